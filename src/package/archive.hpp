@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/archive_buffer.hpp"
+#include "package/book.hpp"
+#include "package/debug_switches.hpp"
+
+namespace quirelle {
+
+// What a file turned out to be when probed before opening.
+enum class ProbeResult : int {
+    Unreadable = 0,  // not a book we can read, and not named like one: ignored silently
+    Readable = 1,
+    Protected = 2,   // named ".epub" but unreadable or DRM-protected: the user is told
+};
+
+// A member larger than this is refused: a hostile archive must not exhaust memory.
+inline constexpr std::uint64_t kMaxMemberSize = 256ull * 1024 * 1024;
+
+// The capacity of the view's document buffer.
+inline constexpr std::size_t kDocumentTextCapacity = 8'000'000;
+
+// Can the archive library read the file, and is the book free of DRM?
+ProbeResult ProbeArchive(const std::string& bookPath);
+
+// Finds the member for `name` and unpacks it into a fresh zero-filled buffer four times the
+// member's size. False when nothing matched or the member could not be unpacked; then nothing is
+// allocated.
+bool ExtractEntry(const std::string& bookPath, std::string_view name, ArchiveBuffer& out);
+
+// Unpacks the member for `name` into the caller's buffer, followed by a NUL. A member that does
+// not fit, or fails to unpack, is refused and the buffer keeps what it held.
+bool ExtractEntryInto(const std::string& bookPath, std::string_view name, ArchiveBuffer& buffer);
+
+// Loads document `index` of the reading order into the view's document buffer; its size becomes
+// the text's length up to the first NUL. With debugHtml on, the text is also dumped.
+bool LoadDocument(int index, const BookState& book, ArchiveBuffer& documentText,
+                  const DebugSwitches& debug);
+
+// Writes a one-picture XHTML page for a reading-order member that is a picture, sets
+// page.size and returns it. The picture is found again by the content parser's lookup.
+std::uint32_t WrapImagePage(ArchiveBuffer& page, std::string_view pictureName);
+
+// The archive's entry names in archive order; for tests and diagnostics.
+// Empty when the archive cannot be read.
+std::vector<std::string> ListEntries(const std::string& bookPath);
+
+}  // namespace quirelle

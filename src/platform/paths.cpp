@@ -1,0 +1,42 @@
+#include "platform/paths.hpp"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace quirelle {
+
+namespace {
+
+const char* NonEmptyEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return (value != nullptr && *value != '\0') ? value : nullptr;
+}
+
+}  // namespace
+
+std::filesystem::path RamDirectory() {
+    if (const char* dir = NonEmptyEnv("QUIRELLE_RAM_DIR")) {
+        return dir;
+    }
+    if (const char* dir = NonEmptyEnv("XDG_RUNTIME_DIR")) {
+        return dir;
+    }
+    return "/tmp";
+}
+
+std::filesystem::path RamPath(std::string_view fileName) { return RamDirectory() / fileName; }
+
+std::filesystem::path ProgramDirectory() {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return std::filesystem::current_path(error);
+    }
+    return self.parent_path();
+}
+
+std::filesystem::path PicturePath(std::string_view fileName) {
+    return ProgramDirectory() / "pic" / fileName;
+}
+
+}  // namespace quirelle

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace quirelle {
+
+// The scratch folder that stands in for the RAM disk: diagnostic dumps go there.
+// $QUIRELLE_RAM_DIR, else $XDG_RUNTIME_DIR, else /tmp.
+std::filesystem::path RamDirectory();
+
+// A file name on the RAM disk, as "ram:NAME" would be.
+std::filesystem::path RamPath(std::string_view fileName);
+
+// The folder that holds the running program; "pic/" and "Quirelle.info" live beside it.
+std::filesystem::path ProgramDirectory();
+
+// "%s/pic/%s": a picture shipped beside the program.
+std::filesystem::path PicturePath(std::string_view fileName);
+
+}  // namespace quirelle
