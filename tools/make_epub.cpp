@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::string name = entry.path().lexically_relative(source).generic_string();
-        if (name != "mimetype" && name != "README.md") {
+        // Files at the top beside "mimetype" (notes, scripts) describe the sources, not the book.
+        if (name.find('/') != std::string::npos) {
             members.push_back(name);
         }
     }
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     }
     for (const std::string& name : members) {
         const std::string path = (source / name).string();
-        zip_source_t* data = zip_source_file(archive, path.c_str(), 0, ZIP_LENGTH_TO_END);
+        zip_source_t* data = zip_source_file(archive, path.c_str(), 0, 0);
         const zip_int64_t index =
             data ? zip_file_add(archive, name.c_str(), data, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {

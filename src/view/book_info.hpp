@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "package/archive.hpp"
+#include "platform/headless_frontend.hpp"
+#include "view/document_view_data.hpp"
+
+namespace quirelle {
+
+// One JSON object describing an opened book: what the probe said, the package's paths and
+// version, the metadata the panel shows, the manifest and the reading order. Text is UTF-8.
+std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
+                         const HeadlessFrontend& frontend);
+
+}  // namespace quirelle

@@ -1,0 +1,93 @@
+#include "view/document_view.hpp"
+
+#include <cstdlib>
+#include <new>
+
+#include "package/table_of_contents.hpp"
+#include "platform/charset.hpp"
+
+namespace quirelle {
+
+std::unique_ptr<DocumentView> DocumentView::Create(Frontend& frontend) {
+    try {
+        return std::make_unique<DocumentView>(frontend);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+DocumentView::DocumentView(Frontend& frontend)
+    : frontend_(frontend), data_(std::make_unique<DocumentViewData>()) {}
+
+void DocumentView::ShowPanel(int state) { frontend_.ShowPanel(state == 1); }
+
+void DocumentView::SetCover(const std::string& path) {
+    data_->book.coverPath = path;
+    frontend_.ShowCover(data_->book.archivePath, path);
+}
+
+void DocumentView::SetTocHref(std::string_view reference) { data_->book.tocHref = reference; }
+
+void DocumentView::SetNavHref(std::string_view reference) { data_->book.navHref = reference; }
+
+void DocumentView::ReadToc() { ReadNavigation(data_->book.archivePath, *data_); }
+
+void DocumentView::FillPageList() {
+    const BookState& book = data_->book;
+    for (int i = 0; i < book.documentCount; ++i) {
+        const std::string& label = book.documents[i].label;
+        if (label.empty()) {
+            continue;
+        }
+        frontend_.InsertPageListRow(i, ToSystemCharset(label).value_or(std::string()));
+    }
+}
+
+void DocumentView::SetPackageVersion(std::string_view version) {
+    data_->book.packageVersion = static_cast<float>(std::atof(std::string(version).c_str()));
+}
+
+void DocumentView::Reset() {
+    for (DocumentEntry& entry : data_->book.documents) {
+        entry = {};
+    }
+    for (ManifestItem& item : data_->book.manifestItems) {
+        item = {};
+    }
+    ClearStyleRules();
+}
+
+void DocumentView::ClearStyleRules() { data_->styleRuleCount = 0; }
+
+// FIXME: the book's style sheets are not read yet; pages use the element defaults only.
+void DocumentView::LoadStyleSheets() {}
+
+void DocumentView::SetCssEnabled(bool enabled) { data_->cssEnabled = enabled; }
+
+void DocumentView::SetScroll(double offset) {
+    data_->scrollY = offset;
+    frontend_.Redraw();
+}
+
+void DocumentView::LoadPage(int index) {
+    DocumentViewData& data = *data_;
+    data.currentPage = index;
+    BusyPointer busy(frontend_);
+    if (index < 0 || index >= static_cast<int>(data.book.documents.size())) {
+        return;
+    }
+    const std::string& href = data.book.documents[index].href;
+    if (href.find("html") != std::string::npos) {
+        LoadDocument(index, data.book, data.documentText, data.debug);
+    } else {
+        // A picture in the reading order is shown on a page of its own, found again by its
+        // file name.
+        const auto slash = href.find_last_of("/:");
+        WrapImagePage(data.documentText,
+                      slash == std::string::npos ? href : href.substr(slash + 1));
+    }
+    SetScroll(0.0);
+    frontend_.SetScrollRange(data.pageLength, data.areaHeight);
+}
+
+}  // namespace quirelle

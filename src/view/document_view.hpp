@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/frontend.hpp"
+#include "view/document_view_data.hpp"
+
+namespace quirelle {
+
+// The area of the main window where the book is shown, and the hub of the program: it owns the
+// open book and every table, and every user action reaches the rest of the system as one of its
+// methods. It reaches the interface only through its Frontend.
+class DocumentView {
+public:
+    // Nothing when the view's tables and buffers cannot be allocated.
+    static std::unique_ptr<DocumentView> Create(Frontend& frontend);
+
+    explicit DocumentView(Frontend& frontend);
+    DocumentView(const DocumentView&) = delete;
+    DocumentView& operator=(const DocumentView&) = delete;
+
+    // The view's data, at the same address for the view's whole life.
+    DocumentViewData& Data() { return *data_; }
+    const DocumentViewData& Data() const { return *data_; }
+    Frontend& frontend() { return frontend_; }
+
+    // Opening a book.
+    void OpenRequester();
+    void OpenBook(const std::string& path);
+
+    // 1 opens the information panel; anything else folds it away.
+    void ShowPanel(int state);
+    void SetCover(const std::string& path);
+    void SetTocHref(std::string_view reference);
+    void SetNavHref(std::string_view reference);
+    void ReadToc();
+    void FillPageList();
+    void SetPackageVersion(std::string_view version);
+    // Forgets the tables of the previous book; the counts are reset by the loaders.
+    void Reset();
+
+    void ClearStyleRules();
+    void LoadStyleSheets();
+    void SetCssEnabled(bool enabled);
+
+    // Shows document `index` of the reading order from its top.
+    void LoadPage(int index);
+    void SetScroll(double offset);
+
+private:
+    Frontend& frontend_;
+    std::unique_ptr<DocumentViewData> data_;
+};
+
+}  // namespace quirelle

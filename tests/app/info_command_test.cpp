@@ -1,0 +1,118 @@
+// The program's --info mode, run as a user would run it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "support/book_fixture.hpp"
+
+namespace quirelle {
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+ProgramRun RunQuirelle(const std::string& arguments, const testing::TempDir& dir) {
+    const auto errFile = dir / "stderr.txt";
+    // Settings come from the test's own folders, never from the developer's.
+    const std::string command = "XDG_CONFIG_HOME='" + (dir / "config").string() +
+                                "' XDG_RUNTIME_DIR='" + (dir / "runtime").string() + "' '" +
+                                QUIRELLE_PROGRAM + "' " + arguments + " 2>'" + errFile.string() +
+                                "'";
+    ProgramRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char chunk[4096];
+    std::size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        run.out.append(chunk, got);
+    }
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = testing::ReadFile(errFile);
+    return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(InfoCommandTest, DescribesTheDemoBook) {
+    testing::TempDir dir;
+    const ProgramRun run = RunQuirelle(std::string("--info '") + DEMO_BOOK + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* part : {
+             R"("probe":1)", R"("rootfile":"OEBPS/content.opf")", R"("version":3)",
+             R"("title":"The Light on Tern Rock")", R"("cover":"Images/cover.jpg")",
+             R"("tocHref":"toc.ncx")", R"("navHref":"Text/nav.xhtml")",
+             R"({"id":"nav","href":"Text/nav.xhtml","properties":"nav"})",
+             // "Ignore TOC" is on by default: the spine gives the order, labelled by index.
+             R"({"label":"0","href":"Text/cover.xhtml"})",
+             R"({"label":"1","href":"Text/chapter1.xhtml"})",
+             R"({"label":"Content","href":"Text/nav.xhtml"}])"}) {
+        EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
+    }
+    EXPECT_EQ(run.out.back(), '\n');
+}
+
+TEST(InfoCommandTest, SettingOverridesTheStoredValueForOneRun) {
+    testing::TempDir dir;
+    const ProgramRun run =
+        RunQuirelle(std::string("--setting ignore_toc=0 --info '") + DEMO_BOOK + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, R"({"label":"1. The Relief Boat","href":"Text/chapter1.xhtml"})")) << run.out;
+    EXPECT_FALSE(Contains(run.out, R"({"label":"0")")) << run.out;
+
+    const ProgramRun unknown =
+        RunQuirelle(std::string("--setting no_such=1 --info '") + DEMO_BOOK + "'", dir);
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(Contains(unknown.err, "no_such")) << unknown.err;
+    EXPECT_TRUE(unknown.out.empty());
+}
+
+TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
+    testing::TempDir dir;
+    testing::WriteFile(dir / "locked.epub", "not an archive");
+    testing::WriteFile(dir / "notes.txt", "not an archive");
+    testing::WriteArchive(dir / "drm.epub",
+                          testing::BookMembers("<package/>", {{"META-INF/rights.xml", "<r/>"}}));
+    struct Case {
+        const char* file;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"locked.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
+        {"drm.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
+        {"notes.txt", 1, "not a readable EPUB book"},
+        {"missing.epub", 1, "not a readable EPUB book"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ProgramRun run = RunQuirelle("--info '" + (dir / c.file).string() + "'", dir);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST(InfoCommandTest, TextThatIsNotUtf8StaysValidJson) {
+    testing::TempDir dir;
+    testing::WriteArchive(
+        dir / "odd.epub",
+        testing::BookMembers(testing::PackageDocument(
+            R"(<item id="a" href="a&quot;b.xhtml" media-type="application/xhtml+xml"/>)",
+            R"(<itemref idref="a"/>)", "<dc:title>Tab\there \"quoted\" \\ back</dc:title>")));
+    const ProgramRun run = RunQuirelle("--info '" + (dir / "odd.epub").string() + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, R"("title":"Tab\there \"quoted\" \\ back")")) << run.out;
+    EXPECT_TRUE(Contains(run.out, R"({"label":"0","href":"a\"b.xhtml"})")) << run.out;
+}
+
+}  // namespace
+}  // namespace quirelle

@@ -1,0 +1,337 @@
+#include "package/package_document.hpp"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless_frontend.hpp"
+#include "platform/paths.hpp"
+#include "support/book_fixture.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+namespace {
+
+using testing::BookMembers;
+using testing::Member;
+using testing::NavPoint;
+using testing::NcxDocument;
+using testing::PackageDocument;
+
+std::string Item(const std::string& id, const std::string& href,
+                 const std::string& properties = "") {
+    return "<item id=\"" + id + "\" href=\"" + href + "\" media-type=\"application/xhtml+xml\"" +
+           (properties.empty() ? "" : " properties=\"" + properties + "\"") + "/>\n";
+}
+
+std::string Itemref(const std::string& idref) { return "<itemref idref=\"" + idref + "\"/>\n"; }
+
+const std::string kThreeChapters = Item("c1", "Text/one.xhtml") + Item("c2", "Text/two.xhtml") +
+                                   Item("c3", "Text/three.xhtml");
+const std::string kThreeItemrefs = Itemref("c1") + Itemref("c2") + Itemref("c3");
+
+struct Entry {
+    std::string label;
+    std::string href;
+    bool operator==(const Entry&) const = default;
+};
+
+void PrintTo(const Entry& entry, std::ostream* out) {
+    *out << "{" << entry.label << ", " << entry.href << "}";
+}
+
+class PackageTest : public ::testing::Test {
+protected:
+    void Open(const std::vector<Member>& members) {
+        const auto path = dir_ / "book.epub";
+        testing::WriteArchive(path, members);
+        view_.OpenBook(path.string());
+    }
+
+    std::vector<Entry> ReadingOrder() const {
+        std::vector<Entry> entries;
+        const BookState& book = view_.Data().book;
+        for (int i = 0; i < book.documentCount; ++i) {
+            entries.push_back({book.documents[i].label, book.documents[i].href});
+        }
+        return entries;
+    }
+
+    const BookState& book() const { return view_.Data().book; }
+
+    testing::TempDir dir_;
+    HeadlessFrontend frontend_;
+    DocumentView view_{frontend_};
+};
+
+TEST_F(PackageTest, SpineGivesTheReadingOrderWithFragmentsCut) {
+    Open(BookMembers(PackageDocument(
+        kThreeChapters + Item("c4", "Text/four.xhtml#start"),
+        kThreeItemrefs + Itemref("c4"))));
+    EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "Text/one.xhtml"},
+                                                   {"1", "Text/two.xhtml"},
+                                                   {"2", "Text/three.xhtml"},
+                                                   {"3", "Text/four.xhtml"}}));
+    EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(frontend_.pageSliderMaximum, 3);
+    EXPECT_EQ(frontend_.exportMaximum, 3);
+    EXPECT_EQ(frontend_.exportFrom, 0);
+    EXPECT_EQ(frontend_.exportTo, 3);
+    EXPECT_EQ(frontend_.activePageRow, 0);
+    EXPECT_EQ(book().rootfilePath, "OEBPS/content.opf");
+    EXPECT_FLOAT_EQ(book().packageVersion, 3.0f);
+}
+
+TEST_F(PackageTest, NcxOrSpineDependsOnThePointCountAndIgnoreToc) {
+    const std::string manifest =
+        kThreeChapters + "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>";
+    const std::string threePoints = NavPoint("Opening", "Text/one.xhtml") +
+                                    NavPoint("Middle", "Text/two.xhtml#sec2") +
+                                    NavPoint("Close", "Text/three.xhtml");
+    struct Case {
+        const char* what;
+        std::string navPoints;
+        bool ignoreToc;
+        std::vector<Entry> expected;
+    };
+    const Case cases[] = {
+        {"three points, TOC used", threePoints, false,
+         {{"Opening", "Text/one.xhtml"}, {"Middle", "Text/two.xhtml"},
+          {"Close", "Text/three.xhtml"}}},
+        {"three points, TOC ignored", threePoints, true,
+         {{"0", "Text/one.xhtml"}, {"1", "Text/two.xhtml"}, {"2", "Text/three.xhtml"}}},
+        // A single point counts as no table of contents: the spine follows it.
+        {"one point", NavPoint("Only", "Text/three.xhtml"), false,
+         {{"Only", "Text/three.xhtml"}, {"1", "Text/one.xhtml"}, {"2", "Text/two.xhtml"},
+          {"3", "Text/three.xhtml"}}},
+        {"no points", "", false,
+         {{"0", "Text/one.xhtml"}, {"1", "Text/two.xhtml"}, {"2", "Text/three.xhtml"}}},
+        // Nested points are flattened in document order; labels lose line breaks and tabs.
+        {"nested, multi-line labels",
+         "<navPoint><navLabel><text>\n\t\tPart\n\t\tOne\n\t</text></navLabel>"
+         "<content src=\"Text/one.xhtml\"/>" +
+             NavPoint("Inner", "Text/two.xhtml") + "</navPoint>",
+         false, {{"PartOne", "Text/one.xhtml"}, {"Inner", "Text/two.xhtml"}}},
+        {"malformed after two points",
+         NavPoint("A", "Text/one.xhtml") + NavPoint("B", "Text/two.xhtml") + "<navPoint><oops>",
+         false, {{"A", "Text/one.xhtml"}, {"B", "Text/two.xhtml"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        frontend_.MutableSettings().ignoreToc = c.ignoreToc;
+        view_.Reset();
+        Open(BookMembers(PackageDocument(manifest, kThreeItemrefs, "<dc:title>T</dc:title>",
+                                         " toc=\"ncx\""),
+                         {{"OEBPS/toc.ncx", NcxDocument(c.navPoints)}}));
+        EXPECT_EQ(ReadingOrder(), c.expected);
+        EXPECT_EQ(book().tocHref, "toc.ncx");
+    }
+}
+
+TEST_F(PackageTest, MissingNcxLeavesTheSpineOrder) {
+    frontend_.MutableSettings().ignoreToc = false;
+    Open(BookMembers(PackageDocument(kThreeChapters + Item("ncx", "gone.ncx"), kThreeItemrefs,
+                                     "", " toc=\"ncx\"")));
+    EXPECT_EQ(ReadingOrder().size(), 3u);
+    EXPECT_EQ(ReadingOrder()[0], (Entry{"0", "Text/one.xhtml"}));
+}
+
+TEST_F(PackageTest, UnmatchedIdrefKeepsItsPlaceWithoutARow) {
+    Open(BookMembers(PackageDocument(kThreeChapters,
+                                     Itemref("c1") + Itemref("nothing") + Itemref("c3"))));
+    EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "Text/one.xhtml"},
+                                                   {"", ""},
+                                                   {"2", "Text/three.xhtml"}}));
+    EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0", "2"}));
+}
+
+TEST_F(PackageTest, NavigationDocumentIsAppendedOnlyForExactlyNav) {
+    struct Case {
+        const char* properties;
+        bool appended;
+    };
+    for (const Case& c : {Case{"nav", true}, Case{"nav scripted", false}, Case{"", false}}) {
+        SCOPED_TRACE(c.properties);
+        view_.Reset();
+        Open(BookMembers(
+            PackageDocument(kThreeChapters + Item("toc", "nav.xhtml", c.properties),
+                            Itemref("c1"))));
+        const std::vector<Entry> order = ReadingOrder();
+        ASSERT_EQ(order.size(), c.appended ? 2u : 1u);
+        if (c.appended) {
+            EXPECT_EQ(order.back(), (Entry{"Content", "nav.xhtml"}));
+            EXPECT_EQ(book().navHref, "nav.xhtml");
+            EXPECT_EQ(frontend_.pageListRows.back(), "Content");
+        } else {
+            EXPECT_EQ(book().navHref, "");
+        }
+    }
+}
+
+TEST_F(PackageTest, CoverPrecedence) {
+    const std::string placeholder = PicturePath("no_cover.png").string();
+    auto image = [](const std::string& id, const std::string& href,
+                    const std::string& properties = "") {
+        return "<item id=\"" + id + "\" href=\"" + href + "\" media-type=\"image/jpeg\"" +
+               (properties.empty() ? "" : " properties=\"" + properties + "\"") + "/>";
+    };
+    struct Case {
+        const char* what;
+        std::string manifest;
+        std::string metadata;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"nothing", "", "", placeholder},
+        {"properties beat id", image("cover-image", "by-id.jpg") +
+                                   image("pic", "by-properties.jpg", "cover-image"),
+         "", "by-properties.jpg"},
+        {"id alone", image("cover-image", "by-id.jpg"), "", "by-id.jpg"},
+        {"meta with a file name", "", R"(<meta name="cover" content="images/cover.jpg"/>)",
+         "images/cover.jpg"},
+        {"meta naming an item id", image("cov", "c.jpg"),
+         R"(<meta name="cover" content="cov"/>)", placeholder},
+        {"cover-image item beats meta", image("x", "item.jpg", "cover-image"),
+         R"(<meta name="cover" content="meta.jpg"/>)", "item.jpg"},
+        {"content before name is not seen", "", R"(<meta content="early.jpg" name="cover"/>)",
+         placeholder},
+        {"a later meta of another name", "",
+         R"(<meta name="cover" content="a.jpg"/><meta name="other" content="b.jpg"/>)",
+         "a.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view_.Reset();
+        Open(BookMembers(PackageDocument(kThreeChapters + c.manifest, kThreeItemrefs,
+                                         "<dc:title>T</dc:title>" + c.metadata)));
+        EXPECT_EQ(book().coverPath, c.expected);
+        EXPECT_EQ(frontend_.coverPath, c.expected);
+        EXPECT_EQ(frontend_.coverArchivePath, (dir_ / "book.epub").string());
+    }
+}
+
+TEST_F(PackageTest, MetadataShowsTheWholeTrimmedTextAndTheLastRepeat) {
+    Open(BookMembers(PackageDocument(kThreeChapters, kThreeItemrefs, R"(
+        <dc:title>
+          Pride &amp; Prejudice
+        </dc:title>
+        <dc:creator>First</dc:creator><dc:creator>Second</dc:creator>
+        <dc:creator>Last &lt;one&gt;</dc:creator>
+        <dc:description>Two
+lines</dc:description>
+        <dc:publisher>House</dc:publisher>
+        <dc:date>1813</dc:date>)")));
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Pride & Prejudice");
+    EXPECT_EQ(frontend_.metadata[MetadataField::Creator], "Last <one>");
+    EXPECT_EQ(frontend_.metadata[MetadataField::Description], "Two\nlines");
+    EXPECT_EQ(frontend_.metadata[MetadataField::Publisher], "House");
+    EXPECT_EQ(frontend_.metadata[MetadataField::Date], "1813");
+}
+
+TEST_F(PackageTest, ElementsAreKnownByNamespaceWhateverTheirPrefix) {
+    const std::string package = R"(<?xml version="1.0"?>
+<opf:package xmlns:opf="http://www.idpf.org/2007/opf" version="2.0">
+  <opf:metadata xmlns:d="http://purl.org/dc/elements/1.1/">
+    <d:title>Prefixed</d:title><d:creator>Someone</d:creator>
+    <opf:meta name="cover" content="cover.jpg"/>
+  </opf:metadata>
+  <opf:manifest>
+    <opf:item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>
+    <opf:item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>
+    <other:item xmlns:other="urn:example" id="c" href="c.xhtml"/>
+  </opf:manifest>
+  <opf:spine><opf:itemref idref="a"/><opf:itemref idref="b"/></opf:spine>
+</opf:package>)";
+    Open(BookMembers(package));
+    EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "a.xhtml"}, {"1", "b.xhtml"}}));
+    EXPECT_EQ(book().manifestItemCount, 2);
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Prefixed");
+    EXPECT_EQ(frontend_.metadata[MetadataField::Creator], "Someone");
+    EXPECT_EQ(book().coverPath, "cover.jpg");
+    EXPECT_FLOAT_EQ(book().packageVersion, 2.0f);
+}
+
+TEST_F(PackageTest, UndeclaredDublinCorePrefixStillReadsAsWritten) {
+    // No xmlns:dc anywhere: such a package is not namespace-well-formed, but it is plain XML.
+    const std::string package = R"(<package version="2.0"><metadata><dc:title>Loose</dc:title>
+</metadata><manifest><item id="a" href="a.xhtml"/></manifest><spine><itemref idref="a"/></spine>
+</package>)";
+    Open(BookMembers(package));
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Loose");
+    EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "a.xhtml"}}));
+}
+
+TEST_F(PackageTest, BrokenContainerOrPackageLeavesNoPages) {
+    const std::string good = PackageDocument(kThreeChapters, kThreeItemrefs);
+    struct Case {
+        const char* what;
+        std::vector<Member> members;
+        std::size_t documents;
+    };
+    const Case cases[] = {
+        {"no container", {{"mimetype", "application/epub+zip"}, {"OEBPS/content.opf", good}}, 0},
+        {"container without rootfile",
+         {{"META-INF/container.xml", "<container><rootfiles/></container>"},
+          {"OEBPS/content.opf", good}},
+         0},
+        {"malformed container", {{"META-INF/container.xml", "<container><rootfile full"}}, 0},
+        {"rootfile names no member",
+         {{"META-INF/container.xml",
+           R"(<container><rootfiles><rootfile full-path="gone.opf"/></rootfiles></container>)"}},
+         0},
+        {"package cut short after two itemrefs",
+         BookMembers(good.substr(0, good.find("<itemref idref=\"c3\""))), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view_.Reset();
+        Open(c.members);
+        EXPECT_EQ(ReadingOrder().size(), c.documents);
+    }
+}
+
+TEST_F(PackageTest, AMissingPackageKeepsThePreviousMetadataAndCover) {
+    Open(BookMembers(PackageDocument(kThreeChapters, kThreeItemrefs,
+                                     "<dc:title>First book</dc:title>"
+                                     R"(<meta name="cover" content="first.jpg"/>)")));
+    view_.Reset();
+    Open({{"mimetype", "application/epub+zip"}});
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "First book");
+    EXPECT_EQ(book().coverPath, "first.jpg");
+    EXPECT_EQ(book().documentCount, 0);
+    EXPECT_TRUE(frontend_.pageListRows.empty());
+}
+
+TEST_F(PackageTest, TablesStopAtTheirCapacity) {
+    std::string manifest;
+    std::string spine;
+    for (int i = 0; i < 5005; ++i) {
+        manifest += Item("i" + std::to_string(i), "p" + std::to_string(i) + ".xhtml");
+    }
+    for (int i = 0; i < 1005; ++i) {
+        spine += Itemref("i" + std::to_string(i));
+    }
+    Open(BookMembers(PackageDocument(manifest + Item("nav", "nav.xhtml", "nav"), spine)));
+    EXPECT_EQ(book().manifestItemCount, 5000);
+    EXPECT_EQ(book().manifestItems[4999].id, "i4999");
+    EXPECT_EQ(book().documentCount, 1000);
+    EXPECT_EQ(book().documents[999].href, "p999.xhtml");
+    EXPECT_EQ(frontend_.pageListRows.size(), 1000u);
+}
+
+TEST(FindItemTest, ReturnsCountMinusIndexAndLeavesHrefAloneWhenMissing) {
+    BookState book;
+    book.manifestItems[0] = {"a", "a.xhtml", "nav"};
+    book.manifestItems[1] = {"b", "b.xhtml", "cover-image svg"};
+    book.manifestItemCount = 2;
+    std::string href = "unchanged";
+    EXPECT_EQ(FindItemById(book, "a", href), 2);
+    EXPECT_EQ(href, "a.xhtml");
+    EXPECT_EQ(FindItemById(book, "b", href), 1);
+    EXPECT_EQ(FindItemByProperties(book, "nav", href), 2);
+    href = "unchanged";
+    EXPECT_EQ(FindItemByProperties(book, "cover-image", href), 0);
+    EXPECT_EQ(FindItemById(book, "A", href), 0);
+    EXPECT_EQ(href, "unchanged");
+}
+
+}  // namespace
+}  // namespace quirelle

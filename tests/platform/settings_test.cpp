@@ -1,0 +1,121 @@
+#include "platform/settings.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/settings_store.hpp"
+#include "support/epub_fixture.hpp"
+
+namespace quirelle {
+namespace {
+
+TEST(SettingsTest, DefaultsAreTheFirstStartValues) {
+    const Settings settings;
+    EXPECT_EQ(settings.HorizontalMarginValue(), 20);
+    EXPECT_EQ(settings.VerticalMarginValue(), 30);
+    EXPECT_EQ(settings.standart, (StyleSetting{"Arial", "15"}));
+    EXPECT_EQ(settings.header1, (StyleSetting{"Arial", "28"}));
+    EXPECT_EQ(settings.header4, (StyleSetting{"Arial", "18"}));
+    EXPECT_EQ(settings.preformatedColor, (SettingsColor{0xAAAAAAAA, 0xAAAAAAAA, 0xAAAAAAAA}));
+    EXPECT_EQ(settings.hyperlinkColor, (SettingsColor{0xFFFFFFFF, 0, 0}));
+    EXPECT_TRUE(settings.pagelist);
+    EXPECT_FALSE(settings.pageslider);
+    EXPECT_TRUE(settings.css);
+    EXPECT_TRUE(settings.ignoreToc);
+}
+
+TEST(SettingsTest, KeysSetAndGetTheirValues) {
+    struct Case {
+        const char* key;
+        const char* value;
+        bool accepted;
+        const char* stored;  // what Get gives afterwards
+    };
+    const Case cases[] = {
+        {"horizontal_margin", "45", true, "45"},
+        {"header_2_font", "Liberation Serif", true, "Liberation Serif"},
+        {"preformated_size", "12", true, "12"},
+        {"hyperlink_color", "#0080ff", true, "#0080ff"},
+        {"hyperlink_color", "blue", false, "#ff0000"},
+        {"ignore_toc", "0", true, "0"},
+        {"pageslider", "yes", true, "1"},
+        {"css", "maybe", false, "1"},
+        {"no_such_key", "1", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        Settings settings;
+        EXPECT_EQ(settings.Set(c.key, c.value), c.accepted);
+        const auto stored = settings.Get(c.key);
+        if (c.stored == nullptr) {
+            EXPECT_FALSE(stored.has_value());
+        } else {
+            EXPECT_EQ(stored, c.stored);
+        }
+    }
+    Settings settings;
+    settings.Set("hyperlink_color", "#0080ff");
+    EXPECT_EQ(settings.hyperlinkColor, (SettingsColor{0, 0x80808080, 0xFFFFFFFF}));
+}
+
+TEST(SettingsTest, MarginsReadTheLeadingInteger) {
+    const std::pair<const char*, int> cases[] = {{"20", 20},   {" 7px", 7}, {"-5", -5},
+                                                 {"abc", 0},   {"", 0},     {"+3", 3},
+                                                 {"99999999999999", 2147483647}};
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(LeadingInteger(text), expected);
+    }
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+    testing::TempDir dir_;
+};
+
+TEST_F(SettingsStoreTest, UseKeepsForThisLoginAndSaveKeepsForGood) {
+    EXPECT_EQ(LoadSettings(), Settings()) << "no files yet: the defaults";
+
+    Settings used;
+    used.horizontalMargin = "44";
+    ASSERT_TRUE(SaveSettings(used, SettingsScope::Current));
+    EXPECT_EQ(LoadSettings(), used);
+
+    Settings saved;
+    saved.verticalMargin = "12";
+    saved.pageslider = true;
+    saved.hyperlinkColor = {0, 0xFFFFFFFF, 0};
+    ASSERT_TRUE(SaveSettings(saved, SettingsScope::Permanent));
+    ASSERT_TRUE(SaveSettings(saved, SettingsScope::Current));
+    EXPECT_EQ(LoadSettings(), saved);
+
+    // A new login: the current environment is gone, the permanent one comes back.
+    std::filesystem::remove(SettingsFile(SettingsScope::Current));
+    EXPECT_EQ(LoadSettings(), saved);
+}
+
+TEST_F(SettingsStoreTest, BadStoredValuesKeepTheirDefaults) {
+    std::filesystem::create_directories(SettingsFile(SettingsScope::Current).parent_path());
+    testing::WriteFile(SettingsFile(SettingsScope::Current),
+                       "[Quirelle]\ncss=perhaps\nhyperlink_color=red\nheader_1_size=30\n"
+                       "unknown_key=1\n");
+    const Settings loaded = LoadSettings();
+    EXPECT_TRUE(loaded.css);
+    EXPECT_EQ(loaded.hyperlinkColor, Settings().hyperlinkColor);
+    EXPECT_EQ(loaded.header1.size, "30");
+
+    testing::WriteFile(SettingsFile(SettingsScope::Current), "this is not a key file\x01");
+    EXPECT_EQ(LoadSettings(), Settings());
+}
+
+}  // namespace
+}  // namespace quirelle

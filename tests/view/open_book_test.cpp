@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "platform/headless_frontend.hpp"
+#include "support/book_fixture.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+namespace {
+
+using testing::BookMembers;
+using testing::PackageDocument;
+
+constexpr const char* kDrmMessage = "Quirelle did't support EPUB's with DRM!";
+
+class OpenBookTest : public ::testing::Test {
+protected:
+    std::string WriteBook(const std::string& fileName, const std::string& title) {
+        const auto path = dir_ / fileName;
+        testing::WriteArchive(
+            path,
+            BookMembers(PackageDocument(
+                            R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)",
+                            R"(<itemref idref="c1"/>)", "<dc:title>" + title + "</dc:title>"),
+                        {{"OEBPS/one.xhtml", testing::XhtmlPage("<p>" + title + "</p>")}}));
+        return path.string();
+    }
+    std::string WriteNonArchive(const std::string& fileName) {
+        const auto path = dir_ / fileName;
+        testing::WriteFile(path, "not a zip archive");
+        return path.string();
+    }
+
+    testing::TempDir dir_;
+    HeadlessFrontend frontend_;
+    DocumentView view_{frontend_};
+};
+
+TEST_F(OpenBookTest, ReadableBookLoadsWithTheStatusTextsAndItsFirstPage) {
+    const std::string path = WriteBook("book.epub", "Readable");
+    view_.OpenBook(path);
+    EXPECT_EQ(view_.Data().book.archivePath, path);
+    EXPECT_EQ(frontend_.statusHistory,
+              (std::vector<std::string>{"Get startpoint...", "Startpoint found. Get metadata...",
+                                        "Metadata are loadet.Get startdoc now...", ""}));
+    EXPECT_EQ(view_.Data().currentPage, 0);
+    EXPECT_NE(view_.Data().documentText.Text().find("<p>Readable</p>"), std::string::npos);
+    EXPECT_TRUE(frontend_.messages.empty());
+    EXPECT_EQ(frontend_.busyDepth, 0);
+    EXPECT_GE(frontend_.busyCount, 1);
+}
+
+TEST_F(OpenBookTest, ProbeDecidesBetweenLoadingTheMessageAndSilence) {
+    struct Case {
+        const char* what;
+        std::string path;
+        bool loads;
+        bool message;
+    };
+    const Case cases[] = {
+        {"readable", WriteBook("a.epub", "A"), true, false},
+        {"unreadable .epub", WriteNonArchive("locked.epub"), false, true},
+        {"unreadable, other name", WriteNonArchive("notes.txt"), false, false},
+        {"unreadable, upper-case name", WriteNonArchive("LOCKED.EPUB"), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HeadlessFrontend frontend;
+        DocumentView view(frontend);
+        view.OpenBook(c.path);
+        EXPECT_EQ(view.Data().book.archivePath.empty(), !c.loads);
+        EXPECT_EQ(frontend.messages,
+                  c.message ? std::vector<std::string>{kDrmMessage} : std::vector<std::string>{});
+        EXPECT_EQ(frontend.busyDepth, 0);
+    }
+}
+
+TEST_F(OpenBookTest, RequesterAsksForAnEpubAndOpensTheChoice) {
+    const std::string path = WriteBook("chosen.epub", "Chosen");
+    frontend_.fileRequestAnswers.push_back({FileRequest::Result::Chosen, path});
+    view_.OpenRequester();
+    ASSERT_EQ(frontend_.fileRequests.size(), 1u);
+    EXPECT_EQ(frontend_.fileRequests[0].title, "Open...");
+    EXPECT_EQ(frontend_.fileRequests[0].pattern, "#?.(EPU|EPUB)");
+    EXPECT_EQ(frontend_.fileRequests[0].drawer, "Epub");
+    EXPECT_FALSE(frontend_.fileRequests[0].saveMode);
+    EXPECT_EQ(view_.Data().book.archivePath, path);
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Chosen");
+}
+
+TEST_F(OpenBookTest, CancelledOrFailedRequesterLeavesTheOpenBookAsItWas) {
+    const std::string path = WriteBook("open.epub", "Open");
+    view_.OpenBook(path);
+    view_.Data().maxPageLength = 1234.0;
+    for (FileRequest::Result result : {FileRequest::Result::Cancelled, FileRequest::Result::Failed}) {
+        frontend_.fileRequestAnswers.push_back({result, ""});
+        view_.OpenRequester();
+        const DocumentViewData& data = view_.Data();
+        EXPECT_EQ(data.book.archivePath, path);
+        EXPECT_EQ(data.book.documentCount, 1);
+        EXPECT_EQ(data.book.documents[0].href, "one.xhtml");
+        EXPECT_EQ(data.book.manifestItems[0].id, "c1");
+        EXPECT_EQ(data.maxPageLength, 1234.0);
+        EXPECT_EQ(frontend_.busyDepth, 0);
+    }
+}
+
+TEST_F(OpenBookTest, OpeningAnotherBookReplacesTheTables) {
+    view_.OpenBook(WriteBook("first.epub", "First"));
+    view_.Data().maxPageLength = 99.0;
+    const std::string second = WriteBook("second.epub", "Second");
+    view_.OpenBook(second);
+    EXPECT_EQ(view_.Data().book.archivePath, second);
+    EXPECT_EQ(view_.Data().maxPageLength, 0.0);
+    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Second");
+    EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0"}));
+}
+
+}  // namespace
+}  // namespace quirelle
