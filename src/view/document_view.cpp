@@ -69,6 +69,20 @@ void DocumentView::SetScroll(double offset) {
     frontend_.Redraw();
 }
 
+// FIXME: the layout pass is not written yet; an open book shows a blank page.
+void DocumentView::Draw(cairo_t* target, int width, int height) {
+    data_->areaWidth = width;
+    data_->areaHeight = height;
+    if (data_->book.archivePath.empty()) {
+        return;
+    }
+    cairo_save(target);
+    cairo_rectangle(target, 0, 0, width, height);
+    cairo_set_source_rgb(target, 1.0, 1.0, 1.0);
+    cairo_fill(target);
+    cairo_restore(target);
+}
+
 void DocumentView::LoadPage(int index) {
     DocumentViewData& data = *data_;
     data.currentPage = index;

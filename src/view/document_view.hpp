@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cairo.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +46,10 @@ public:
     void ClearStyleRules();
     void LoadStyleSheets();
     void SetCssEnabled(bool enabled);
+
+    // Draws the page on display for a view of width x height pixels onto `target`, scrolled by
+    // scrollY. While no book is open it draws nothing, and the area keeps its own background.
+    void Draw(cairo_t* target, int width, int height);
 
     // Shows document `index` of the reading order from its top.
     void LoadPage(int index);
