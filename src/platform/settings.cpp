@@ -10,7 +10,7 @@ namespace quirelle {
 
 namespace {
 
-enum class Kind { Text, Switch, Color };
+enum class Kind { Text, Switch, Color, Number };
 
 // One stored setting: its key, and where it lives in Settings.
 struct Field {
@@ -19,18 +19,22 @@ struct Field {
     std::function<std::string*(Settings&)> text;
     std::function<bool*(Settings&)> flag;
     std::function<SettingsColor*(Settings&)> color;
+    std::function<int*(Settings&)> number;
 };
 
 std::vector<Field> MakeFields() {
     std::vector<Field> fields;
     auto text = [&](std::string key, std::string* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Text, access, nullptr, nullptr});
+        fields.push_back({std::move(key), Kind::Text, access, nullptr, nullptr, nullptr});
     };
     auto flag = [&](std::string key, bool* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Switch, nullptr, access, nullptr});
+        fields.push_back({std::move(key), Kind::Switch, nullptr, access, nullptr, nullptr});
     };
     auto color = [&](std::string key, SettingsColor* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Color, nullptr, nullptr, access});
+        fields.push_back({std::move(key), Kind::Color, nullptr, nullptr, access, nullptr});
+    };
+    auto number = [&](std::string key, int* (*access)(Settings&)) {
+        fields.push_back({std::move(key), Kind::Number, nullptr, nullptr, nullptr, access});
     };
     text("horizontal_margin", [](Settings& s) { return &s.horizontalMargin; });
     text("vertical_margin", [](Settings& s) { return &s.verticalMargin; });
@@ -49,9 +53,11 @@ std::vector<Field> MakeFields() {
     };
     for (const auto& [name, row] : rows) {
         fields.push_back({std::string(name) + "_font", Kind::Text,
-                          [row](Settings& s) { return &row(s)->font; }, nullptr, nullptr});
+                          [row](Settings& s) { return &row(s)->font; }, nullptr, nullptr,
+                          nullptr});
         fields.push_back({std::string(name) + "_size", Kind::Text,
-                          [row](Settings& s) { return &row(s)->size; }, nullptr, nullptr});
+                          [row](Settings& s) { return &row(s)->size; }, nullptr, nullptr,
+                          nullptr});
     }
     color("preformated_color", [](Settings& s) { return &s.preformatedColor; });
     color("hyperlink_color", [](Settings& s) { return &s.hyperlinkColor; });
@@ -59,6 +65,9 @@ std::vector<Field> MakeFields() {
     flag("pageslider", [](Settings& s) { return &s.pageslider; });
     flag("css", [](Settings& s) { return &s.css; });
     flag("ignore_toc", [](Settings& s) { return &s.ignoreToc; });
+    number("pagelist_divider", [](Settings& s) { return &s.pagelistDivider; });
+    number("panel_divider", [](Settings& s) { return &s.panelDivider; });
+    number("cover_divider", [](Settings& s) { return &s.coverDivider; });
     return fields;
 }
 
@@ -80,6 +89,17 @@ std::optional<bool> ParseSwitch(std::string_view value) {
     if (value == "1" || value == "true" || value == "on" || value == "yes") return true;
     if (value == "0" || value == "false" || value == "off" || value == "no") return false;
     return std::nullopt;
+}
+
+// A whole decimal integer and nothing else: a divider position typed wrongly keeps its default.
+std::optional<int> ParseNumber(std::string_view value) {
+    int number = 0;
+    const char* last = value.data() + value.size();
+    const auto result = std::from_chars(value.data(), last, number);
+    if (value.empty() || result.ec != std::errc() || result.ptr != last) {
+        return std::nullopt;
+    }
+    return number;
 }
 
 }  // namespace
@@ -153,6 +173,12 @@ bool Settings::Set(std::string_view key, std::string_view value) {
                 return true;
             }
             return false;
+        case Kind::Number:
+            if (auto number = ParseNumber(value)) {
+                *field->number(*this) = *number;
+                return true;
+            }
+            return false;
     }
     return false;
 }
@@ -168,6 +194,7 @@ std::optional<std::string> Settings::Get(std::string_view key) const {
         case Kind::Text: return *field->text(self);
         case Kind::Switch: return *field->flag(self) ? "1" : "0";
         case Kind::Color: return FormatSettingsColor(*field->color(self));
+        case Kind::Number: return std::to_string(*field->number(self));
     }
     return std::nullopt;
 }

@@ -43,6 +43,11 @@ struct Settings {
     bool pageslider = false;
     bool css = true;
     bool ignoreToc = true;
+    // Where the user left the main window's three dividers, in pixels from the start of their
+    // pane; -1 leaves a divider where the window's layout puts it.
+    int pagelistDivider = -1;
+    int panelDivider = -1;
+    int coverDivider = -1;
 
     bool operator==(const Settings&) const = default;
 

@@ -41,6 +41,9 @@ TEST(SettingsTest, KeysSetAndGetTheirValues) {
         {"ignore_toc", "0", true, "0"},
         {"pageslider", "yes", true, "1"},
         {"css", "maybe", false, "1"},
+        {"pagelist_divider", "240", true, "240"},
+        {"panel_divider", "12px", false, "-1"},
+        {"cover_divider", "", false, "-1"},
         {"no_such_key", "1", false, nullptr},
     };
     for (const Case& c : cases) {
