@@ -64,44 +64,4 @@ void DocumentView::LoadStyleSheets() {}
 
 void DocumentView::SetCssEnabled(bool enabled) { data_->cssEnabled = enabled; }
 
-void DocumentView::SetScroll(double offset) {
-    data_->scrollY = offset;
-    frontend_.Redraw();
-}
-
-// FIXME: the layout pass is not written yet; an open book shows a blank page.
-void DocumentView::Draw(cairo_t* target, int width, int height) {
-    data_->areaWidth = width;
-    data_->areaHeight = height;
-    if (data_->book.archivePath.empty()) {
-        return;
-    }
-    cairo_save(target);
-    cairo_rectangle(target, 0, 0, width, height);
-    cairo_set_source_rgb(target, 1.0, 1.0, 1.0);
-    cairo_fill(target);
-    cairo_restore(target);
-}
-
-void DocumentView::LoadPage(int index) {
-    DocumentViewData& data = *data_;
-    data.currentPage = index;
-    BusyPointer busy(frontend_);
-    if (index < 0 || index >= static_cast<int>(data.book.documents.size())) {
-        return;
-    }
-    const std::string& href = data.book.documents[index].href;
-    if (href.find("html") != std::string::npos) {
-        LoadDocument(index, data.book, data.documentText, data.debug);
-    } else {
-        // A picture in the reading order is shown on a page of its own, found again by its
-        // file name.
-        const auto slash = href.find_last_of("/:");
-        WrapImagePage(data.documentText,
-                      slash == std::string::npos ? href : href.substr(slash + 1));
-    }
-    SetScroll(0.0);
-    frontend_.SetScrollRange(data.pageLength, data.areaHeight);
-}
-
 }  // namespace quirelle

@@ -47,13 +47,45 @@ public:
     void LoadStyleSheets();
     void SetCssEnabled(bool enabled);
 
+    // Page display.
     // Draws the page on display for a view of width x height pixels onto `target`, scrolled by
-    // scrollY. While no book is open it draws nothing, and the area keeps its own background.
+    // scrollY: the document is laid out afresh for that width. While no book is open it draws
+    // nothing, and the area keeps its own background.
     void Draw(cairo_t* target, int width, int height);
+    // One layout pass of `text` on `cr`; leaves contentHeight.
+    void RenderPage(cairo_t* cr, std::string_view text);
+    // A horizontal rule below the pen, which stays where it was.
+    void DrawRule();
+    // Makes the picture layer afresh for pageLength (kept between 100 and 30000 pixels).
+    void ResizeLayoutSurface();
+    // The current text style into the layout context; the second also takes the line height from
+    // the font while text is gathered.
+    void ApplyFont();
+    void ApplyFontAndLineHeight();
 
-    // Shows document `index` of the reading order from its top.
+    // Colours, from CSS colour texts; a text that names no colour keeps the previous one.
+    void SetTextColor(std::string_view text);
+    void SetBackgroundColor(std::string_view text);
+
+    // Style sheets.
+    void ApplyElementStyle(std::string_view key);
+    void AddStyleBlock(std::string_view text);
+    void ParseAllRules();
+
+    // A link record for the text just drawn, from the pen back over linkWidth.
+    void AddLink();
+    void DrawAudioControls();
+
+    // Page loading: shows document `index` of the reading order from its top, or the document a
+    // link target names, and gives the page its length.
     void LoadPage(int index);
+    void GotoTarget(std::string_view target);
     void SetScroll(double offset);
+
+    // PDF export of documents from..to, one page each, 1000 points wide and as tall as the
+    // tallest of them.
+    void MeasurePages(int from, int to);
+    bool ExportPdfPages(const std::string& path, int from, int to);
 
 private:
     Frontend& frontend_;

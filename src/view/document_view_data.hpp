@@ -6,6 +6,10 @@
 #include "package/archive_buffer.hpp"
 #include "package/book.hpp"
 #include "package/debug_switches.hpp"
+#include "layout/font_cache.hpp"
+#include "layout/layout_state.hpp"
+#include "platform/cairo_handles.hpp"
+#include "style/text_style.hpp"
 
 namespace quirelle {
 
@@ -23,9 +27,22 @@ struct DocumentViewData {
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
     int areaWidth = 0;
     int areaHeight = 0;
-    bool measurePass = false;
     bool cssEnabled = true;
     int styleRuleCount = 0;
+
+    LayoutState layout;
+    TextStyle style;
+
+    // The fonts handed to cairo so far, and the one in force on the layout context.
+    FontCache fonts;
+    FontMetrics* currentFont = nullptr;
+    // Draw every glyph with cairo's text calls, as the plain algorithm does; the usual path
+    // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
+    bool referenceRendering = false;
+
+    // The picture layer, laid under the text of every draw.
+    CairoSurface layoutSurface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280, 1000)};
+    CairoContext layoutCr{cairo_create(layoutSurface.get())};
 
     DebugSwitches debug;
 };

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quirelle {
+
+struct ScaledFontRelease {
+    void operator()(cairo_scaled_font_t* font) const { cairo_scaled_font_destroy(font); }
+};
+using ScaledFont = std::unique_ptr<cairo_scaled_font_t, ScaledFontRelease>;
+
+// One font at one size on one kind of surface, with what the text flow asks of it again and again:
+// its extents, and each character's glyph and advance. The answers are cairo's own, asked once.
+class FontMetrics {
+public:
+    struct Glyph {
+        unsigned long index = 0;
+        double advance = 0.0;
+    };
+
+    explicit FontMetrics(ScaledFont font);
+
+    cairo_scaled_font_t* scaledFont() const { return font_.get(); }
+    const cairo_font_extents_t& extents() const { return extents_; }
+
+    const Glyph& GlyphFor(char32_t character) {
+        if (character < ascii_.size()) {
+            Glyph& glyph = ascii_[character];
+            if (!asciiKnown_[character]) {
+                glyph = Lookup(character);
+                asciiKnown_[character] = true;
+            }
+            return glyph;
+        }
+        auto found = others_.find(character);
+        if (found == others_.end()) {
+            found = others_.emplace(character, Lookup(character)).first;
+        }
+        return found->second;
+    }
+
+private:
+    Glyph Lookup(char32_t character) const;
+
+    ScaledFont font_;
+    cairo_font_extents_t extents_{};
+    std::array<Glyph, 128> ascii_{};
+    std::array<bool, 128> asciiKnown_{};
+    std::unordered_map<char32_t, Glyph> others_;
+};
+
+// The fonts a view has used, so that handing a style to cairo costs a lookup rather than a font
+// selection, and measuring a glyph costs an array read.
+class FontCache {
+public:
+    // The font cairo would choose on `cr` for this face and size. Selects it on `cr`.
+    FontMetrics& Select(cairo_t* cr, const std::string& family, int slant, int weight,
+                        double size);
+
+private:
+    struct Entry {
+        std::string family;
+        int slant;
+        int weight;
+        double size;
+        cairo_surface_type_t surface;
+        std::unique_ptr<FontMetrics> metrics;
+    };
+    std::vector<Entry> entries_;
+    std::size_t lastHit_ = 0;
+};
+
+}  // namespace quirelle

@@ -1,0 +1,618 @@
+#include "layout/layout_document.hpp"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unordered_map>
+
+#include "layout/text_flow.hpp"
+#include "media/pictures.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
+#include "platform/xml_parser.hpp"
+#include "style/element_style.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+
+namespace {
+
+// The elements the pass treats specially; everything else only feeds text and SVG markup.
+enum class Element {
+    Other, Body, Hr, Img, Image, Style, Title, Script, Span, Font, Ol, Ul, Li, Dt, Dd, H1, H2, H3,
+    H4, Div, P, A, Pre, Code, Strong, Em, Td, Tr, Audio, U, I, B, Svg, Br, Source,
+};
+
+Element ElementOf(std::string_view name) {
+    static const std::unordered_map<std::string_view, Element> elements = {
+        {"body", Element::Body},     {"hr", Element::Hr},         {"img", Element::Img},
+        {"image", Element::Image},   {"style", Element::Style},   {"title", Element::Title},
+        {"script", Element::Script}, {"span", Element::Span},     {"font", Element::Font},
+        {"ol", Element::Ol},         {"ul", Element::Ul},         {"li", Element::Li},
+        {"dt", Element::Dt},         {"dd", Element::Dd},         {"h1", Element::H1},
+        {"h2", Element::H2},         {"h3", Element::H3},         {"h4", Element::H4},
+        {"div", Element::Div},       {"p", Element::P},           {"a", Element::A},
+        {"pre", Element::Pre},       {"code", Element::Code},     {"strong", Element::Strong},
+        {"em", Element::Em},         {"td", Element::Td},         {"tr", Element::Tr},
+        {"audio", Element::Audio},   {"u", Element::U},           {"i", Element::I},
+        {"b", Element::B},           {"svg", Element::Svg},       {"br", Element::Br},
+        {"source", Element::Source},
+    };
+    const auto found = elements.find(name);
+    return found == elements.end() ? Element::Other : found->second;
+}
+
+// Elements whose class and epub:type values are looked up in the style rules.
+bool TakesClassLookup(Element element) {
+    switch (element) {
+        case Element::Img: case Element::A: case Element::Body: case Element::Span:
+        case Element::H1: case Element::H2: case Element::H3: case Element::H4: case Element::Div:
+        case Element::P: case Element::Pre: case Element::Code: case Element::Strong:
+        case Element::Em: case Element::Td: case Element::Tr: case Element::Hr:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The text after the last "/" or ":" of a path.
+std::string_view FilePart(std::string_view path) {
+    const auto cut = path.find_last_of("/:");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// Values copied into SVG markup are escaped, so that a quote in an attribute cannot break it.
+void AppendEscaped(std::string& out, std::string_view value) {
+    for (const char c : value) {
+        switch (c) {
+            case '"': out += "&quot;"; break;
+            case '<': out += "&lt;"; break;
+            case '&': out += "&amp;"; break;
+            default: out += c;
+        }
+    }
+}
+
+constexpr std::size_t kSvgCapacity = 1'000'000;
+constexpr std::string_view kSvgDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?";
+
+class ContentPass {
+public:
+    explicit ContentPass(DocumentView& view)
+        : view_(view),
+          data_(view.Data()),
+          layout_(data_.layout),
+          settings_(view.frontend().CurrentSettings()) {}
+
+    void Run(std::string_view text) {
+        layout_.ClearText();
+        layout_.inSpan = false;
+        layout_.picWidth.clear();
+        layout_.picHeight.clear();
+        layout_.picSource.clear();
+        layout_.pictureIndex = 0;
+        layout_.listType = ListType::None;
+        layout_.listCounter = 1;
+        layout_.linkCount = 0;
+        layout_.linkHref.clear();
+        layout_.inAudio = false;
+        layout_.lineHeight = 0.0;
+        layout_.inSvg = false;
+        layout_.svgBuffer.clear();
+        layout_.lineStarted = false;
+        layout_.skipBlanks = false;
+        // A new context knows none of the fonts handed to the last one.
+        data_.currentFont = nullptr;
+
+        ExpatParser parser(XML_ParserCreate(nullptr));
+        if (!parser || text.size() > static_cast<std::size_t>(INT_MAX)) {
+            return;
+        }
+        XML_SetUserData(parser.get(), this);
+        XML_SetElementHandler(parser.get(), &ContentPass::OnStart, &ContentPass::OnEnd);
+        XML_SetCharacterDataHandler(parser.get(), &ContentPass::OnCharacters);
+        XML_Parse(parser.get(), text.data(), static_cast<int>(text.size()), 1);
+        // Text after the last flushing end would otherwise never be seen.
+        RescuePendingText();
+    }
+
+private:
+    static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+        static_cast<ContentPass*>(self)->Start(name, XmlAttributes(attributes));
+    }
+    static void OnEnd(void* self, const XML_Char* name) { static_cast<ContentPass*>(self)->End(name); }
+    static void OnCharacters(void* self, const XML_Char* text, int length) {
+        static_cast<ContentPass*>(self)->Characters(
+            std::string_view(text, static_cast<std::size_t>(length)));
+    }
+
+    // --- the vocabulary of the pass ---
+
+    void Flush() { DrawTextRun(data_, settings_, layout_.textBuffer); }
+    void Clear() { layout_.ClearText(); }
+    bool HasInk() const {
+        return layout_.textBuffer.find_first_not_of(" \t\r\n") != std::string::npos;
+    }
+    // Text gathered before an element that clears it or changes the style is drawn first, in the
+    // style in force before the element; only white space is let go.
+    void RescuePendingText() {
+        if (HasInk()) {
+            Flush();
+            Clear();
+        }
+    }
+    void Kind(int kind) { SelectElementStyle(view_, kind); }
+    void Lookup(std::string_view key) { view_.ApplyElementStyle(key); }
+    void ImageDebug(const std::string& line) {
+        if (data_.debug.debugImages) {
+            WriteDump(RamPath("debug_image.txt"), line, DumpMode::Append);
+        }
+    }
+    void NewLineHere() { NewLine(data_, settings_); }
+    void AdvancePictureIndex() {
+        if (static_cast<std::size_t>(layout_.pictureIndex) < layout_.pictures.size() - 1) {
+            ++layout_.pictureIndex;
+        }
+    }
+    double PlacedPictureHeight() const {
+        return layout_.pictures[static_cast<std::size_t>(layout_.pictureIndex)].height;
+    }
+
+    // --- expat's callbacks ---
+
+    void Start(std::string_view name, const XmlAttributes& attributes) {
+        const Element element = ElementOf(name);
+        switch (element) {
+            case Element::Body:
+                view_.ParseAllRules();
+                Lookup("body");
+                BeginPageContent(view_);
+                layout_.lineStarted = false;
+                break;
+            case Element::Hr:
+                RescuePendingText();
+                data_.style.pictureAlign = TextAlign::Left;
+                Lookup("hr");
+                Clear();
+                break;
+            case Element::Img:
+                data_.style.pictureAlign = TextAlign::Left;
+                Lookup("img");
+                ImageDebug("------ Pic -------\n");
+                break;
+            case Element::Image:
+                ImageDebug("------ Pic -------\n");
+                break;
+            case Element::Style:
+                RescuePendingText();
+                Clear();
+                hiddenTextStart_ = 0;
+                break;
+            case Element::Title:
+            case Element::Script:
+                hiddenTextStart_ = layout_.textBuffer.size();
+                break;
+            case Element::Span:
+                RescuePendingText();
+                layout_.inSpan = true;
+                view_.ApplyFont();
+                Clear();
+                break;
+            case Element::Font:
+                RescuePendingText();
+                view_.ApplyFont();
+                Clear();
+                break;
+            case Element::Ol:
+            case Element::Ul:
+                RescuePendingText();
+                layout_.listType = element == Element::Ol ? ListType::Ordered : ListType::Unordered;
+                NewLineHere();
+                break;
+            case Element::Li: {
+                RescuePendingText();
+                Kind(10);
+                std::string marker;
+                if (layout_.listType == ListType::Ordered) {
+                    marker = std::to_string(layout_.listCounter) + ". ";
+                } else if (layout_.listType == ListType::Unordered) {
+                    marker = "\xE2\x97\x8F ";
+                }
+                DrawListMarker(data_, settings_, marker);
+                break;
+            }
+            case Element::Dt:
+            case Element::Dd:
+                RescuePendingText();
+                Kind(10);
+                Lookup(name);
+                Clear();
+                break;
+            case Element::H1: case Element::H2: case Element::H3: case Element::H4: {
+                RescuePendingText();
+                static constexpr int kKinds[] = {1, 3, 4, 5};
+                Kind(kKinds[static_cast<int>(element) - static_cast<int>(Element::H1)]);
+                Lookup(name);
+                Clear();
+                break;
+            }
+            case Element::Div:
+                RescuePendingText();
+                Lookup("div");
+                NewLineHere();
+                Clear();
+                break;
+            case Element::P:
+                RescuePendingText();
+                Kind(0);
+                Lookup("p");
+                Clear();
+                break;
+            case Element::A:
+                RescuePendingText();
+                Kind(6);
+                Lookup("a");
+                layout_.linkAudio = false;
+                layout_.linkPlayer.clear();
+                Clear();
+                break;
+            case Element::Pre:
+            case Element::Code:
+                RescuePendingText();
+                Kind(7);
+                Lookup(name);
+                Clear();
+                break;
+            case Element::Strong:
+                RescuePendingText();
+                Kind(8);
+                Lookup("strong");
+                Clear();
+                break;
+            case Element::Em:
+                RescuePendingText();
+                Kind(9);
+                Lookup("em");
+                Clear();
+                break;
+            case Element::Td:
+            case Element::Tr:
+                RescuePendingText();
+                Kind(0);
+                Lookup(name);
+                Clear();
+                break;
+            case Element::Audio:
+                RescuePendingText();
+                Kind(6);
+                Clear();
+                layout_.linkAudio = true;
+                layout_.linkPlayer.clear();
+                layout_.inAudio = true;
+                break;
+            case Element::U:
+                RescuePendingText();
+                view_.ApplyFontAndLineHeight();
+                data_.style.decoration = Decoration::Underline;
+                break;
+            case Element::I:
+                RescuePendingText();
+                data_.style.fontSlant = 1;
+                view_.ApplyFontAndLineHeight();
+                break;
+            case Element::B:
+                RescuePendingText();
+                data_.style.fontWeight = 1;
+                view_.ApplyFontAndLineHeight();
+                break;
+            case Element::Svg:
+                ImageDebug("------ SVG -------\n");
+                layout_.svgBuffer = kSvgDeclaration;
+                layout_.inSvg = true;
+                break;
+            default:
+                break;
+        }
+        if (layout_.inSvg) {
+            AppendSvg(">\n<", name, " ");
+        }
+        attributes.ForEach([&](std::string_view attribute, std::string_view value) {
+            Attribute(element, name, attribute, value);
+        });
+    }
+
+    void Attribute(Element element, std::string_view name, std::string_view attribute,
+                   std::string_view value) {
+        if (layout_.inSvg && layout_.svgBuffer.size() < kSvgCapacity) {
+            layout_.svgBuffer.append(attribute);
+            layout_.svgBuffer += "=\"";
+            AppendEscaped(layout_.svgBuffer, value);
+            layout_.svgBuffer += "\" ";
+        }
+        switch (element) {
+            case Element::Audio:
+                if (attribute == "src") {
+                    layout_.linkHref = value;
+                } else if (attribute == "controls") {
+                    layout_.linkPlayer = "controls";
+                }
+                return;
+            case Element::Source:
+                if (attribute == "src" && layout_.inAudio) {
+                    layout_.linkHref = value;
+                }
+                return;
+            case Element::Img:
+            case Element::Image:
+                if (attribute == "width") {
+                    ImageDebug("------ width = " + std::string(value) + " -------\n");
+                    layout_.picWidth = value;
+                } else if (attribute == "height") {
+                    ImageDebug("------ height = " + std::string(value) + " -------\n");
+                    layout_.picHeight = value;
+                } else if (element == Element::Img && attribute == "src") {
+                    ImageDebug("------ Path = " + std::string(value) + " = " +
+                               std::string(FilePart(value)) + " -------\n");
+                    layout_.picSource = FilePart(value);
+                } else if (element == Element::Image && attribute == "xlink:href") {
+                    layout_.picSource = FilePart(value);
+                }
+                break;
+            case Element::A:
+                if (attribute == "href") {
+                    layout_.linkHref = value;
+                }
+                break;
+            case Element::Font:
+                if (attribute == "color") {
+                    view_.SetTextColor(value);
+                    view_.ApplyFontAndLineHeight();
+                } else if (attribute == "size") {
+                    data_.style.fontSize = LeadingInteger(value);
+                    view_.ApplyFontAndLineHeight();
+                } else if (attribute == "face") {
+                    data_.style.fontFamily = value;
+                    view_.ApplyFontAndLineHeight();
+                }
+                return;
+            default:
+                break;
+        }
+        if (TakesClassLookup(element) && (attribute == "class" || attribute == "epub:type")) {
+            std::string key(name);
+            key += '.';
+            key += value;
+            Lookup(key);
+        }
+    }
+
+    void End(std::string_view name) {
+        const Element element = ElementOf(name);
+        switch (element) {
+            case Element::Style:
+            case Element::Title:
+            case Element::Script: {
+                // Their text is never drawn; a style element's rules are read once per load.
+                const std::size_t start = std::min(hiddenTextStart_, layout_.textBuffer.size());
+                if (element == Element::Style && layout_.measurePass) {
+                    view_.AddStyleBlock(std::string_view(layout_.textBuffer).substr(start));
+                }
+                layout_.textBuffer.resize(start);
+                layout_.linkWidthBytes = 0;
+                break;
+            }
+            case Element::Hr:
+                view_.DrawRule();
+                layout_.lineHeight = 20.0;
+                NewLineHere();
+                break;
+            case Element::Audio:
+                if (layout_.linkPlayer == "controls") {
+                    DrawTextRun(data_, settings_, "");
+                    view_.DrawAudioControls();
+                } else {
+                    DrawTextRun(data_, settings_, "Play");
+                    layout_.linkWidth = TextAdvance(data_, "Play");
+                    view_.AddLink();
+                }
+                layout_.inAudio = false;
+                Clear();
+                Kind(0);
+                break;
+            case Element::Img:
+                ImageDebug("------ Pic -------\n");
+                PlacePictureElement(view_);
+                layout_.lineHeight = PlacedPictureHeight() + 10.0;
+                ImageDebug(RowHeightLine());
+                AdvancePictureIndex();
+                view_.ApplyFont();
+                Flush();
+                Clear();
+                break;
+            case Element::Image:
+                ImageDebug("------ PIC -------\n");
+                PlacePictureElement(view_);
+                layout_.lineHeight = PlacedPictureHeight() + 10.0;
+                ImageDebug(RowHeightLine());
+                layout_.inSvg = false;
+                AdvancePictureIndex();
+                break;
+            case Element::P:
+            case Element::Dd:
+                Flush();
+                NewLineHere();
+                layout_.inSpan = false;
+                Clear();
+                break;
+            case Element::Dt:
+                Flush();
+                DrawTextRun(data_, settings_, "  -  ");
+                layout_.inSpan = false;
+                Clear();
+                break;
+            case Element::Td:
+                Flush();
+                DrawTextRun(data_, settings_, "   ");
+                Clear();
+                break;
+            case Element::Tr:
+            case Element::Br:
+                Flush();
+                NewLineHere();
+                Clear();
+                break;
+            case Element::Pre:
+                Flush();
+                layout_.inSpan = false;
+                Clear();
+                data_.style.textColor = kBlackComponents;
+                view_.ApplyFont();
+                break;
+            case Element::Code:
+                Flush();
+                Clear();
+                data_.style.textColor = kBlackComponents;
+                view_.ApplyFont();
+                break;
+            case Element::Strong:
+                Flush();
+                Clear();
+                data_.style.fontWeight = 0;
+                view_.ApplyFont();
+                break;
+            case Element::Em:
+                Flush();
+                Clear();
+                data_.style.fontSlant = 0;
+                view_.ApplyFont();
+                break;
+            case Element::Div:
+                view_.ApplyFontAndLineHeight();
+                Flush();
+                NewLineHere();
+                layout_.inSpan = false;
+                Clear();
+                break;
+            case Element::H1: case Element::H2: case Element::H3: case Element::H4:
+            case Element::Li:
+                // After a span the text was already drawn; whatever followed it still is.
+                if (!layout_.inSpan || HasInk()) {
+                    Flush();
+                }
+                if (element == Element::Li) {
+                    ++layout_.listCounter;
+                }
+                NewLineHere();
+                layout_.inSpan = false;
+                Clear();
+                break;
+            case Element::Span:
+                view_.ApplyFont();
+                Flush();
+                Clear();
+                break;
+            case Element::A:
+                Flush();
+                data_.style.decoration = Decoration::None;
+                view_.AddLink();
+                Clear();
+                data_.style.textColor = kBlackComponents;
+                view_.ApplyFontAndLineHeight();
+                break;
+            case Element::I:
+            case Element::B:
+            case Element::U:
+                Flush();
+                Clear();
+                if (element == Element::I) data_.style.fontSlant = 0;
+                if (element == Element::B) data_.style.fontWeight = 0;
+                if (element == Element::U) data_.style.decoration = Decoration::None;
+                view_.ApplyFontAndLineHeight();
+                break;
+            case Element::Font:
+                Flush();
+                Clear();
+                view_.SetTextColor("#000000");
+                view_.ApplyFontAndLineHeight();
+                break;
+            case Element::Body:
+                RescuePendingText();
+                break;
+            default:
+                break;
+        }
+        if (layout_.inSvg) {
+            AppendSvg("></", name, "");
+            if (element == Element::Svg) {
+                FinishInlineSvg();
+            }
+        }
+    }
+
+    void Characters(std::string_view text) {
+        layout_.textBuffer.append(text);
+        // The width of the whole gathered text, for the link rectangle drawn after it.
+        const void* font = data_.currentFont;
+        if (data_.referenceRendering || font == nullptr || font != layout_.linkWidthFont ||
+            layout_.linkWidthBytes == 0) {
+            layout_.linkWidth = TextAdvance(data_, layout_.textBuffer);
+        } else {
+            layout_.linkWidth += TextAdvance(
+                data_, std::string_view(layout_.textBuffer).substr(layout_.linkWidthBytes));
+        }
+        layout_.linkWidthFont = font;
+        layout_.linkWidthBytes = layout_.textBuffer.size();
+    }
+
+    // --- inline SVG ---
+
+    void AppendSvg(std::string_view before, std::string_view name, std::string_view after) {
+        if (layout_.svgBuffer.size() >= kSvgCapacity) {
+            return;  // an oversized drawing is cut off; its reader will refuse the markup
+        }
+        layout_.svgBuffer.append(before);
+        layout_.svgBuffer.append(name);
+        layout_.svgBuffer.append(after);
+    }
+
+    void FinishInlineSvg() {
+        layout_.svgBuffer += ">";
+        layout_.picWidth = "100%";
+        layout_.picHeight = "100%";
+        layout_.picSource = "SVG";
+        layout_.pictures[static_cast<std::size_t>(layout_.pictureIndex)].svgText =
+            layout_.svgBuffer;
+        ImageDebug(layout_.svgBuffer + "\n------ SVG -------\n");
+        PlacePictureElement(view_);
+        layout_.lineHeight = PlacedPictureHeight() + 10.0;
+        AdvancePictureIndex();
+        layout_.svgBuffer.clear();
+        layout_.inSvg = false;
+    }
+
+    std::string RowHeightLine() const {
+        char line[80];
+        std::snprintf(line, sizeof line, "------ Row_height = %g -------\n", layout_.lineHeight);
+        return line;
+    }
+
+    DocumentView& view_;
+    DocumentViewData& data_;
+    LayoutState& layout_;
+    const Settings& settings_;
+    std::size_t hiddenTextStart_ = 0;
+};
+
+}  // namespace
+
+void LayoutDocument(DocumentView& view, std::string_view text) {
+    ContentPass pass(view);
+    pass.Run(text);
+}
+
+}  // namespace quirelle

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <string>
+#include <vector>
+
+#include "media/picture_record.hpp"
+#include "view/link_record.hpp"
+
+namespace quirelle {
+
+enum class ListType { None = 0, Ordered = 1, Unordered = 2 };
+
+// What a layout pass needs between two parser callbacks. The pen is not here: it is the current
+// point of `cr` (mirrored by the text flow while it draws a run).
+struct LayoutState {
+    cairo_t* cr = nullptr;  // the context the pass draws on; owned by whoever started the pass
+
+    std::string textBuffer;  // character data gathered since the last flush or clear
+    bool measurePass = false;
+    double lineHeight = 0.0;
+    double contentHeight = 0.0;
+
+    bool inSpan = false;
+    ListType listType = ListType::None;
+    int listCounter = 1;
+    bool inAudio = false;
+    std::string linkHref;
+    double linkWidth = 0.0;
+    bool linkAudio = false;
+    std::string linkPlayer;
+    bool inSvg = false;
+    std::string svgBuffer;
+    std::string picWidth, picHeight, picSource;
+    int pictureIndex = 0;
+    std::vector<PictureRecord> pictures = std::vector<PictureRecord>(kPictureCapacity);
+    int linkCount = 0;
+    std::vector<LinkRecord> links = std::vector<LinkRecord>(kLinkCapacity);
+
+    // True once something was drawn on the current line: only a line's first run is aligned.
+    bool lineStarted = false;
+    // True after a wrap until the next word: blanks there would only indent the new line.
+    bool skipBlanks = false;
+    // How much of textBuffer linkWidth measures, in which font: character data usually only
+    // adds to the gathered text, so its width grows by the new piece's advance.
+    std::size_t linkWidthBytes = 0;
+    const void* linkWidthFont = nullptr;
+
+    void ClearText() {
+        textBuffer.clear();
+        linkWidthBytes = 0;
+    }
+
+    // Rows of the target surface that can show anything; glyphs outside are measured, not drawn.
+    double visibleTop = -1e300;
+    double visibleBottom = 1e300;
+};
+
+}  // namespace quirelle

@@ -1,0 +1,322 @@
+#include "layout/text_flow.hpp"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "layout/color_value.hpp"
+#include "layout/utf8.hpp"
+#include "view/document_view_data.hpp"
+
+namespace quirelle {
+
+namespace {
+
+constexpr double kPictureGap = 10.0;
+constexpr double kUnderlineOffset = 2.0;
+constexpr double kDecorationLineWidth = 0.5;
+constexpr double kBackgroundInset = 3.0;
+
+// cairo keeps the current point in 24.8 fixed point, rounding to the nearest 1/256 (ties to even).
+// The fast path mirrors the pen the same way, so every glyph lands where cairo would put it.
+double CairoFixed(double value) { return std::nearbyint(value * 256.0) / 256.0; }
+
+bool IsBlank(char32_t glyph) { return glyph == U' '; }
+
+// A run's glyphs as the flow draws them: line ends become blanks, tabs vanish, and bytes that are
+// not UTF-8 become U+FFFD.
+void DecodeRun(std::string_view text, std::vector<char32_t>& glyphs) {
+    glyphs.clear();
+    for (std::size_t at = 0; at < text.size();) {
+        const char32_t c = DecodeUtf8(text, at);
+        if (c == U'\n' || c == U'\r') {
+            glyphs.push_back(U' ');
+        } else if (c != U'\t') {
+            glyphs.push_back(c);
+        }
+    }
+}
+
+std::string Utf8Of(char32_t glyph) {
+    std::string text;
+    AppendUtf8(text, glyph);
+    return text;
+}
+
+// The calls a glyph costs. The reference path asks cairo every time, exactly as the plain
+// algorithm does; the usual path answers from the font cache and leaves out glyphs that cannot
+// show, with the same pixels as the result.
+class GlyphPainter {
+public:
+    explicit GlyphPainter(DocumentViewData& data)
+        : data_(data),
+          cr_(data.layout.cr),
+          reference_(data.referenceRendering || data.currentFont == nullptr) {}
+
+    double Advance(char32_t glyph) {
+        if (!reference_) {
+            return data_.currentFont->GlyphFor(glyph).advance;
+        }
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr_, Utf8Of(glyph).c_str(), &extents);
+        return extents.x_advance;
+    }
+
+    double FontHeight() {
+        if (!reference_) {
+            return data_.currentFont->extents().height;
+        }
+        cairo_font_extents_t extents;
+        cairo_font_extents(cr_, &extents);
+        return extents.height;
+    }
+
+    bool Visible(double baseline, double height) const {
+        const LayoutState& layout = data_.layout;
+        // Tall accents and decorations stay within two font heights of the baseline.
+        return reference_ || (baseline + 2 * height >= layout.visibleTop &&
+                              baseline - 2 * height <= layout.visibleBottom);
+    }
+
+    // Draws the glyph with its pen at (x, baseline) and returns the pen after it.
+    double Show(char32_t glyph, double x, double baseline, double advance, bool visible) {
+        if (reference_) {
+            cairo_move_to(cr_, x, baseline);
+            cairo_show_text(cr_, Utf8Of(glyph).c_str());
+            double y;
+            cairo_get_current_point(cr_, &x, &y);
+            return x;
+        }
+        if (visible) {
+            const cairo_glyph_t drawn{data_.currentFont->GlyphFor(glyph).index, x, baseline};
+            cairo_show_glyphs(cr_, &drawn, 1);
+        }
+        return CairoFixed(x + advance);
+    }
+
+private:
+    DocumentViewData& data_;
+    cairo_t* cr_;
+    bool reference_;
+};
+
+struct Pen {
+    double x;
+    double y;
+};
+
+Pen ReadPen(cairo_t* cr) {
+    Pen pen{};
+    cairo_get_current_point(cr, &pen.x, &pen.y);
+    return pen;
+}
+
+// The fast path keeps its own copy of the pen and quantises every move as cairo would.
+void MovePen(DocumentViewData& data, Pen& pen, double x, double y) {
+    if (data.referenceRendering || data.currentFont == nullptr) {
+        cairo_move_to(data.layout.cr, x, y);
+        pen = ReadPen(data.layout.cr);
+    } else {
+        pen = {CairoFixed(x), CairoFixed(y)};
+    }
+}
+
+void DrawGlyphBackground(DocumentViewData& data, GlyphPainter& painter, double x,
+                         double baseline, double advance) {
+    // Only a black background shows: any other colour is painted fully transparent.
+    const BackgroundColor& background = data.style.backgroundColor;
+    if (!background || *background != kBlackComponents) {
+        return;
+    }
+    cairo_t* cr = data.layout.cr;
+    cairo_rectangle(cr, x, baseline, advance, 0.0 - (painter.FontHeight() - kBackgroundInset));
+    cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 1.0);
+    cairo_fill(cr);
+    const ColorComponents& text = data.style.textColor;
+    cairo_set_source_rgb(cr, ColorComponentToIntensity(text.red),
+                         ColorComponentToIntensity(text.green),
+                         ColorComponentToIntensity(text.blue));
+}
+
+void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, double baseline,
+                    double advance) {
+    double lineY;
+    switch (data.style.decoration) {
+        case Decoration::Underline: lineY = baseline + kUnderlineOffset; break;
+        case Decoration::Overline: lineY = baseline - painter.FontHeight() / 1.5; break;
+        case Decoration::LineThrough: lineY = baseline - painter.FontHeight() * 0.25; break;
+        default: return;
+    }
+    cairo_t* cr = data.layout.cr;
+    cairo_move_to(cr, x, lineY);
+    cairo_line_to(cr, x + advance, lineY);
+    cairo_set_line_width(cr, kDecorationLineWidth);
+    cairo_stroke(cr);
+}
+
+// Places the pen for the first run of a line by the text alignment, never left of the line's
+// left edge.
+void AlignRun(DocumentViewData& data, const Settings& settings, Pen& pen, double advance) {
+    const double areaWidth = data.areaWidth;
+    double x;
+    switch (data.style.textAlign) {
+        case TextAlign::Left: x = pen.x; break;
+        case TextAlign::Center: x = (areaWidth - advance) * 0.5; break;
+        case TextAlign::Right:
+            x = areaWidth - settings.HorizontalMarginValue() - advance;
+            break;
+        default: return;
+    }
+    const double leftEdge = LeftEdgeAt(data, settings, pen.y - data.layout.lineHeight);
+    MovePen(data, pen, std::max(x, leftEdge), pen.y);
+}
+
+void WrapPen(DocumentViewData& data, const Settings& settings, GlyphPainter& painter, Pen& pen) {
+    const double height = painter.FontHeight();
+    MovePen(data, pen, LeftEdgeAt(data, settings, pen.y + height), pen.y + height);
+    data.layout.lineStarted = false;
+    data.layout.skipBlanks = true;
+}
+
+}  // namespace
+
+double RightLimit(const DocumentViewData& data, const Settings& settings) {
+    return data.areaWidth - settings.HorizontalMarginValue() - 10;
+}
+
+double LeftEdgeAt(const DocumentViewData& data, const Settings& settings, double y) {
+    const LayoutState& layout = data.layout;
+    if (layout.pictureIndex >= 1) {
+        const PictureRecord& picture = layout.pictures[layout.pictureIndex - 1];
+        if (picture.y < y && y < picture.y + picture.height) {
+            return picture.x + picture.width + kPictureGap;
+        }
+    }
+    return settings.HorizontalMarginValue();
+}
+
+double TextAdvance(DocumentViewData& data, std::string_view text) {
+    if (data.referenceRendering || data.currentFont == nullptr) {
+        const std::string valid = SanitizedUtf8(text);
+        cairo_text_extents_t extents;
+        cairo_text_extents(data.layout.cr, valid.c_str(), &extents);
+        return extents.x_advance;
+    }
+    double advance = 0.0;
+    for (std::size_t at = 0; at < text.size();) {
+        advance += data.currentFont->GlyphFor(DecodeUtf8(text, at)).advance;
+    }
+    return advance;
+}
+
+void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_view text) {
+    LayoutState& layout = data.layout;
+    cairo_t* cr = layout.cr;
+    GlyphPainter painter(data);
+    Pen pen = ReadPen(cr);
+    MovePen(data, pen, pen.x, pen.y + layout.lineHeight);
+
+    static thread_local std::vector<char32_t> glyphs;
+    DecodeRun(text, glyphs);
+    if (!layout.lineStarted) {
+        AlignRun(data, settings, pen, TextAdvance(data, text));
+    }
+
+    const double rightLimit = RightLimit(data, settings);
+    const double fontHeight = painter.FontHeight();
+    const bool decorated = data.style.decoration != Decoration::None &&
+                           data.style.decoration != Decoration::Blink;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const char32_t glyph = glyphs[i];
+        if (IsBlank(glyph) && layout.skipBlanks) {
+            continue;
+        }
+        if (!IsBlank(glyph) && (i == 0 || IsBlank(glyphs[i - 1]))) {
+            // A word: if it would reach the right limit, it starts the next line instead,
+            // unless the pen already stands at the start of a line.
+            double end = pen.x;
+            for (std::size_t j = i; j < glyphs.size() && !IsBlank(glyphs[j]); ++j) {
+                end = CairoFixed(end + painter.Advance(glyphs[j]));
+            }
+            const double lineTop = pen.y - layout.lineHeight;
+            if (end >= rightLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
+                WrapPen(data, settings, painter, pen);
+            }
+        }
+        const double advance = painter.Advance(glyph);
+        const bool visible = painter.Visible(pen.y, fontHeight);
+        if (visible) {
+            DrawGlyphBackground(data, painter, pen.x, pen.y, advance);
+            if (decorated) {
+                DrawDecoration(data, painter, pen.x, pen.y, advance);
+            }
+        }
+        pen.x = painter.Show(glyph, pen.x, pen.y, advance, visible);
+        layout.lineStarted = true;
+        if (!IsBlank(glyph)) {
+            layout.skipBlanks = false;
+        }
+        if (pen.x >= rightLimit) {
+            WrapPen(data, settings, painter, pen);
+        }
+    }
+    MovePen(data, pen, pen.x, pen.y - layout.lineHeight);
+    cairo_move_to(cr, pen.x, pen.y);
+}
+
+void NewLine(DocumentViewData& data, const Settings& settings) {
+    LayoutState& layout = data.layout;
+    const Pen pen = ReadPen(layout.cr);
+    const double y = pen.y + layout.lineHeight;
+    cairo_move_to(layout.cr, LeftEdgeAt(data, settings, y), y);
+    layout.lineStarted = false;
+    layout.skipBlanks = false;
+}
+
+void WrapLine(DocumentViewData& data, const Settings& settings) {
+    GlyphPainter painter(data);
+    Pen pen = ReadPen(data.layout.cr);
+    WrapPen(data, settings, painter, pen);
+    cairo_move_to(data.layout.cr, pen.x, pen.y);
+}
+
+void DrawListMarker(DocumentViewData& data, const Settings& settings, std::string_view marker) {
+    LayoutState& layout = data.layout;
+    cairo_t* cr = layout.cr;
+    const Pen start = ReadPen(cr);
+    cairo_move_to(cr, start.x, start.y + layout.lineHeight);
+    const std::string valid = SanitizedUtf8(marker);
+    double x = start.x;
+    double y = start.y + layout.lineHeight;
+    if (!valid.empty()) {
+        GlyphPainter painter(data);
+        if (data.referenceRendering || data.currentFont == nullptr) {
+            cairo_show_text(cr, valid.c_str());
+            cairo_get_current_point(cr, &x, &y);
+        } else {
+            // cairo_show_text of a whole marker places its glyphs at unrounded advances and
+            // leaves the pen once, rounded, after the last.
+            double glyphX = CairoFixed(start.x);
+            y = CairoFixed(y);
+            const bool visible = painter.Visible(y, painter.FontHeight());
+            for (std::size_t at = 0; at < valid.size();) {
+                const char32_t glyph = DecodeUtf8(valid, at);
+                const FontMetrics::Glyph& metrics = data.currentFont->GlyphFor(glyph);
+                if (visible) {
+                    const cairo_glyph_t drawn{metrics.index, glyphX, y};
+                    cairo_show_glyphs(cr, &drawn, 1);
+                }
+                glyphX += metrics.advance;
+            }
+            x = CairoFixed(glyphX);
+        }
+        layout.lineStarted = true;
+    }
+    cairo_move_to(cr, x, y - layout.lineHeight);
+    if (x >= RightLimit(data, settings)) {
+        WrapLine(data, settings);
+    }
+    layout.ClearText();
+}
+
+}  // namespace quirelle

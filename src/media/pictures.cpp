@@ -1,0 +1,107 @@
+#include "media/pictures.hpp"
+
+#include <cstdlib>
+#include <string>
+
+#include "layout/color_value.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+
+namespace {
+
+// Reserves the rectangle of a picture at the pen by the picture alignment and records it.
+void PlacePicture(DocumentView& view, double width, double height) {
+    DocumentViewData& data = view.Data();
+    LayoutState& layout = data.layout;
+    cairo_t* cr = layout.cr;
+    double cx, cy;
+    cairo_get_current_point(cr, &cx, &cy);
+    double x;
+    switch (data.style.pictureAlign) {
+        case TextAlign::Left: x = cx; break;
+        case TextAlign::Center: x = (data.areaWidth - width) * 0.5; break;
+        case TextAlign::Right:
+            x = data.areaWidth - view.frontend().CurrentSettings().HorizontalMarginValue() - width;
+            break;
+        default: return;
+    }
+    cairo_rectangle(cr, x, cy, width, height);
+    double px, py;
+    cairo_get_current_point(cr, &px, &py);
+    PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
+    // The picture layer sits 5 across and 10 down against the page.
+    record.x = px + 5.0;
+    record.y = py + 10.0;
+    record.width = width;
+    record.height = height;
+    if (layout.picSource == "line") {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+    } else {
+        cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    }
+    cairo_fill(cr);
+    cairo_move_to(cr, x + width, cy);
+}
+
+}  // namespace
+
+// FIXME: pictures are not decoded yet: a picture takes the size its attributes give (none without
+// them) and its place stays empty.
+void PlacePictureElement(DocumentView& view) {
+    LayoutState& layout = view.Data().layout;
+    if (!layout.picSource.empty()) {
+        PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
+        const bool relative = layout.picWidth.find('%') != std::string::npos;
+        const double width = relative ? record.naturalWidth * std::atof(layout.picWidth.c_str()) / 100.0
+                                      : std::atof(layout.picWidth.c_str());
+        const double height = relative || layout.picHeight.empty()
+                                  ? record.naturalHeight
+                                  : std::atof(layout.picHeight.c_str());
+        record.name = layout.picSource;
+        PlacePicture(view, width, height);
+    }
+    layout.picSource.clear();
+    layout.picWidth.clear();
+    layout.picHeight.clear();
+}
+
+void DrawPictures(DocumentView& view, int /*count*/) {
+    DocumentViewData& data = view.Data();
+    view.ResizeLayoutSurface();
+    cairo_t* cr = data.layoutCr.get();
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+    cairo_fill(cr);
+    cairo_restore(cr);
+}
+
+void BeginPageContent(DocumentView& view) {
+    DocumentViewData& data = view.Data();
+    cairo_t* cr = data.layout.cr;
+    const ColorComponents background = PaintedBackground(data.style.backgroundColor);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, data.areaWidth, data.areaHeight);
+    cairo_set_source_rgb(cr, ColorComponentToIntensity(background.red),
+                         ColorComponentToIntensity(background.green),
+                         ColorComponentToIntensity(background.blue));
+    cairo_fill(cr);
+    cairo_restore(cr);
+
+    // FIXME: background pictures are not drawn yet.
+
+    cairo_save(cr);
+    cairo_translate(cr, 0, -data.scrollY);
+    cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
+    cairo_set_source_surface(cr, data.layoutSurface.get(), 0, 0);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
+    cairo_fill(cr);
+    cairo_restore(cr);
+
+    const Settings& settings = view.frontend().CurrentSettings();
+    cairo_move_to(cr, settings.HorizontalMarginValue(),
+                  settings.VerticalMarginValue() - data.scrollY);
+}
+
+}  // namespace quirelle

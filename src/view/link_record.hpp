@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace quirelle {
+
+inline constexpr std::size_t kLinkCapacity = 1000;
+
+// One hyperlink or audio button of the page as last drawn; the rectangle includes its edges and
+// is in pixels of the view's inner area.
+struct LinkRecord {
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    std::string Player;
+    int Audio = 0;    // 0 a hyperlink, 1 an audio button
+    int control = 0;  // audio buttons: 0 play, 1 pause or resume, 2 stop
+    std::string Hlink;
+};
+
+}  // namespace quirelle

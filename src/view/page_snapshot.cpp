@@ -1,0 +1,23 @@
+#include "view/page_snapshot.hpp"
+
+#include "view/document_view.hpp"
+
+namespace quirelle {
+
+CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, double scrollY) {
+    DocumentViewData& data = view.Data();
+    data.areaWidth = width;
+    data.areaHeight = height;
+    view.LoadPage(page);
+    view.SetScroll(scrollY);
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    CairoContext cr(cairo_create(surface.get()));
+    // The area's own background, as the window paints it before the page.
+    cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
+    cairo_paint(cr.get());
+    view.Draw(cr.get(), width, height);
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+}  // namespace quirelle
