@@ -36,10 +36,16 @@ FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
 
 FontMetrics& FontCache::Select(cairo_t* cr, const std::string& family, int slant, int weight,
                                double size) {
+    // The same face and size measures differently on another kind of surface (metrics are
+    // hinted on images, not in PDF) or under other font options.
     const cairo_surface_type_t surface = cairo_surface_get_type(cairo_get_target(cr));
+    cairo_font_options_t* currentOptions = cairo_font_options_create();
+    cairo_get_font_options(cr, currentOptions);
+    const unsigned long options = cairo_font_options_hash(currentOptions);
+    cairo_font_options_destroy(currentOptions);
     auto matches = [&](const Entry& entry) {
         return entry.size == size && entry.slant == slant && entry.weight == weight &&
-               entry.surface == surface && entry.family == family;
+               entry.surface == surface && entry.options == options && entry.family == family;
     };
     Entry* hit = nullptr;
     if (lastHit_ < entries_.size() && matches(entries_[lastHit_])) {
@@ -67,7 +73,7 @@ FontMetrics& FontCache::Select(cairo_t* cr, const std::string& family, int slant
         entries_.clear();
     }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
-    entries_.push_back({family, slant, weight, size, surface,
+    entries_.push_back({family, slant, weight, size, surface, options,
                         std::make_unique<FontMetrics>(std::move(font))});
     lastHit_ = entries_.size() - 1;
     return *entries_.back().metrics;

@@ -70,6 +70,7 @@ private:
         int weight;
         double size;
         cairo_surface_type_t surface;
+        unsigned long options;  // hash of the context's font options
         std::unique_ptr<FontMetrics> metrics;
     };
     std::vector<Entry> entries_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/layout_trace.hpp"
 #include "media/picture_record.hpp"
 #include "view/link_record.hpp"
 
@@ -51,6 +52,9 @@ struct LayoutState {
         textBuffer.clear();
         linkWidthBytes = 0;
     }
+
+    // When set, every glyph and line drawn is recorded here.
+    LayoutTrace* trace = nullptr;
 
     // Rows of the target surface that can show anything; glyphs outside are measured, not drawn.
     double visibleTop = -1e300;

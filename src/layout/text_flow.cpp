@@ -1,5 +1,6 @@
 #include "layout/text_flow.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -80,6 +81,11 @@ public:
 
     // Draws the glyph with its pen at (x, baseline) and returns the pen after it.
     double Show(char32_t glyph, double x, double baseline, double advance, bool visible) {
+        if (LayoutTrace* trace = data_.layout.trace) {
+            const TextStyle& style = data_.style;
+            trace->glyphs.push_back({Utf8Of(glyph), x, baseline, style.fontSlant,
+                                     style.fontWeight, static_cast<int>(style.decoration)});
+        }
         if (reference_) {
             cairo_move_to(cr_, x, baseline);
             cairo_show_text(cr_, Utf8Of(glyph).c_str());
@@ -148,6 +154,9 @@ void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, dou
         default: return;
     }
     cairo_t* cr = data.layout.cr;
+    if (LayoutTrace* trace = data.layout.trace) {
+        trace->lines.push_back({x, lineY, x + advance, lineY, kDecorationLineWidth});
+    }
     cairo_move_to(cr, x, lineY);
     cairo_line_to(cr, x + advance, lineY);
     cairo_set_line_width(cr, kDecorationLineWidth);
@@ -218,11 +227,18 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
 
     static thread_local std::vector<char32_t> glyphs;
     DecodeRun(text, glyphs);
+    const double rightLimit = RightLimit(data, settings);
+    // A centred or right-aligned run is placed so that it fits: it may end past the right
+    // limit (a right-aligned run ends at the margin), and must not wrap for that.
+    double lineLimit = rightLimit;
     if (!layout.lineStarted) {
-        AlignRun(data, settings, pen, TextAdvance(data, text));
+        const double advance = TextAdvance(data, text);
+        AlignRun(data, settings, pen, advance);
+        if (data.style.textAlign != TextAlign::Left) {
+            lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
+        }
     }
 
-    const double rightLimit = RightLimit(data, settings);
     const double fontHeight = painter.FontHeight();
     const bool decorated = data.style.decoration != Decoration::None &&
                            data.style.decoration != Decoration::Blink;
@@ -239,8 +255,9 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
                 end = CairoFixed(end + painter.Advance(glyphs[j]));
             }
             const double lineTop = pen.y - layout.lineHeight;
-            if (end >= rightLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
+            if (end >= lineLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
                 WrapPen(data, settings, painter, pen);
+                lineLimit = rightLimit;
             }
         }
         const double advance = painter.Advance(glyph);
@@ -256,8 +273,9 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
         if (!IsBlank(glyph)) {
             layout.skipBlanks = false;
         }
-        if (pen.x >= rightLimit) {
+        if (pen.x >= lineLimit) {
             WrapPen(data, settings, painter, pen);
+            lineLimit = rightLimit;
         }
     }
     MovePen(data, pen, pen.x, pen.y - layout.lineHeight);
@@ -289,6 +307,10 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
     double x = start.x;
     double y = start.y + layout.lineHeight;
     if (!valid.empty()) {
+        if (LayoutTrace* trace = layout.trace) {
+            trace->glyphs.push_back({valid, start.x, y, data.style.fontSlant,
+                                     data.style.fontWeight, 0});
+        }
         GlyphPainter painter(data);
         if (data.referenceRendering || data.currentFont == nullptr) {
             cairo_show_text(cr, valid.c_str());

@@ -51,6 +51,10 @@ void DocumentView::DrawRule() {
     cairo_t* cr = data.layout.cr;
     double x, y;
     cairo_get_current_point(cr, &x, &y);
+    if (LayoutTrace* trace = data.layout.trace) {
+        trace->lines.push_back({50.0, y + 10.0, data.areaWidth - 50.0, y + 10.0,
+                                cairo_get_line_width(cr)});
+    }
     cairo_move_to(cr, 50.0, y + 10.0);
     cairo_line_to(cr, data.areaWidth - 50, y + 10.0);
     cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);

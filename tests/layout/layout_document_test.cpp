@@ -1,0 +1,245 @@
+#include "layout/layout_document.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "layout/cairo_style.hpp"
+#include "layout/text_flow.hpp"
+#include "support/book_fixture.hpp"
+#include "support/layout_fixture.hpp"
+
+namespace quirelle {
+namespace {
+
+using testing::LayoutFixture;
+using testing::Page;
+
+class LayoutDocumentTest : public LayoutFixture {
+protected:
+    // The glyph drawn for the first occurrence of `text` in the drawn text.
+    const LayoutTrace::Glyph& GlyphAt(const std::string& text) {
+        std::size_t offset = 0;
+        const std::size_t wanted = DrawnText().find(text);
+        for (const auto& glyph : trace_.glyphs) {
+            if (offset == wanted) {
+                return glyph;
+            }
+            offset += glyph.text.size();
+        }
+        ADD_FAILURE() << text << " was not drawn";
+        return trace_.glyphs.front();
+    }
+    // Render at 300 x 200, with the font metrics hinted or not.
+    void RenderWith(const std::string& page, bool hintMetrics) {
+        data().book.archivePath = "(in memory)";
+        data().areaWidth = 300;
+        data().areaHeight = 200;
+        surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 300, 200));
+        cr_.reset(cairo_create(surface_.get()));
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_hint_metrics(
+            options, hintMetrics ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
+        cairo_set_font_options(cr_.get(), options);
+        cairo_font_options_destroy(options);
+        data().layout.visibleTop = 0;
+        data().layout.visibleBottom = 200;
+        view_.RenderPage(cr_.get(), page);
+    }
+    double BodyFontHeight() {
+        StartFlow();
+        return CurrentFontHeight(data());
+    }
+};
+
+TEST_F(LayoutDocumentTest, NoGatheredTextIsLost) {
+    struct Case {
+        const char* body;
+        const char* drawn;
+    };
+    const Case cases[] = {
+        {"<p>ab<i>cd</i>ef</p>", "abcdef"},
+        {"<p>Read <a href=\"b.xhtml\">this</a> now.</p>", "Read this now."},
+        {"loose<p>x</p>", "loosex"},
+        {"<section>in a section</section>", "in a section"},
+        {"<blockquote>quoted</blockquote><p>after</p>", "quotedafter"},
+        {"<h1><span>A</span>B</h1>", "AB"},
+        {"<ul><li><span>s</span>after</li></ul>", "\xE2\x97\x8F safter"},
+        {"<p>x</p>tail", "xtail"},
+        {"<p>a<script>var shown = false;</script>b</p>", "ab"},
+        {"<div>in div<p>p</p></div>", "in divp"},
+        {"<p>a<em>b</em><strong>c</strong><code>d</code><span>e</span>f</p>", "abcdef"},
+        {"<table><tr><td>1</td><td>2</td></tr></table>", "1   2   "},
+        {"<dl><dt>term</dt><dd>meaning</dd></dl>", "term  -  meaning"},
+        // White space alone is still let go where it always was.
+        {"<p>x</p>\n   \n<p>y</p>", "xy"},
+        {"<p>one<br/>two</p>", "onetwo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        Render(Page(c.body));
+        EXPECT_EQ(DrawnText(), c.drawn);
+    }
+}
+
+TEST_F(LayoutDocumentTest, TextBeforeAStyleChangeKeepsTheStyleItWasWrittenIn) {
+    Render(Page("<p>ab<i>cd</i>ef<b>gh</b><u>ij</u></p>"));
+    EXPECT_EQ(GlyphAt("a").slant, 0);
+    EXPECT_EQ(GlyphAt("c").slant, 1);
+    EXPECT_EQ(GlyphAt("e").slant, 0);
+    EXPECT_EQ(GlyphAt("e").weight, 0);
+    EXPECT_EQ(GlyphAt("g").weight, 1);
+    EXPECT_EQ(GlyphAt("i").decoration, 1);
+    EXPECT_EQ(GlyphAt("h").decoration, 0);
+    // The italic run continues the line of the upright one.
+    EXPECT_EQ(Lines().size(), 1u);
+    EXPECT_GT(GlyphAt("c").x, GlyphAt("b").x);
+}
+
+TEST_F(LayoutDocumentTest, TitleStyleAndScriptTextIsNeverDrawn) {
+    const std::string page = Page("<p>x</p><p>y</p>",
+                                  "<title>Title</title><style>p { color: red }</style>"
+                                  "<script>let a = 1;</script>");
+    for (bool measurePass : {true, false}) {
+        SCOPED_TRACE(measurePass);
+        data().layout.measurePass = measurePass;
+        Render(page);
+        EXPECT_EQ(DrawnText(), "xy");
+    }
+}
+
+TEST_F(LayoutDocumentTest, ListMarkersNumberOnThroughTheDocument) {
+    Render(Page("<li>loose</li><ol><li>a</li><li>b</li></ol><p>mid</p>"
+                "<ol><li>c</li></ol><ul><li>u</li></ul>"));
+    std::vector<std::string> lines;
+    for (const auto& line : Lines()) {
+        lines.push_back(line.text);
+    }
+    // Every item counts, even one outside a list (its marker is empty).
+    EXPECT_EQ(lines, (std::vector<std::string>{"loose", "2. a", "3. b", "mid", "4. c",
+                                               "\xE2\x97\x8F u"}));
+}
+
+TEST_F(LayoutDocumentTest, RuleAndPictureSetTheLineHeight) {
+    const double h = BodyFontHeight();
+    Render(Page("<p>x</p><hr/><p>y</p>"), 400);
+    ASSERT_EQ(trace_.lines.size(), 1u);
+    const LayoutTrace::Line& rule = trace_.lines[0];
+    // The line of x ends 30 + h down; the rule hangs 10 below it, from 50 to width - 50.
+    EXPECT_DOUBLE_EQ(rule.y1, 30.0 + h + 10.0);
+    EXPECT_EQ(rule.x1, 50.0);
+    EXPECT_EQ(rule.x2, 350.0);
+    EXPECT_EQ(rule.width, 2.0);
+    EXPECT_NEAR(GlyphAt("y").baseline, 30.0 + h + 20.0 + h, 1.0 / 128);
+
+    Render(Page("<p>x</p><img src=\"pic.png\" width=\"40\" height=\"50\"/>"), 400);
+    EXPECT_EQ(data().layout.lineHeight, 60.0);
+}
+
+TEST_F(LayoutDocumentTest, ContentHeightIsThePenAfterThePassPlusOneLine) {
+    const double h = BodyFontHeight();
+    Render(Page("<p>one</p><p>two</p>"));
+    EXPECT_NEAR(data().layout.contentHeight, 30.0 + 2 * h + h, 1.0 / 64);
+}
+
+TEST_F(LayoutDocumentTest, LinksRecordTheRectangleOfTheirText) {
+    Render(Page("<p>See <a href=\"chapter2.xhtml#sec\">the chart</a>.</p>"));
+    ASSERT_EQ(data().layout.linkCount, 1);
+    const LinkRecord& link = data().layout.links[0];
+    EXPECT_EQ(link.Hlink, "chapter2.xhtml#sec");
+    EXPECT_EQ(link.Audio, 0);
+    EXPECT_NEAR(link.x1, GlyphAt("the").x, 1.0 / 64);
+    EXPECT_NEAR(link.x2, GlyphAt(".").x, 1.0 / 64);
+}
+
+TEST_F(LayoutDocumentTest, MalformedDocumentsShowWhatCameBeforeTheFault) {
+    Render(Page("<p>kept</p><p>shown & never</p>"));
+    EXPECT_EQ(DrawnText(), "keptshown ");
+    Render("");
+    EXPECT_EQ(DrawnText(), "");
+}
+
+// The cached, culled drawing must give exactly the pixels of the plain per-glyph drawing.
+TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
+    const std::string page = Page(
+        "<h1>A title that is long enough to wrap on a narrow page</h1>"
+        "<p>Plain text, <i>italic</i>, <b>bold</b>, <u>underlined</u>, and "
+        "<a href=\"x.xhtml\">a link</a>; caf\xC3\xA9, \xE2\x80\x9Cquotes\xE2\x80\x9D, "
+        "\xF0\x9F\x98\x80 and a veryveryveryveryveryveryveryveryverylongword.</p>"
+        "<ol><li>one</li><li>two</li></ol><ul><li>dot</li></ul><hr/>"
+        "<pre>pre  formatted\ttext</pre><h2>Second</h2><p>More text.</p>");
+    auto pixels = [&](bool reference, double scrollY, bool hintMetrics) {
+        data().referenceRendering = reference;
+        data().scrollY = scrollY;
+        RenderWith(page, hintMetrics);
+        const unsigned char* bytes = cairo_image_surface_get_data(surface_.get());
+        return std::vector<unsigned char>(
+            bytes, bytes + cairo_image_surface_get_stride(surface_.get()) * 200);
+    };
+    // Unhinted metrics (as in PDF) give fractional advances, which cairo rounds as it moves.
+    for (bool hintMetrics : {true, false}) {
+        for (double scrollY : {0.0, 37.5, 150.0}) {
+            SCOPED_TRACE(std::to_string(scrollY) + (hintMetrics ? " hinted" : " unhinted"));
+            const auto reference = pixels(true, scrollY, hintMetrics);
+            const double referenceHeight = data().layout.contentHeight;
+            const auto fast = pixels(false, scrollY, hintMetrics);
+            EXPECT_EQ(data().layout.contentHeight, referenceHeight);
+            EXPECT_TRUE(fast == reference);
+        }
+    }
+}
+
+class PageLoadingTest : public LayoutFixture {
+protected:
+    void SetUp() override {
+        const auto path = dir_ / "book.epub";
+        std::string manifest, spine;
+        std::vector<testing::Member> chapters;
+        for (int i = 1; i <= 3; ++i) {
+            const std::string id = "c" + std::to_string(i);
+            manifest += "<item id=\"" + id + "\" href=\"Text/chapter" + std::to_string(i) +
+                        ".xhtml\" media-type=\"application/xhtml+xml\"/>";
+            spine += "<itemref idref=\"" + id + "\"/>";
+            chapters.push_back({"OEBPS/Text/chapter" + std::to_string(i) + ".xhtml",
+                                Page("<p>Chapter " + std::to_string(i) + "</p><p>two</p>")});
+        }
+        testing::WriteArchive(
+            path, testing::BookMembers(testing::PackageDocument(manifest, spine), chapters));
+        data().areaWidth = 600;
+        data().areaHeight = 400;
+        view_.OpenBook(path.string());
+    }
+    testing::TempDir dir_;
+};
+
+TEST_F(PageLoadingTest, LoadingAPageGivesItsLengthToTheScrollbar) {
+    view_.LoadPage(1);
+    EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
+    StartFlow();
+    const double h = CurrentFontHeight(data());
+    EXPECT_NEAR(data().scrollRange, 30.0 + 3 * h, 1.0 / 64);
+    EXPECT_EQ(frontend_.scrollTotal, static_cast<int>(data().scrollRange));
+    // The picture layer of a page shorter than 100 pixels is made 1100 high.
+    EXPECT_EQ(data().pageLength, 1100.0);
+    EXPECT_EQ(frontend_.scrollVisible, 400);
+    EXPECT_EQ(data().scrollY, 0.0);
+    EXPECT_EQ(data().currentPage, 1);
+    EXPECT_FALSE(data().layout.measurePass);
+}
+
+TEST_F(PageLoadingTest, GotoTargetShowsTheNamedDocumentAndChoosesItsRow) {
+    view_.LoadPage(0);
+    view_.SetScroll(120);
+    view_.GotoTarget("../Text/chapter2.xhtml#sec1");
+    EXPECT_EQ(frontend_.activePageRow, 1);
+    EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
+    EXPECT_EQ(data().scrollY, 0.0);
+    EXPECT_EQ(data().currentPage, 0) << "the current page is not changed by a jump";
+
+    view_.GotoTarget("elsewhere.xhtml");
+    EXPECT_EQ(frontend_.activePageRow, 3) << "the row after the last";
+    EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quirelle

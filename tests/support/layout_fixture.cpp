@@ -1,0 +1,63 @@
+#include "support/layout_fixture.hpp"
+
+#include "style/element_style.hpp"
+
+namespace quirelle::testing {
+
+LayoutFixture::LayoutFixture() { data().layout.trace = &trace_; }
+
+void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
+    data().book.archivePath = "(in memory)";
+    data().areaWidth = width;
+    data().areaHeight = height;
+    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    cr_.reset(cairo_create(surface_.get()));
+    data().layout.visibleTop = 0;
+    data().layout.visibleBottom = height;
+    trace_ = {};
+    view_.RenderPage(cr_.get(), xhtml);
+}
+
+void LayoutFixture::StartFlow(int width, int height) {
+    data().areaWidth = width;
+    data().areaHeight = height;
+    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    cr_.reset(cairo_create(surface_.get()));
+    data().layout.cr = cr_.get();
+    data().layout.visibleTop = 0;
+    data().layout.visibleBottom = height;
+    data().layout.pictureIndex = 0;
+    data().layout.lineStarted = false;
+    data().layout.skipBlanks = false;
+    SelectElementStyle(view_, 0);
+    cairo_move_to(cr_.get(), settings().HorizontalMarginValue(),
+                  settings().VerticalMarginValue());
+    trace_ = {};
+}
+
+std::vector<TracedLine> LayoutFixture::Lines() const {
+    std::vector<TracedLine> lines;
+    for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
+        if (lines.empty() || lines.back().baseline != glyph.baseline) {
+            lines.push_back({glyph.x, glyph.baseline, ""});
+        }
+        lines.back().text += glyph.text;
+    }
+    return lines;
+}
+
+std::string LayoutFixture::DrawnText() const {
+    std::string text;
+    for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
+        text += glyph.text;
+    }
+    return text;
+}
+
+std::string Page(const std::string& body, const std::string& head) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head>" +
+           head + "</head><body>" + body + "</body></html>";
+}
+
+}  // namespace quirelle::testing
