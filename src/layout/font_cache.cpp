@@ -1,5 +1,7 @@
 #include "layout/font_cache.hpp"
 
+#include <cmath>
+
 #include "layout/utf8.hpp"
 
 namespace quirelle {
@@ -29,6 +31,12 @@ FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
         cairo_scaled_font_glyph_extents(font_.get(), glyphs, 1, &extents);
         result.index = glyphs[0].index;
         result.advance = extents.x_advance;
+        result.inkLeft = extents.x_bearing;
+        result.inkWidth = extents.width;
+        result.hasInk = extents.width > 0 && extents.height > 0;
+        const double steps = extents.x_advance * 256.0;
+        result.advanceOnGrid = steps == static_cast<double>(static_cast<long long>(steps)) &&
+                               std::abs(extents.x_advance) < 65536.0;
     }
     cairo_glyph_free(glyphs);
     return result;

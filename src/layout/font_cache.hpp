@@ -22,6 +22,14 @@ public:
     struct Glyph {
         unsigned long index = 0;
         double advance = 0.0;
+        // The ink, relative to the pen: where it starts and how wide it is. A glyph without ink
+        // (a blank) draws nothing.
+        double inkLeft = 0.0;
+        double inkWidth = 0.0;
+        bool hasInk = false;
+        // Whether the advance is a whole number of cairo's 1/256 pixel steps: then moving the pen
+        // by it needs no rounding (always so for hinted metrics).
+        bool advanceOnGrid = false;
     };
 
     explicit FontMetrics(ScaledFont font);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,11 +20,16 @@ constexpr double kUnderlineOffset = 2.0;
 constexpr double kDecorationLineWidth = 0.5;
 constexpr double kBackgroundInset = 3.0;
 
-// cairo keeps the current point in 24.8 fixed point, rounding to the nearest 1/256 (ties to even).
-// The fast path mirrors the pen the same way, so every glyph lands where cairo would put it.
-double CairoFixed(double value) { return std::nearbyint(value * 256.0) / 256.0; }
-
-bool IsBlank(char32_t glyph) { return glyph == U' '; }
+// cairo keeps the current point in 24.8 fixed point. The fast path mirrors the pen with cairo's
+// own conversion (adding a magic number puts the rounded fixed value in the low mantissa bits),
+// so every glyph lands exactly where cairo would put it.
+double CairoFixed(double value) {
+    constexpr double kMagic = 26388279066624.0;  // 1.5 * 2^(52 - 8)
+    const double shifted = value + kMagic;
+    std::uint64_t bits;
+    std::memcpy(&bits, &shifted, sizeof bits);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)) / 256.0;
+}
 
 // A run's glyphs as the flow draws them: line ends become blanks, tabs vanish, and bytes that are
 // not UTF-8 become U+FFFD.
@@ -44,6 +51,45 @@ std::string Utf8Of(char32_t glyph) {
     return text;
 }
 
+// One glyph of a run with what the flow needs of it.
+struct RunGlyph {
+    char32_t character;
+    const FontMetrics::Glyph* metrics;  // the cached metrics; none on the reference path
+    double advance;
+    bool advanceOnGrid;
+    bool blank;
+};
+
+// The pen after a glyph, rounded as cairo rounds its current point. An advance of whole 1/256
+// steps from a pen on that grid needs no rounding, which keeps the common case one addition.
+double Step(double x, const RunGlyph& glyph) {
+    return glyph.advanceOnGrid ? x + glyph.advance : CairoFixed(x + glyph.advance);
+}
+
+// Whether the word starting at glyphs[first] would reach `limit` from pen x. Each rounding moves
+// the pen by at most half a step, so only a word ending within that much of the limit needs the
+// exact, rounded walk.
+bool WordReaches(const std::vector<RunGlyph>& glyphs, std::size_t first, double x,
+                 double limit) {
+    double end = x;
+    std::size_t count = 0;
+    for (std::size_t j = first; j < glyphs.size() && !glyphs[j].blank; ++j, ++count) {
+        end += glyphs[j].advance;
+    }
+    const double slack = (count + 1) / 512.0;
+    if (end + slack < limit) {
+        return false;
+    }
+    if (end - slack >= limit) {
+        return true;
+    }
+    end = x;
+    for (std::size_t j = first; j < glyphs.size() && !glyphs[j].blank; ++j) {
+        end = Step(end, glyphs[j]);
+    }
+    return end >= limit;
+}
+
 // The calls a glyph costs. The reference path asks cairo every time, exactly as the plain
 // algorithm does; the usual path answers from the font cache and leaves out glyphs that cannot
 // show, with the same pixels as the result.
@@ -52,15 +98,31 @@ public:
     explicit GlyphPainter(DocumentViewData& data)
         : data_(data),
           cr_(data.layout.cr),
-          reference_(data.referenceRendering || data.currentFont == nullptr) {}
+          reference_(data.referenceRendering || data.currentFont == nullptr) {
+        batch_.clear();
+    }
+    ~GlyphPainter() { Flush(); }
+    GlyphPainter(const GlyphPainter&) = delete;
+    GlyphPainter& operator=(const GlyphPainter&) = delete;
 
-    double Advance(char32_t glyph) {
+    // Draws the glyphs collected so far. Anything else drawn on the line comes after this, so
+    // that pixels are laid down in the order of the plain algorithm.
+    void Flush() {
+        if (!batch_.empty()) {
+            cairo_show_glyphs(cr_, batch_.data(), static_cast<int>(batch_.size()));
+            batch_.clear();
+        }
+    }
+
+    RunGlyph Measure(char32_t character) {
         if (!reference_) {
-            return data_.currentFont->GlyphFor(glyph).advance;
+            const FontMetrics::Glyph& metrics = data_.currentFont->GlyphFor(character);
+            return {character, &metrics, metrics.advance, metrics.advanceOnGrid,
+                    character == U' '};
         }
         cairo_text_extents_t extents;
-        cairo_text_extents(cr_, Utf8Of(glyph).c_str(), &extents);
-        return extents.x_advance;
+        cairo_text_extents(cr_, Utf8Of(character).c_str(), &extents);
+        return {character, nullptr, extents.x_advance, false, character == U' '};
     }
 
     double FontHeight() {
@@ -80,31 +142,49 @@ public:
     }
 
     // Draws the glyph with its pen at (x, baseline) and returns the pen after it.
-    double Show(char32_t glyph, double x, double baseline, double advance, bool visible) {
+    double Show(const RunGlyph& glyph, double x, double baseline, bool visible) {
         if (LayoutTrace* trace = data_.layout.trace) {
             const TextStyle& style = data_.style;
-            trace->glyphs.push_back({Utf8Of(glyph), x, baseline, style.fontSlant,
+            trace->glyphs.push_back({Utf8Of(glyph.character), x, baseline, style.fontSlant,
                                      style.fontWeight, static_cast<int>(style.decoration)});
         }
         if (reference_) {
             cairo_move_to(cr_, x, baseline);
-            cairo_show_text(cr_, Utf8Of(glyph).c_str());
+            cairo_show_text(cr_, Utf8Of(glyph.character).c_str());
             double y;
             cairo_get_current_point(cr_, &x, &y);
             return x;
         }
-        if (visible) {
-            const cairo_glyph_t drawn{data_.currentFont->GlyphFor(glyph).index, x, baseline};
-            cairo_show_glyphs(cr_, &drawn, 1);
+        // A glyph without ink (a blank) would change no pixel.
+        if (visible && glyph.metrics->hasInk) {
+            // cairo composites the glyphs of one call one after the other, as separate calls
+            // would, when they stand on whole pixels and their ink does not overlap; so only
+            // such glyphs share a call.
+            const double inkLeft = x + glyph.metrics->inkLeft;
+            const bool wholePixel = x == std::floor(x) && baseline == std::floor(baseline);
+            if (!batch_.empty() && (!wholePixel || inkLeft < batchInkRight_ + 1.0 / 32)) {
+                Flush();
+            }
+            if (wholePixel) {
+                batch_.push_back({glyph.metrics->index, x, baseline});
+                batchInkRight_ = inkLeft + glyph.metrics->inkWidth;
+            } else {
+                const cairo_glyph_t drawn{glyph.metrics->index, x, baseline};
+                cairo_show_glyphs(cr_, &drawn, 1);
+            }
         }
-        return CairoFixed(x + advance);
+        return Step(x, glyph);
     }
 
 private:
     DocumentViewData& data_;
     cairo_t* cr_;
     bool reference_;
+    static thread_local std::vector<cairo_glyph_t> batch_;
+    double batchInkRight_ = 0.0;
 };
+
+thread_local std::vector<cairo_glyph_t> GlyphPainter::batch_;
 
 struct Pen {
     double x;
@@ -169,7 +249,6 @@ void AlignRun(DocumentViewData& data, const Settings& settings, Pen& pen, double
     const double areaWidth = data.areaWidth;
     double x;
     switch (data.style.textAlign) {
-        case TextAlign::Left: x = pen.x; break;
         case TextAlign::Center: x = (areaWidth - advance) * 0.5; break;
         case TextAlign::Right:
             x = areaWidth - settings.HorizontalMarginValue() - advance;
@@ -181,6 +260,7 @@ void AlignRun(DocumentViewData& data, const Settings& settings, Pen& pen, double
 }
 
 void WrapPen(DocumentViewData& data, const Settings& settings, GlyphPainter& painter, Pen& pen) {
+    painter.Flush();  // the ink of two lines may overlap
     const double height = painter.FontHeight();
     MovePen(data, pen, LeftEdgeAt(data, settings, pen.y + height), pen.y + height);
     data.layout.lineStarted = false;
@@ -225,52 +305,55 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
     Pen pen = ReadPen(cr);
     MovePen(data, pen, pen.x, pen.y + layout.lineHeight);
 
-    static thread_local std::vector<char32_t> glyphs;
-    DecodeRun(text, glyphs);
+    static thread_local std::vector<char32_t> characters;
+    static thread_local std::vector<RunGlyph> glyphs;
+    DecodeRun(text, characters);
+    glyphs.clear();
+    for (const char32_t character : characters) {
+        glyphs.push_back(painter.Measure(character));
+    }
+
     const double rightLimit = RightLimit(data, settings);
     // A centred or right-aligned run is placed so that it fits: it may end past the right
     // limit (a right-aligned run ends at the margin), and must not wrap for that.
     double lineLimit = rightLimit;
-    if (!layout.lineStarted) {
+    if (!layout.lineStarted && data.style.textAlign != TextAlign::Left) {
         const double advance = TextAdvance(data, text);
         AlignRun(data, settings, pen, advance);
-        if (data.style.textAlign != TextAlign::Left) {
-            lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
-        }
+        lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
     }
 
     const double fontHeight = painter.FontHeight();
     const bool decorated = data.style.decoration != Decoration::None &&
                            data.style.decoration != Decoration::Blink;
+    const bool blackBackground =
+        data.style.backgroundColor && *data.style.backgroundColor == kBlackComponents;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        const char32_t glyph = glyphs[i];
-        if (IsBlank(glyph) && layout.skipBlanks) {
+        const RunGlyph& glyph = glyphs[i];
+        if (glyph.blank && layout.skipBlanks) {
             continue;
         }
-        if (!IsBlank(glyph) && (i == 0 || IsBlank(glyphs[i - 1]))) {
+        if (!glyph.blank && (i == 0 || glyphs[i - 1].blank)) {
             // A word: if it would reach the right limit, it starts the next line instead,
             // unless the pen already stands at the start of a line.
-            double end = pen.x;
-            for (std::size_t j = i; j < glyphs.size() && !IsBlank(glyphs[j]); ++j) {
-                end = CairoFixed(end + painter.Advance(glyphs[j]));
-            }
             const double lineTop = pen.y - layout.lineHeight;
-            if (end >= lineLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
+            if (WordReaches(glyphs, i, pen.x, lineLimit) &&
+                pen.x > LeftEdgeAt(data, settings, lineTop)) {
                 WrapPen(data, settings, painter, pen);
                 lineLimit = rightLimit;
             }
         }
-        const double advance = painter.Advance(glyph);
         const bool visible = painter.Visible(pen.y, fontHeight);
-        if (visible) {
-            DrawGlyphBackground(data, painter, pen.x, pen.y, advance);
+        if (visible && (decorated || blackBackground)) {
+            painter.Flush();
+            DrawGlyphBackground(data, painter, pen.x, pen.y, glyph.advance);
             if (decorated) {
-                DrawDecoration(data, painter, pen.x, pen.y, advance);
+                DrawDecoration(data, painter, pen.x, pen.y, glyph.advance);
             }
         }
-        pen.x = painter.Show(glyph, pen.x, pen.y, advance, visible);
+        pen.x = painter.Show(glyph, pen.x, pen.y, visible);
         layout.lineStarted = true;
-        if (!IsBlank(glyph)) {
+        if (!glyph.blank) {
             layout.skipBlanks = false;
         }
         if (pen.x >= lineLimit) {

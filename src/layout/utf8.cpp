@@ -4,7 +4,7 @@
 
 namespace quirelle {
 
-char32_t DecodeUtf8(std::string_view text, std::size_t& at) {
+char32_t DecodeUtf8Sequence(std::string_view text, std::size_t& at) {
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t lead = byte(at);
     if (lead < 0x80) {

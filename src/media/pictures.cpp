@@ -75,6 +75,7 @@ void DrawPictures(DocumentView& view, int /*count*/) {
     cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_fill(cr);
     cairo_restore(cr);
+    data.pictureLayerEmpty = true;
 }
 
 void BeginPageContent(DocumentView& view) {
@@ -91,13 +92,15 @@ void BeginPageContent(DocumentView& view) {
 
     // FIXME: background pictures are not drawn yet.
 
-    cairo_save(cr);
-    cairo_translate(cr, 0, -data.scrollY);
-    cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
-    cairo_set_source_surface(cr, data.layoutSurface.get(), 0, 0);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
-    cairo_fill(cr);
-    cairo_restore(cr);
+    if (!data.pictureLayerEmpty) {
+        cairo_save(cr);
+        cairo_translate(cr, 0, -data.scrollY);
+        cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
+        cairo_set_source_surface(cr, data.layoutSurface.get(), 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
 
     const Settings& settings = view.frontend().CurrentSettings();
     cairo_move_to(cr, settings.HorizontalMarginValue(),

@@ -40,7 +40,12 @@ struct DocumentViewData {
     // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
     bool referenceRendering = false;
 
-    // The picture layer, laid under the text of every draw.
+    // The surface each draw lays the page out on, kept while the view keeps its size.
+    CairoSurface pageSurface;
+
+    // The picture layer, laid under the text of every draw; while nothing is drawn on it, laying
+    // it down would change no pixel and is skipped.
+    bool pictureLayerEmpty = true;
     CairoSurface layoutSurface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280, 1000)};
     CairoContext layoutCr{cairo_create(layoutSurface.get())};
 

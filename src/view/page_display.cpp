@@ -17,7 +17,11 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     if (data.book.archivePath.empty() || width <= 0 || height <= 0) {
         return;
     }
-    CairoSurface page(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    CairoSurface& page = data.pageSurface;
+    if (!page || cairo_image_surface_get_width(page.get()) != width ||
+        cairo_image_surface_get_height(page.get()) != height) {
+        page.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    }
     CairoContext pageCr(cairo_create(page.get()));
     cairo_rectangle(pageCr.get(), 0.0, 0.0, width, height);
     cairo_set_source_rgb(pageCr.get(), 1.0, 1.0, 1.0);
@@ -27,6 +31,9 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     data.layout.visibleTop = 0.0;
     data.layout.visibleBottom = height;
     RenderPage(pageCr.get(), data.documentText.Text());
+    data.layout.cr = nullptr;
+    pageCr.reset();
+    cairo_surface_flush(page.get());
 
     cairo_save(target);
     cairo_set_source_surface(target, page.get(), 0, 0);

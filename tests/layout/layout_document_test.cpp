@@ -167,7 +167,9 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
         "<a href=\"x.xhtml\">a link</a>; caf\xC3\xA9, \xE2\x80\x9Cquotes\xE2\x80\x9D, "
         "\xF0\x9F\x98\x80 and a veryveryveryveryveryveryveryveryverylongword.</p>"
         "<ol><li>one</li><li>two</li></ol><ul><li>dot</li></ul><hr/>"
-        "<pre>pre  formatted\ttext</pre><h2>Second</h2><p>More text.</p>");
+        "<pre>pre  formatted\ttext</pre><h2>Second</h2><p>More text.</p>"
+        "<p><i>ffi fl WAVE Tr rn ll</i> <b>AVAVA ffff</b> <i><b>jjj yyy fff</b></i></p>"
+        "<p>\xC3\x85ngstr\xC3\xB6m \xC3\x91" "and\xC3\xBA \xE2\x80\x94 \xE2\x80\xA6</p>");
     auto pixels = [&](bool reference, double scrollY, bool hintMetrics) {
         data().referenceRendering = reference;
         data().scrollY = scrollY;

@@ -1,0 +1,156 @@
+// The hot path: every scroll step lays the whole document out again. One redraw of a 200 KB
+// chapter at 1000 x 800 is timed against one bare expat pass over the same text (the cost of
+// reading the document at all); the goal is a ratio of at most 10. The plain per-glyph drawing
+// is timed too, for comparison.
+#include <benchmark/benchmark.h>
+#include <expat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+
+#include "platform/cairo_handles.hpp"
+#include "platform/headless_frontend.hpp"
+#include "support/layout_fixture.hpp"
+#include "view/document_view.hpp"
+
+namespace {
+
+// About 200 KB of prose in paragraphs, with the inline elements real books use.
+const std::string& Chapter() {
+    static const std::string chapter = [] {
+        const char* words[] = {"the", "keeper", "climbed", "slowly", "to", "gallery",
+                               "while", "waves", "broke", "against", "granite", "and",
+                               "lamp", "turned", "its", "long", "beam", "over", "dark",
+                               "water,", "patient.", "caf\xC3\xA9", "\xE2\x80\x9Chello\xE2\x80\x9D"};
+        std::mt19937 random(7);
+        std::string body = "<h1>Chapter Seven</h1>\n";
+        while (body.size() < 200'000) {
+            body += "<p>";
+            const int length = 40 + static_cast<int>(random() % 120);
+            for (int i = 0; i < length; ++i) {
+                const char* word = words[random() % std::size(words)];
+                switch (random() % 40) {
+                    case 0: body += std::string("<em>") + word + "</em>"; break;
+                    case 1: body += std::string("<strong>") + word + "</strong>"; break;
+                    case 2: body += std::string("<a href=\"c8.xhtml\">") + word + "</a>"; break;
+                    default: body += word;
+                }
+                body += i + 1 < length ? " " : ".";
+            }
+            body += "</p>\n";
+        }
+        return quirelle::testing::Page(body);
+    }();
+    return chapter;
+}
+
+class Redraw {
+public:
+    explicit Redraw(bool reference) {
+        quirelle::DocumentViewData& data = view_.Data();
+        data.book.archivePath = "(in memory)";
+        data.referenceRendering = reference;
+        const std::string& text = Chapter();
+        std::memcpy(data.documentText.data.get(), text.c_str(), text.size() + 1);
+        data.documentText.size = static_cast<std::uint32_t>(text.size());
+        data.scrollY = 4000;  // somewhere in the middle, as while reading
+    }
+    void Run() {
+        quirelle::CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 800));
+        quirelle::CairoContext cr(cairo_create(surface.get()));
+        view_.Draw(cr.get(), 1000, 800);
+    }
+    // The pass alone, as when a page is measured: every position, no glyph drawn.
+    void Measure() {
+        quirelle::CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+        quirelle::CairoContext cr(cairo_create(surface.get()));
+        quirelle::DocumentViewData& data = view_.Data();
+        data.areaWidth = 1000;
+        data.areaHeight = 800;
+        data.layout.visibleTop = 1e300;
+        data.layout.visibleBottom = -1e300;
+        view_.RenderPage(cr.get(), data.documentText.Text());
+    }
+    double ContentHeight() const { return view_.Data().layout.contentHeight; }
+
+private:
+    quirelle::HeadlessFrontend frontend_;
+    quirelle::DocumentView view_{frontend_};
+};
+
+void BM_Redraw(benchmark::State& state) {
+    Redraw redraw(false);
+    for (auto _ : state) {
+        redraw.Run();
+    }
+    state.counters["height"] = redraw.ContentHeight();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Chapter().size()));
+}
+BENCHMARK(BM_Redraw)->Unit(benchmark::kMillisecond);
+
+void BM_MeasurePass(benchmark::State& state) {
+    Redraw redraw(false);
+    for (auto _ : state) {
+        redraw.Measure();
+    }
+    state.counters["height"] = redraw.ContentHeight();
+}
+BENCHMARK(BM_MeasurePass)->Unit(benchmark::kMillisecond);
+
+void BM_RedrawPlainPerGlyph(benchmark::State& state) {
+    Redraw redraw(true);
+    for (auto _ : state) {
+        redraw.Run();
+    }
+    state.counters["height"] = redraw.ContentHeight();
+}
+BENCHMARK(BM_RedrawPlainPerGlyph)->Unit(benchmark::kMillisecond);
+
+void BM_BareExpatPass(benchmark::State& state) {
+    const std::string& text = Chapter();
+    for (auto _ : state) {
+        XML_Parser parser = XML_ParserCreate(nullptr);
+        XML_SetElementHandler(
+            parser, [](void*, const XML_Char*, const XML_Char**) {}, [](void*, const XML_Char*) {});
+        XML_SetCharacterDataHandler(parser, [](void*, const XML_Char*, int) {});
+        benchmark::DoNotOptimize(XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1));
+        XML_ParserFree(parser);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_BareExpatPass)->Unit(benchmark::kMillisecond);
+
+// Prints the results as usual, then the ratio the goal is about.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            seconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const auto redraw = seconds_.find("BM_Redraw");
+        const auto expat = seconds_.find("BM_BareExpatPass");
+        if (redraw != seconds_.end() && expat != seconds_.end() && expat->second > 0) {
+            std::printf("redraw / bare expat pass: %.2f (goal: at most 10)\n",
+                        redraw->second / expat->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> seconds_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
