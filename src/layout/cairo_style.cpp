@@ -20,8 +20,23 @@ void PutStyleIntoCairo(DocumentViewData& data) {
         cairo_set_font_matrix(cr, &matrix);
         data.currentFont = nullptr;
     } else {
-        data.currentFont = &data.fonts.Select(cr, style.fontFamily, style.fontSlant,
-                                              style.fontWeight, style.fontSize);
+        LayoutState& layout = data.layout;
+        FontMetrics& font = data.fonts.Find(cr, style.fontFamily, style.fontSlant,
+                                            style.fontWeight, style.fontSize);
+        if (layout.fontOnContext != &font) {
+            data.fonts.Use(cr, font);
+            layout.fontOnContext = &font;
+        }
+        data.currentFont = &font;
+        const ColorComponents& color = style.textColor;
+        if (layout.sourceIsTextColor && layout.sourceRed == color.red &&
+            layout.sourceGreen == color.green && layout.sourceBlue == color.blue) {
+            return;
+        }
+        layout.sourceIsTextColor = true;
+        layout.sourceRed = color.red;
+        layout.sourceGreen = color.green;
+        layout.sourceBlue = color.blue;
     }
     cairo_set_source_rgb(cr, ColorComponentToIntensity(style.textColor.red),
                          ColorComponentToIntensity(style.textColor.green),

@@ -42,15 +42,24 @@ FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
     return result;
 }
 
-FontMetrics& FontCache::Select(cairo_t* cr, const std::string& family, int slant, int weight,
-                               double size) {
+void FontCache::BeginPass(cairo_t* cr) {
     // The same face and size measures differently on another kind of surface (metrics are
     // hinted on images, not in PDF) or under other font options.
-    const cairo_surface_type_t surface = cairo_surface_get_type(cairo_get_target(cr));
-    cairo_font_options_t* currentOptions = cairo_font_options_create();
-    cairo_get_font_options(cr, currentOptions);
-    const unsigned long options = cairo_font_options_hash(currentOptions);
-    cairo_font_options_destroy(currentOptions);
+    passCr_ = cr;
+    passSurface_ = cairo_surface_get_type(cairo_get_target(cr));
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_get_font_options(cr, options);
+    passOptions_ = cairo_font_options_hash(options);
+    cairo_font_options_destroy(options);
+}
+
+FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, int weight,
+                             double size) {
+    if (cr != passCr_) {
+        BeginPass(cr);
+    }
+    const cairo_surface_type_t surface = passSurface_;
+    const unsigned long options = passOptions_;
     auto matches = [&](const Entry& entry) {
         return entry.size == size && entry.slant == slant && entry.weight == weight &&
                entry.surface == surface && entry.options == options && entry.family == family;
@@ -68,7 +77,6 @@ FontMetrics& FontCache::Select(cairo_t* cr, const std::string& family, int slant
         }
     }
     if (hit != nullptr) {
-        cairo_set_scaled_font(cr, hit->metrics->scaledFont());
         return *hit->metrics;
     }
 
@@ -79,6 +87,7 @@ FontMetrics& FontCache::Select(cairo_t* cr, const std::string& family, int slant
     cairo_set_font_matrix(cr, &matrix);
     if (entries_.size() >= kMaximumFonts) {
         entries_.clear();
+        ++generation_;
     }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
     entries_.push_back({family, slant, weight, size, surface, options,

@@ -67,9 +67,20 @@ private:
 // selection, and measuring a glyph costs an array read.
 class FontCache {
 public:
-    // The font cairo would choose on `cr` for this face and size. Selects it on `cr`.
-    FontMetrics& Select(cairo_t* cr, const std::string& family, int slant, int weight,
-                        double size);
+    // The font cairo would choose on `cr` for this face and size. A font met for the first time
+    // is selected on `cr` to learn it; otherwise `cr` is left alone (see Use).
+    FontMetrics& Find(cairo_t* cr, const std::string& family, int slant, int weight,
+                      double size);
+    // Makes the font the one `cr` draws with.
+    static void Use(cairo_t* cr, const FontMetrics& font) {
+        cairo_set_scaled_font(cr, font.scaledFont());
+    }
+
+    // Called when a pass starts on `cr`: what its target and font options are is asked once.
+    void BeginPass(cairo_t* cr);
+
+    // Changes whenever fonts handed out before may have been let go.
+    unsigned generation() const { return generation_; }
 
 private:
     struct Entry {
@@ -83,6 +94,10 @@ private:
     };
     std::vector<Entry> entries_;
     std::size_t lastHit_ = 0;
+    unsigned generation_ = 0;
+    cairo_t* passCr_ = nullptr;
+    cairo_surface_type_t passSurface_ = CAIRO_SURFACE_TYPE_IMAGE;
+    unsigned long passOptions_ = 0;
 };
 
 }  // namespace quirelle

@@ -108,6 +108,11 @@ public:
         layout_.skipBlanks = false;
         // A new context knows none of the fonts handed to the last one.
         data_.currentFont = nullptr;
+        layout_.fontOnContext = nullptr;
+        layout_.sourceIsTextColor = false;
+        if (layout_.cr != nullptr) {
+            data_.fonts.BeginPass(layout_.cr);
+        }
 
         ExpatParser parser(XML_ParserCreate(nullptr));
         if (!parser || text.size() > static_cast<std::size_t>(INT_MAX)) {
@@ -402,8 +407,7 @@ private:
                 if (element == Element::Style && layout_.measurePass) {
                     view_.AddStyleBlock(std::string_view(layout_.textBuffer).substr(start));
                 }
-                layout_.textBuffer.resize(start);
-                layout_.linkWidthBytes = 0;
+                layout_.TruncateText(start);
                 break;
             }
             case Element::Hr:
@@ -418,6 +422,7 @@ private:
                 } else {
                     DrawTextRun(data_, settings_, "Play");
                     layout_.linkWidth = TextAdvance(data_, "Play");
+                    layout_.linkWidthPending = false;
                     view_.AddLink();
                 }
                 layout_.inAudio = false;
@@ -557,16 +562,16 @@ private:
     void Characters(std::string_view text) {
         layout_.textBuffer.append(text);
         // The width of the whole gathered text, for the link rectangle drawn after it.
-        const void* font = data_.currentFont;
-        if (data_.referenceRendering || font == nullptr || font != layout_.linkWidthFont ||
-            layout_.linkWidthBytes == 0) {
+        if (data_.referenceRendering || data_.currentFont == nullptr) {
             layout_.linkWidth = TextAdvance(data_, layout_.textBuffer);
+            layout_.linkWidthPending = false;
         } else {
-            layout_.linkWidth += TextAdvance(
-                data_, std::string_view(layout_.textBuffer).substr(layout_.linkWidthBytes));
+            layout_.linkWidthPending = true;
+            layout_.linkWidthBytes = layout_.textBuffer.size();
+            layout_.linkWidthFont = data_.currentFont;
+            layout_.linkWidthFontGeneration = data_.fonts.generation();
+            layout_.linkWidthTextAside = false;
         }
-        layout_.linkWidthFont = font;
-        layout_.linkWidthBytes = layout_.textBuffer.size();
     }
 
     // --- inline SVG ---

@@ -2,6 +2,8 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,15 +45,37 @@ struct LayoutState {
     bool lineStarted = false;
     // True after a wrap until the next word: blanks there would only indent the new line.
     bool skipBlanks = false;
-    // How much of textBuffer linkWidth measures, in which font: character data usually only
-    // adds to the gathered text, so its width grows by the new piece's advance.
+    // linkWidth is the advance of the gathered text as it stood at the last piece of character
+    // data, in the font of that moment. It is worked out only when a link asks for it (see
+    // ResolvedLinkWidth); until then the text and the font are kept, the text moved aside when
+    // the gathered text is cleared, which costs nothing.
+    bool linkWidthPending = false;
     std::size_t linkWidthBytes = 0;
     const void* linkWidthFont = nullptr;
+    unsigned linkWidthFontGeneration = 0;
+    std::string linkWidthText;
+    bool linkWidthTextAside = false;
 
     void ClearText() {
+        if (linkWidthPending && !linkWidthTextAside) {
+            std::swap(textBuffer, linkWidthText);
+            linkWidthTextAside = true;
+        }
         textBuffer.clear();
-        linkWidthBytes = 0;
     }
+    void TruncateText(std::size_t length) {
+        if (linkWidthPending && !linkWidthTextAside) {
+            linkWidthText.assign(textBuffer, 0, linkWidthBytes);
+            linkWidthTextAside = true;
+        }
+        textBuffer.resize(std::min(length, textBuffer.size()));
+    }
+
+    // What the layout context already holds, so that handing the same style over again costs
+    // nothing: the font last selected and the text colour last made the source.
+    const void* fontOnContext = nullptr;
+    bool sourceIsTextColor = false;
+    std::uint32_t sourceRed = 0, sourceGreen = 0, sourceBlue = 0;
 
     // When set, every glyph and line drawn is recorded here.
     LayoutTrace* trace = nullptr;

@@ -222,6 +222,7 @@ void DrawGlyphBackground(DocumentViewData& data, GlyphPainter& painter, double x
     cairo_set_source_rgb(cr, ColorComponentToIntensity(text.red),
                          ColorComponentToIntensity(text.green),
                          ColorComponentToIntensity(text.blue));
+    data.layout.sourceIsTextColor = false;
 }
 
 void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, double baseline,
@@ -296,6 +297,29 @@ double TextAdvance(DocumentViewData& data, std::string_view text) {
         advance += data.currentFont->GlyphFor(DecodeUtf8(text, at)).advance;
     }
     return advance;
+}
+
+double ResolvedLinkWidth(DocumentViewData& data) {
+    LayoutState& layout = data.layout;
+    if (!layout.linkWidthPending) {
+        return layout.linkWidth;
+    }
+    layout.linkWidthPending = false;
+    const std::string& source = layout.linkWidthTextAside ? layout.linkWidthText : layout.textBuffer;
+    const std::string_view text =
+        std::string_view(source).substr(0, std::min(layout.linkWidthBytes, source.size()));
+    if (layout.linkWidthFontGeneration != data.fonts.generation()) {
+        // The font of that moment is gone; the current one is the best measure left.
+        layout.linkWidth = TextAdvance(data, text);
+        return layout.linkWidth;
+    }
+    auto* font = static_cast<FontMetrics*>(const_cast<void*>(layout.linkWidthFont));
+    double width = 0.0;
+    for (std::size_t at = 0; at < text.size();) {
+        width += font->GlyphFor(DecodeUtf8(text, at)).advance;
+    }
+    layout.linkWidth = width;
+    return width;
 }
 
 void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_view text) {

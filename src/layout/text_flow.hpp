@@ -32,6 +32,9 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
 // The advance of a text in the current font, as cairo measures it.
 double TextAdvance(DocumentViewData& data, std::string_view text);
 
+// linkWidth, worked out now if it was left for later.
+double ResolvedLinkWidth(DocumentViewData& data);
+
 // The right limit of a line: a glyph whose end reaches it wraps the line.
 double RightLimit(const DocumentViewData& data, const Settings& settings);
 

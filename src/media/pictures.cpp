@@ -35,6 +35,7 @@ void PlacePicture(DocumentView& view, double width, double height) {
     record.y = py + 10.0;
     record.width = width;
     record.height = height;
+    layout.sourceIsTextColor = false;
     if (layout.picSource == "line") {
         cairo_set_source_rgb(cr, 0, 0, 0);
     } else {

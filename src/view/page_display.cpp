@@ -6,6 +6,7 @@
 #include "layout/cairo_style.hpp"
 #include "layout/color_value.hpp"
 #include "layout/layout_document.hpp"
+#include "layout/text_flow.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -35,7 +36,9 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     pageCr.reset();
     cairo_surface_flush(page.get());
 
+    // The page is opaque, so copying it outright gives what blending it would, only faster.
     cairo_save(target);
+    cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(target, page.get(), 0, 0);
     cairo_rectangle(target, 0, 0, width, height);
     cairo_fill(target);
@@ -65,6 +68,7 @@ void DocumentView::DrawRule() {
     cairo_move_to(cr, 50.0, y + 10.0);
     cairo_line_to(cr, data.areaWidth - 50, y + 10.0);
     cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
+    data.layout.sourceIsTextColor = false;
     cairo_stroke(cr);
     cairo_move_to(cr, x, y);
 }
@@ -117,7 +121,7 @@ void DocumentView::AddLink() {
     double x, y;
     cairo_get_current_point(layout.cr, &x, &y);
     LinkRecord& link = layout.links[static_cast<std::size_t>(layout.linkCount)];
-    link.x1 = x - layout.linkWidth;
+    link.x1 = x - ResolvedLinkWidth(*data_);
     link.x2 = x;
     link.y1 = y;
     link.y2 = y + layout.lineHeight;
