@@ -27,8 +27,8 @@ void SelectElementStyle(DocumentView& view, int kind) {
     DocumentViewData& data = view.Data();
     const Settings& settings = view.frontend().CurrentSettings();
     TextStyle& style = data.style;
-    view.SetBackgroundColor("white");
-    view.SetTextColor("black");
+    style.backgroundColor = kWhiteComponents;
+    style.textColor = kBlackComponents;
     const StyleSetting& row = RowOf(settings, kind);
     style.fontFamily = row.font;
     style.fontSize = LeadingInteger(row.size);
