@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application.hpp"
 #include "app/command_line.hpp"
 #include "package/archive.hpp"
 #include "platform/charset.hpp"
@@ -21,8 +22,7 @@ bool SettingsForRun(const CommandLine& command, quirelle::Settings& settings) {
     settings = quirelle::LoadSettings();
     for (const auto& [key, value] : command.settingOverrides) {
         if (!settings.Set(key, value)) {
-            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(),
-                         value.c_str());
+            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(), value.c_str());
             return false;
         }
     }
@@ -68,31 +68,6 @@ int RunInfo(const CommandLine& command) {
     return 0;
 }
 
-// Until the window exists, the reader prints the book's reading order.
-int RunWindow(const CommandLine& command) {
-    if (command.file.empty()) {
-        return 0;
-    }
-    quirelle::Settings settings;
-    if (!SettingsForRun(command, settings)) {
-        return 1;
-    }
-    quirelle::HeadlessFrontend frontend(settings);
-    auto view = quirelle::DocumentView::Create(frontend);
-    if (!view) {
-        return 1;
-    }
-    quirelle::ProbeResult probe;
-    if (const int status = OpenHeadless(command, frontend, *view, probe); status != 0) {
-        return status;
-    }
-    const quirelle::BookState& book = view->Data().book;
-    for (int i = 0; i < book.documentCount; ++i) {
-        std::printf("%s\t%s\n", book.documents[i].label.c_str(), book.documents[i].href.c_str());
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,8 +88,13 @@ int main(int argc, char** argv) {
             return 0;
         case CommandLine::Mode::Info:
             return RunInfo(*command);
-        case CommandLine::Mode::Window:
-            return RunWindow(*command);
+        case CommandLine::Mode::Window: {
+            quirelle::Settings settings;
+            if (!SettingsForRun(*command, settings)) {
+                return 1;
+            }
+            return quirelle::RunGraphicalProgram(settings, command->file);
+        }
     }
     return 0;
 }

@@ -1,4 +1,5 @@
-// Draws the pictures the program ships with: the placeholder cover and the audio buttons.
+// Draws the pictures the program ships with: the placeholder cover, the audio buttons and the
+// program's icon.
 #include <cairo.h>
 
 #include <cmath>
@@ -14,6 +15,9 @@ struct SurfaceDestroy {
 };
 struct ContextDestroy {
     void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+struct PatternDestroy {
+    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
 };
 
 bool Draw(const std::string& path, int width, int height, const std::function<void(cairo_t*)>& paint) {
@@ -102,6 +106,66 @@ void NoCover(cairo_t* cr) {
     }
 }
 
+// An open book seen from above, its pages fanning from the spine, on a rounded tile: it reads
+// as a reader at the sizes a desktop shows icons.
+void Icon(cairo_t* cr) {
+    const double size = 256;
+    RoundedRectangle(cr, 8, 8, size - 16, size - 16, 44);
+    std::unique_ptr<cairo_pattern_t, PatternDestroy> tile(
+        cairo_pattern_create_linear(0, 8, 0, size - 8));
+    cairo_pattern_add_color_stop_rgb(tile.get(), 0, 0.20, 0.42, 0.62);
+    cairo_pattern_add_color_stop_rgb(tile.get(), 1, 0.10, 0.24, 0.40);
+    cairo_set_source(cr, tile.get());
+    cairo_fill(cr);
+
+    const double spineX = size / 2;
+    const double top = 62;
+    const double bottom = 200;
+    // Each half of the book: a cover edge, then the page, curving down into the spine.
+    for (const double side : {-1.0, 1.0}) {
+        const double outer = spineX + side * 96;
+        cairo_move_to(cr, spineX, bottom + 8);
+        cairo_curve_to(cr, spineX + side * 30, bottom - 8, outer - side * 30, bottom - 4, outer,
+                       bottom + 4);
+        cairo_line_to(cr, outer, top + 4);
+        cairo_curve_to(cr, outer - side * 30, top - 6, spineX + side * 30, top - 10, spineX,
+                       top + 8);
+        cairo_close_path(cr);
+        cairo_set_source_rgb(cr, 0.98, 0.96, 0.90);
+        cairo_fill_preserve(cr);
+        cairo_set_source_rgb(cr, 0.60, 0.54, 0.44);
+        cairo_set_line_width(cr, 3);
+        cairo_stroke(cr);
+        // Lines of text on the page.
+        cairo_set_source_rgb(cr, 0.55, 0.58, 0.64);
+        cairo_set_line_width(cr, 5);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        for (int line = 0; line < 6; ++line) {
+            const double y = top + 28 + line * 20;
+            const double inner = spineX + side * 20;
+            const double end = spineX + side * (line == 5 ? 56 : 80);
+            cairo_move_to(cr, inner, y);
+            cairo_line_to(cr, end, y);
+        }
+        cairo_stroke(cr);
+    }
+    // The spine.
+    cairo_move_to(cr, spineX, top + 8);
+    cairo_line_to(cr, spineX, bottom + 8);
+    cairo_set_source_rgb(cr, 0.60, 0.54, 0.44);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+    // A bookmark ribbon.
+    cairo_move_to(cr, spineX + 44, top - 2);
+    cairo_line_to(cr, spineX + 62, top - 2);
+    cairo_line_to(cr, spineX + 62, top + 56);
+    cairo_line_to(cr, spineX + 53, top + 46);
+    cairo_line_to(cr, spineX + 44, top + 56);
+    cairo_close_path(cr);
+    cairo_set_source_rgb(cr, 0.86, 0.28, 0.22);
+    cairo_fill(cr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,9 +174,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    const bool written = Draw(folder + "/no_cover.png", 300, 450, NoCover) &&
-                         Draw(folder + "/play.png", 32, 32, Play) &&
-                         Draw(folder + "/pause.png", 32, 32, Pause) &&
-                         Draw(folder + "/stop.png", 32, 32, Stop);
+    const bool written =
+        Draw(folder + "/no_cover.png", 300, 450, NoCover) &&
+        Draw(folder + "/play.png", 32, 32, Play) && Draw(folder + "/pause.png", 32, 32, Pause) &&
+        Draw(folder + "/stop.png", 32, 32, Stop) && Draw(folder + "/quirelle.png", 256, 256, Icon);
     return written ? 0 : 1;
 }

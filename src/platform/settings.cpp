@@ -53,11 +53,9 @@ std::vector<Field> MakeFields() {
     };
     for (const auto& [name, row] : rows) {
         fields.push_back({std::string(name) + "_font", Kind::Text,
-                          [row](Settings& s) { return &row(s)->font; }, nullptr, nullptr,
-                          nullptr});
+                          [row](Settings& s) { return &row(s)->font; }, nullptr, nullptr, nullptr});
         fields.push_back({std::string(name) + "_size", Kind::Text,
-                          [row](Settings& s) { return &row(s)->size; }, nullptr, nullptr,
-                          nullptr});
+                          [row](Settings& s) { return &row(s)->size; }, nullptr, nullptr, nullptr});
     }
     color("preformated_color", [](Settings& s) { return &s.preformatedColor; });
     color("hyperlink_color", [](Settings& s) { return &s.hyperlinkColor; });

@@ -86,6 +86,8 @@ public:
     // tallest of them.
     void MeasurePages(int from, int to);
     bool ExportPdfPages(const std::string& path, int from, int to);
+    // The export window's "Export": asks for the PDF file and exports the chosen range.
+    void ExportPdf();
 
 private:
     Frontend& frontend_;

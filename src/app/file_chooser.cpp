@@ -1,0 +1,113 @@
+#include "app/file_chooser.hpp"
+
+#include <giomm/file.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/filefilter.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/modal_loop.hpp"
+#include "platform/paths.hpp"
+
+namespace quirelle {
+
+namespace {
+
+std::string Lowercase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string FilterName(const std::vector<std::string>& suffixes) {
+    std::string name;
+    for (const std::string& suffix : suffixes) {
+        name += (name.empty() ? "*." : ", *.") + suffix;
+    }
+    return name;
+}
+
+}  // namespace
+
+std::vector<std::string> PatternSuffixes(std::string_view pattern) {
+    const auto dot = pattern.rfind('.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    std::string_view rest = pattern.substr(dot + 1);
+    if (rest.starts_with('(')) {
+        const auto close = rest.find(')');
+        rest = rest.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    }
+    std::vector<std::string> suffixes;
+    while (true) {
+        const auto bar = rest.find('|');
+        const std::string_view alternative = rest.substr(0, bar);
+        // Wildcards cannot be told to the chooser as a suffix; such a pattern shows everything.
+        if (alternative.empty() ||
+            alternative.find_first_of("#?*()[]~") != std::string_view::npos) {
+            return {};
+        }
+        suffixes.push_back(Lowercase(alternative));
+        if (bar == std::string_view::npos) {
+            return suffixes;
+        }
+        rest.remove_prefix(bar + 1);
+    }
+}
+
+std::filesystem::path DrawerFolder(std::string_view drawer) {
+    std::error_code error;
+    std::filesystem::path folder;
+    if (Lowercase(drawer) == "ram:") {
+        folder = RamDirectory();
+    } else if (!drawer.empty() && drawer.find(':') == std::string_view::npos) {
+        folder = std::filesystem::absolute(std::filesystem::path(drawer), error);
+    }
+    if (folder.empty() || error || !std::filesystem::is_directory(folder, error)) {
+        return {};
+    }
+    return folder;
+}
+
+FileRequest ChooseFile(Gtk::Window& parent, std::string_view title, bool saveMode,
+                       std::string_view pattern, std::string_view drawer) {
+    Gtk::FileChooserDialog chooser(
+        parent, Glib::ustring(title.data(), title.size()),
+        saveMode ? Gtk::FileChooser::Action::SAVE : Gtk::FileChooser::Action::OPEN);
+    chooser.add_button("Cancel", Gtk::ResponseType::CANCEL);
+    chooser.add_button("OK", Gtk::ResponseType::ACCEPT);
+    chooser.set_default_response(Gtk::ResponseType::ACCEPT);
+    if (const auto suffixes = PatternSuffixes(pattern); !suffixes.empty()) {
+        // Suffix filters ignore case, so "BOOK.EPUB" is offered as well as "book.epub".
+        auto filter = Gtk::FileFilter::create();
+        filter->set_name(FilterName(suffixes));
+        for (const std::string& suffix : suffixes) {
+            filter->add_suffix(suffix);
+        }
+        chooser.add_filter(filter);
+        auto everything = Gtk::FileFilter::create();
+        everything->set_name("All files");
+        everything->add_pattern("*");
+        chooser.add_filter(everything);
+        chooser.set_filter(filter);
+    }
+    if (const auto folder = DrawerFolder(drawer); !folder.empty()) {
+        chooser.set_current_folder(Gio::File::create_for_path(folder.string()));
+    }
+
+    FileRequest request;
+    if (RunModal(chooser) != Gtk::ResponseType::ACCEPT) {
+        return request;
+    }
+    const auto file = chooser.get_file();
+    request.result = FileRequest::Result::Chosen;
+    // A file without a local path (on a remote share, say) cannot be read; the core takes an
+    // empty path as nothing chosen.
+    request.path = file ? file->get_path() : std::string();
+    return request;
+}
+
+}  // namespace quirelle

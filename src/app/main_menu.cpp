@@ -1,0 +1,60 @@
+#include "app/main_menu.hpp"
+
+#include <giomm/menuitem.h>
+#include <gtkmm/shortcut.h>
+#include <gtkmm/shortcutaction.h>
+#include <gtkmm/shortcuttrigger.h>
+
+namespace quirelle {
+
+const std::vector<MenuCommand>& MenuCommands() {
+    static const std::vector<MenuCommand> commands = {
+        {"Project", "Open...", "app.open", "<Control>o"},
+        {"Project", "Export...", "app.export", "<Control>e"},
+        {"Project", "About...", "app.about", "<Control>question"},
+        {"Project", "About GTK...", "app.about-gtk", "<Control>i"},
+        {"Project", "Quit...", "app.quit", "<Control>q", true},
+        {"Settings", "GTK...", "app.gtk-settings", "<Control>m"},
+        {"Settings", "Program...", "app.program-settings", "<Control>p"},
+    };
+    return commands;
+}
+
+Glib::RefPtr<Gio::Menu> BuildMenuModel() {
+    auto strip = Gio::Menu::create();
+    Glib::RefPtr<Gio::Menu> menu;
+    Glib::RefPtr<Gio::Menu> group;
+    std::string menuName;
+    for (const MenuCommand& command : MenuCommands()) {
+        if (command.menu != menuName) {
+            menuName = command.menu;
+            menu = Gio::Menu::create();
+            strip->append_submenu(menuName, menu);
+            group.reset();
+        }
+        // Separator bars are drawn between the sections of a menu.
+        if (!group || command.startsGroup) {
+            group = Gio::Menu::create();
+            menu->append_section(group);
+        }
+        auto item = Gio::MenuItem::create(command.label, command.action);
+        item->set_attribute_value("accel",
+                                  Glib::Variant<Glib::ustring>::create(command.accelerator));
+        group->append_item(item);
+    }
+    return strip;
+}
+
+Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts() {
+    auto shortcuts = Gtk::ShortcutController::create();
+    // The menu strip answers its shortcuts wherever the keyboard focus is in the window.
+    shortcuts->set_scope(Gtk::ShortcutScope::GLOBAL);
+    for (const MenuCommand& command : MenuCommands()) {
+        shortcuts->add_shortcut(
+            Gtk::Shortcut::create(Gtk::ShortcutTrigger::parse_string(command.accelerator),
+                                  Gtk::NamedAction::create(command.action)));
+    }
+    return shortcuts;
+}
+
+}  // namespace quirelle

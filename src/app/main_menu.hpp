@@ -1,0 +1,29 @@
+#pragma once
+
+#include <giomm/menu.h>
+#include <gtkmm/shortcutcontroller.h>
+
+#include <string>
+#include <vector>
+
+namespace quirelle {
+
+// One item of the menu strip.
+struct MenuCommand {
+    std::string menu;          // "Project" or "Settings"
+    std::string label;         // as shown, "Open..."
+    std::string action;        // the action it activates, "app.open"
+    std::string accelerator;   // Ctrl and the item's letter, in GTK's notation
+    bool startsGroup = false;  // a separator bar above it
+};
+
+// The menu strip, top to bottom.
+const std::vector<MenuCommand>& MenuCommands();
+
+// The menus for a Gtk::PopoverMenuBar, with each item's shortcut shown beside it.
+Glib::RefPtr<Gio::Menu> BuildMenuModel();
+
+// The items' shortcuts, working anywhere in the window they are added to.
+Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts();
+
+}  // namespace quirelle

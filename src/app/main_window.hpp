@@ -1,0 +1,99 @@
+#pragma once
+
+#include <gtkmm/box.h>
+#include <gtkmm/button.h>
+#include <gtkmm/frame.h>
+#include <gtkmm/label.h>
+#include <gtkmm/paned.h>
+#include <gtkmm/popovermenubar.h>
+#include <gtkmm/scale.h>
+#include <gtkmm/window.h>
+
+#include <string>
+
+#include "app/cover_display.hpp"
+#include "app/page_area.hpp"
+#include "app/page_list.hpp"
+#include "platform/frontend.hpp"
+#include "platform/settings.hpp"
+
+namespace quirelle {
+
+class DocumentView;
+
+// The main window "Quirelle": the menu strip; the title with the folding information panel
+// (date, creator, description, publisher and the cover); the page list beside the page; the
+// page slider; the status line.
+class MainWindow : public Gtk::Window {
+  public:
+    MainWindow();
+
+    // Sends the user's actions in this window to `view`.
+    void Attach(DocumentView& view);
+
+    void SetStatus(const std::string& text) { status_.set_text(text); }
+    void SetMetadata(MetadataField field, const std::string& text);
+    void ShowPanel(bool open);
+    void ClearPageList();
+    // Marks the row of `document` in the page list, and the slider with it, without loading
+    // the document again.
+    void SetActiveDocument(int document);
+    // The page slider runs from 0 to `maximum`.
+    void SetPageSliderMaximum(int maximum);
+    void ShowPageList(bool shown) { pageListFrame_.set_visible(shown); }
+    void ShowPageSlider(bool shown) { pageSlider_.set_visible(shown); }
+    // The wait cursor over the whole window, on screen before the call returns.
+    void ShowBusyPointer(bool busy);
+
+    // The dividers' positions, as the settings keep them.
+    void StoreDividers(Settings& settings) const;
+    void RestoreDividers(const Settings& settings);
+
+    PageList& pageList() { return pageList_; }
+    PageArea& pageArea() { return pageArea_; }
+    CoverDisplay& cover() { return cover_; }
+    Gtk::Scale& pageSlider() { return pageSlider_; }
+    const Gtk::Label& status() const { return status_; }
+    const Gtk::Label& MetadataLabel(MetadataField field) const;
+    Gtk::Button& showPanelButton() { return showPanelButton_; }
+    Gtk::Button& hidePanelButton() { return hidePanelButton_; }
+    const Gtk::Widget& infoPanel() const { return infoPanel_; }
+
+  private:
+    Gtk::Widget& BuildTopBar();
+    Gtk::Widget& BuildInfoPanel();
+    void OnSliderMoved();
+    void OnRowChosen(int row, int document);
+    void MoveSliderQuietly(int row);
+    void OpenDroppedFile(const std::string& path);
+
+    DocumentView* view_ = nullptr;
+
+    Gtk::Box content_{Gtk::Orientation::VERTICAL};
+    Gtk::PopoverMenuBar menuBar_;
+
+    Gtk::Button showPanelButton_;
+    Gtk::Button hidePanelButton_;
+    Gtk::Label title_;
+    Gtk::Paned infoPanel_{Gtk::Orientation::HORIZONTAL};
+    Gtk::Label date_, creator_, description_, publisher_;
+    Gtk::Paned coverPaned_{Gtk::Orientation::VERTICAL};
+    CoverDisplay cover_;
+
+    Gtk::Paned pagePaned_{Gtk::Orientation::HORIZONTAL};
+    Gtk::Frame pageListFrame_;
+    PageList pageList_;
+    Gtk::Frame pageFrame_;
+    PageArea pageArea_;
+
+    Gtk::Scale pageSlider_{Gtk::Orientation::HORIZONTAL};
+    sigc::connection sliderConnection_;
+    int sliderRow_ = 0;
+
+    Gtk::Frame statusFrame_;
+    Gtk::Label status_;
+
+    int busyDepth_ = 0;
+};
+
+}  // namespace quirelle

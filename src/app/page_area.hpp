@@ -1,0 +1,40 @@
+#pragma once
+
+#include <gtkmm/adjustment.h>
+#include <gtkmm/box.h>
+#include <gtkmm/drawingarea.h>
+#include <gtkmm/scrollbar.h>
+
+namespace quirelle {
+
+class DocumentView;
+
+// Where the page is shown: the canvas the document view draws on, and the page scrollbar
+// beside it. The canvas paints whatever the view draws whenever GTK asks; the scrollbar tells
+// the view where the page starts.
+class PageArea : public Gtk::Box {
+  public:
+    PageArea();
+
+    void Attach(DocumentView& view);
+
+    // The page's whole height and the part that fits on screen, in pixels. The scrollbar's
+    // position follows the view's own offset, without telling the view again.
+    void SetScrollRange(double total, double visible);
+    void Redraw() { canvas_.queue_draw(); }
+
+    Gtk::DrawingArea& canvas() { return canvas_; }
+    const Glib::RefPtr<Gtk::Adjustment>& scroll() const { return scroll_; }
+
+  private:
+    void OnScrolled();
+    void OnResized(int width, int height);
+
+    DocumentView* view_ = nullptr;
+    Gtk::DrawingArea canvas_;
+    Glib::RefPtr<Gtk::Adjustment> scroll_;
+    Gtk::Scrollbar scrollbar_;
+    sigc::connection scrolledConnection_;
+};
+
+}  // namespace quirelle

@@ -1,0 +1,76 @@
+#include "x11_windows.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace quirelle::testing {
+
+namespace {
+
+// One property of a window, freed with the window's property memory.
+struct PropertyFree {
+    void operator()(unsigned char* data) const { XFree(data); }
+};
+using Property = std::unique_ptr<unsigned char, PropertyFree>;
+
+Property ReadProperty(Display* display, Window window, Atom property, Atom type, long length,
+                      unsigned long& items) {
+    Atom actualType;
+    int format;
+    unsigned long after;
+    unsigned char* data = nullptr;
+    items = 0;
+    if (property == None ||
+        XGetWindowProperty(display, window, property, 0, length, False, type, &actualType, &format,
+                           &items, &after, &data) != Success) {
+        return nullptr;
+    }
+    return Property(data);
+}
+
+}  // namespace
+
+X11Display::X11Display() : display_(XOpenDisplay(nullptr)) {}
+
+X11Display::~X11Display() {
+    if (display_) {
+        XCloseDisplay(display_);
+    }
+}
+
+ProcessWindows X11Display::WindowsOf(pid_t pid, const std::string& title) const {
+    ProcessWindows found;
+    // Without a window manager the program's windows are the root window's own children.
+    Window root, parent;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!display_ ||
+        !XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
+        return found;
+    }
+    const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", True);
+    const Atom nameAtom = XInternAtom(display_, "_NET_WM_NAME", True);
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", True);
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned long items = 0;
+        const Property owner = ReadProperty(display_, children[i], pidAtom, XA_CARDINAL, 1, items);
+        if (!owner || items != 1 ||
+            static_cast<pid_t>(*reinterpret_cast<const unsigned long*>(owner.get())) != pid) {
+            continue;
+        }
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, children[i], &attributes) ||
+            attributes.map_state != IsViewable) {
+            continue;
+        }
+        ++found.viewable;
+        const Property name = ReadProperty(display_, children[i], nameAtom, utf8, 256, items);
+        if (name && title == std::string(reinterpret_cast<const char*>(name.get()), items)) {
+            found.titled = true;
+        }
+    }
+    XFree(children);
+    return found;
+}
+
+}  // namespace quirelle::testing
