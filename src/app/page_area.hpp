@@ -12,6 +12,8 @@ class DocumentView;
 // Where the page is shown: the canvas the document view draws on, and the page scrollbar
 // beside it. The canvas paints whatever the view draws whenever GTK asks; the scrollbar tells
 // the view where the page starts.
+// FIXME: keys, the wheel and clicks over the canvas do nothing yet; they go to the view once it
+// has its input handling.
 class PageArea : public Gtk::Box {
   public:
     PageArea();
