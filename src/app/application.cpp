@@ -1,6 +1,7 @@
 #include "app/application.hpp"
 
 #include <giomm/simpleactiongroup.h>
+#include <glibmm/miscutils.h>
 #include <gtk/gtk.h>
 #include <gtkmm/icontheme.h>
 #include <gtkmm/init.h>
@@ -186,6 +187,9 @@ int RunGraphicalProgram(const Settings& settings, const std::string& file) {
     // The locale is already the user's; GTK must not set it again, or a bare "C" environment
     // would lose the UTF-8 character handling the program chose for it.
     gtk_disable_setlocale();
+    // The name the desktop knows the program by (the window class, the recent files' owner).
+    g_set_prgname("quirelle");
+    Glib::set_application_name("Quirelle");
     if (!gtk_init_check()) {
         std::printf("%s\n", kCannotBuild);
         return 0;

@@ -4,8 +4,11 @@
 #include <gtkmm/filechooserdialog.h>
 #include <gtkmm/filefilter.h>
 
+#include <gtk/gtk.h>
+
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "app/modal_loop.hpp"
 #include "platform/paths.hpp"
@@ -20,6 +23,10 @@ std::string Lowercase(std::string_view text) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
 }
+
+struct WindowDestroy {
+    void operator()(GtkWidget* window) const { gtk_window_destroy(GTK_WINDOW(window)); }
+};
 
 std::string FilterName(const std::vector<std::string>& suffixes) {
     std::string name;
@@ -74,11 +81,17 @@ std::filesystem::path DrawerFolder(std::string_view drawer) {
 
 FileRequest ChooseFile(Gtk::Window& parent, std::string_view title, bool saveMode,
                        std::string_view pattern, std::string_view drawer) {
-    Gtk::FileChooserDialog chooser(
-        parent, Glib::ustring(title.data(), title.size()),
-        saveMode ? Gtk::FileChooser::Action::SAVE : Gtk::FileChooser::Action::OPEN);
-    chooser.add_button("Cancel", Gtk::ResponseType::CANCEL);
-    chooser.add_button("OK", Gtk::ResponseType::ACCEPT);
+    // Made by GTK itself: a chooser of gtkmm's own derived type trips over GTK's widget template
+    // when it is destroyed.
+    const std::string titleText(title);
+    std::unique_ptr<GtkWidget, WindowDestroy> owned(gtk_file_chooser_dialog_new(
+        titleText.c_str(), parent.gobj(),
+        saveMode ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "Cancel",
+        GTK_RESPONSE_CANCEL, "OK", GTK_RESPONSE_ACCEPT, nullptr));
+    if (!owned) {
+        return {FileRequest::Result::Failed, {}};
+    }
+    Gtk::FileChooserDialog& chooser = *Glib::wrap(GTK_FILE_CHOOSER_DIALOG(owned.get()));
     chooser.set_default_response(Gtk::ResponseType::ACCEPT);
     if (const auto suffixes = PatternSuffixes(pattern); !suffixes.empty()) {
         // Suffix filters ignore case, so "BOOK.EPUB" is offered as well as "book.epub".

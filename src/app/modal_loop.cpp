@@ -26,11 +26,13 @@ std::vector<ModalRun*>& ActiveRuns() {
 int RunModal(Gtk::Dialog& dialog) {
     ModalRun run{&dialog, Glib::MainLoop::create(), Gtk::ResponseType::NONE};
     dialog.set_modal(true);
+    // Closing the window (Escape, the window manager's button) would destroy the dialog under
+    // the caller, who still reads it; hidden, it counts as cancelled.
+    dialog.set_hide_on_close(true);
     auto answered = dialog.signal_response().connect([&run](int response) {
         run.response = response;
         run.loop->quit();
     });
-    // Closing the dialog's window counts as cancelling it.
     auto closed = dialog.signal_hide().connect([&run] { run.loop->quit(); });
     ActiveRuns().push_back(&run);
     dialog.show();

@@ -3,15 +3,32 @@
 #include <gtk/gtk.h>
 #include <gtkmm/init.h>
 
+#include <string_view>
+
 #include "platform/charset.hpp"
 
 namespace {
+
+// GTK reports a misused widget (one already destroyed, say) as a critical message and carries
+// on; in a test that is a failure of the test it happens in.
+GLogWriterOutput FailOnCritical(GLogLevelFlags level, const GLogField* fields, gsize count,
+                                gpointer data) {
+    if (level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR)) {
+        for (gsize i = 0; i < count; ++i) {
+            if (std::string_view(fields[i].key) == "MESSAGE" && fields[i].length < 0) {
+                ADD_FAILURE() << static_cast<const char*>(fields[i].value);
+            }
+        }
+    }
+    return g_log_writer_default(level, fields, count, data);
+}
 
 class GtkEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         quirelle::UseUserLocale();
         gtk_disable_setlocale();
+        g_set_prgname("quirelle-gui-tests");
         ASSERT_TRUE(gtk_init_check()) << "GUI tests need a display: run them under xvfb-run";
         Gtk::init_gtkmm_internals();
     }
@@ -20,6 +37,7 @@ class GtkEnvironment : public ::testing::Environment {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_log_set_writer_func(FailOnCritical, nullptr, nullptr);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
     return RUN_ALL_TESTS();

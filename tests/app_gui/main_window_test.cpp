@@ -202,55 +202,81 @@ TEST_F(MainWindowTest, ADroppedBookIsOpened) {
 TEST_F(MainWindowTest, AnUnreadableEpubIsReportedInAModalBox) {
     Application& program = StartProgram();
     WriteFile(dir_ / "locked.epub", "not an archive");
-    std::string shown;
-    std::string button;
-    bool modal = false;
-    std::string pointer;
-    DialogAnswerer answerer([&](Gtk::Dialog& dialog) {
-        auto* box = dynamic_cast<Gtk::MessageDialog*>(&dialog);
-        if (!box) {
-            return false;
-        }
-        // The book is still being opened: the main window shows the busy pointer meanwhile.
-        const auto cursor = program.mainWindow().get_cursor();
-        pointer = cursor ? cursor->get_name() : "";
-        shown = box->property_text().get_value();
-        modal = box->get_modal() && box->get_transient_for() == &program.mainWindow();
-        auto* ok = dynamic_cast<Gtk::Button*>(box->get_widget_for_response(Gtk::ResponseType::OK));
-        if (!ok) {
-            return false;
-        }
-        button = ok->get_label();
-        Click(*ok);
-        return true;
-    });
-    // Returns only once the box has been answered.
-    program.view().OpenBook((dir_ / "locked.epub").string());
-    EXPECT_TRUE(answerer.answered());
-    EXPECT_EQ(shown, "Quirelle did't support EPUB's with DRM!");
-    EXPECT_EQ(button, "Ok");
-    EXPECT_TRUE(modal);
-    EXPECT_EQ(pointer, "wait");
-    EXPECT_FALSE(program.mainWindow().get_cursor()) << "the busy pointer stays after the work";
+    // The user presses "Ok", or closes the box (Escape, the window's close button).
+    for (const bool pressOk : {true, false}) {
+        SCOPED_TRACE(pressOk ? "Ok" : "closed");
+        std::string shown;
+        std::string button;
+        bool modal = false;
+        std::string pointer;
+        DialogAnswerer answerer([&](Gtk::Dialog& dialog) {
+            auto* box = dynamic_cast<Gtk::MessageDialog*>(&dialog);
+            if (!box) {
+                return false;
+            }
+            // The book is still being opened: the main window shows the busy pointer meanwhile.
+            const auto cursor = program.mainWindow().get_cursor();
+            pointer = cursor ? cursor->get_name() : "";
+            shown = box->property_text().get_value();
+            modal = box->get_modal() && box->get_transient_for() == &program.mainWindow();
+            auto* ok =
+                dynamic_cast<Gtk::Button*>(box->get_widget_for_response(Gtk::ResponseType::OK));
+            if (!ok) {
+                return false;
+            }
+            button = ok->get_label();
+            if (pressOk) {
+                Click(*ok);
+            } else {
+                box->close();
+            }
+            return true;
+        });
+        // Returns only once the box has been answered.
+        program.view().OpenBook((dir_ / "locked.epub").string());
+        EXPECT_TRUE(answerer.answered());
+        EXPECT_EQ(shown, "Quirelle did't support EPUB's with DRM!");
+        EXPECT_EQ(button, "Ok");
+        EXPECT_TRUE(modal);
+        EXPECT_EQ(pointer, "wait");
+        EXPECT_FALSE(program.mainWindow().get_cursor()) << "the busy pointer stays after the work";
+    }
 }
 
 TEST_F(MainWindowTest, OpenAsksWithTheFileChooser) {
     Application& program = StartProgram();
-    const std::string book = WriteBook("chosen.EPUB", 3);
+    // The chooser opens in the folder "Epub" of the current folder, where the book is.
+    std::filesystem::create_directory(dir_ / "Epub");
+    const std::string book = (dir_ / "Epub" / "chosen.EPUB").string();
+    std::filesystem::rename(WriteBook("chosen.EPUB", 3), book);
+    const auto startFolder = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.path());
+    enum class Answer { Cancel, Close, Choose };
     struct Case {
-        bool choose;
+        Answer answer;
+        const char* name;
         int rows;
     };
-    for (const Case& c : {Case{false, 0}, Case{true, 3}}) {
-        SCOPED_TRACE(c.choose ? "chosen" : "cancelled");
+    const Case cases[] = {{Answer::Cancel, "cancelled", 0},
+                          {Answer::Close, "closed", 0},
+                          {Answer::Choose, "chosen", 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         std::string title;
         std::string filter;
+        std::string folder;
         std::vector<std::string> shown;
         DialogAnswerer answerer([&](Gtk::Dialog& dialog) {
             auto* chooser = dynamic_cast<Gtk::FileChooserDialog*>(&dialog);
             if (!chooser) {
                 return false;
             }
+            // The chooser reads its folder after it opens; until then it is not ready for the user.
+            const auto current = chooser->get_current_folder();
+            if (!current) {
+                return false;
+            }
+            folder = current->get_path();
             title = chooser->get_title();
             if (const auto books = chooser->get_filter()) {
                 filter = books->get_name();
@@ -264,8 +290,12 @@ TEST_F(MainWindowTest, OpenAsksWithTheFileChooser) {
                     }
                 }
             }
-            if (!c.choose) {
+            if (c.answer == Answer::Cancel) {
                 chooser->response(Gtk::ResponseType::CANCEL);
+                return true;
+            }
+            if (c.answer == Answer::Close) {
+                chooser->close();
                 return true;
             }
             // The chooser takes the file once it has read the folder.
@@ -280,10 +310,12 @@ TEST_F(MainWindowTest, OpenAsksWithTheFileChooser) {
         program.mainWindow().activate_action("app.open");
         EXPECT_TRUE(answerer.answered());
         EXPECT_EQ(title, "Open...");
+        EXPECT_EQ(folder, (dir_ / "Epub").string());
         EXPECT_EQ(filter, "*.epu, *.epub");
         EXPECT_EQ(shown, (std::vector<std::string>{"a.epub", "B.EPUB", "c.Epu"}));
         EXPECT_EQ(program.mainWindow().pageList().RowCount(), c.rows);
     }
+    std::filesystem::current_path(startFolder);
 }
 
 TEST_F(MainWindowTest, CoverShowsTheBooksPictureOrThePlaceholder) {
