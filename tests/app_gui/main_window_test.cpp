@@ -7,6 +7,7 @@
 #include <gtkmm/droptarget.h>
 #include <gtkmm/filechooserdialog.h>
 #include <gtkmm/messagedialog.h>
+#include <signal.h>
 
 #include "gui_fixture.hpp"
 #include "platform/paths.hpp"
@@ -356,7 +357,7 @@ TEST_F(MainWindowTest, CoverShowsTheBooksPictureOrThePlaceholder) {
     }
 }
 
-TEST_F(MainWindowTest, MenuItemsOpenTheirWindowsAndQuitEndsTheLoop) {
+TEST_F(MainWindowTest, MenuItemsOpenTheirWindows) {
     Application& program = StartProgram();
     struct Case {
         const char* action;
@@ -378,17 +379,26 @@ TEST_F(MainWindowTest, MenuItemsOpenTheirWindowsAndQuitEndsTheLoop) {
         }
     }
     EXPECT_TRUE(aboutShown);
-
-    Glib::signal_idle().connect_once([&] { program.mainWindow().activate_action("app.quit"); });
-    program.Run();  // returns once "Quit..." was chosen
-    EXPECT_FALSE(program.mainWindow().get_visible());
 }
 
-TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheLoop) {
-    Application& program = StartProgram();
-    Glib::signal_idle().connect_once([&] { program.mainWindow().close(); });
-    program.Run();
-    EXPECT_FALSE(program.mainWindow().get_visible());
+TEST_F(MainWindowTest, EveryWayOfQuittingEndsTheLoopAndClosesTheWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(Application&)> quit;
+    };
+    const Case cases[] = {
+        {"Quit...", [](Application& p) { p.mainWindow().activate_action("app.quit"); }},
+        {"window closed", [](Application& p) { p.mainWindow().close(); }},
+        {"Ctrl-C", [](Application&) { raise(SIGINT); }},
+        {"SIGTERM", [](Application&) { raise(SIGTERM); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Application& program = StartProgram(WriteBook("book.epub", 2));
+        Glib::signal_idle().connect_once([&] { c.quit(program); });
+        program.Run();  // returns once the program was asked to end
+        EXPECT_FALSE(program.mainWindow().get_visible());
+    }
 }
 
 }  // namespace
