@@ -4,18 +4,13 @@
 
 #include "app/application.hpp"
 #include "app/command_line.hpp"
-#include "package/archive.hpp"
+#include "app/headless_commands.hpp"
 #include "platform/charset.hpp"
-#include "platform/headless_frontend.hpp"
 #include "platform/settings_store.hpp"
-#include "view/book_info.hpp"
-#include "view/document_view.hpp"
 
 namespace {
 
 using quirelle::CommandLine;
-
-constexpr const char* kDrmMessage = "Quirelle did't support EPUB's with DRM!";
 
 // The stored settings with this run's overrides; false (with a message) for an unknown key.
 bool SettingsForRun(const CommandLine& command, quirelle::Settings& settings) {
@@ -27,45 +22,6 @@ bool SettingsForRun(const CommandLine& command, quirelle::Settings& settings) {
         }
     }
     return true;
-}
-
-// Opens the book headless, as the window would; 0 when it was read, 1 or 2 as the probe said.
-int OpenHeadless(const CommandLine& command, quirelle::HeadlessFrontend& frontend,
-                 quirelle::DocumentView& view, quirelle::ProbeResult& probe) {
-    probe = quirelle::ProbeArchive(command.file);
-    switch (probe) {
-        case quirelle::ProbeResult::Protected:
-            std::fprintf(stderr, "%s\n", kDrmMessage);
-            return 2;
-        case quirelle::ProbeResult::Unreadable:
-            std::fprintf(stderr, "quirelle: %s is not a readable EPUB book\n",
-                         command.file.c_str());
-            return 1;
-        case quirelle::ProbeResult::Readable:
-            break;
-    }
-    view.OpenBook(command.file);
-    (void)frontend;
-    return 0;
-}
-
-int RunInfo(const CommandLine& command) {
-    quirelle::Settings settings;
-    if (!SettingsForRun(command, settings)) {
-        return 1;
-    }
-    quirelle::HeadlessFrontend frontend(settings);
-    auto view = quirelle::DocumentView::Create(frontend);
-    if (!view) {
-        std::fprintf(stderr, "quirelle: out of memory\n");
-        return 1;
-    }
-    quirelle::ProbeResult probe;
-    if (const int status = OpenHeadless(command, frontend, *view, probe); status != 0) {
-        return status;
-    }
-    std::printf("%s\n", quirelle::BookInfoJson(probe, view->Data(), frontend).c_str());
-    return 0;
 }
 
 }  // namespace
@@ -87,7 +43,11 @@ int main(int argc, char** argv) {
             std::printf("quirelle %s\n", QUIRELLE_VERSION);
             return 0;
         case CommandLine::Mode::Info:
-            return RunInfo(*command);
+            return quirelle::RunInfoCommand(*command);
+        case CommandLine::Mode::RenderPng:
+            return quirelle::RunRenderPngCommand(*command);
+        case CommandLine::Mode::ExportPdf:
+            return quirelle::RunExportPdfCommand(*command);
         case CommandLine::Mode::Window: {
             quirelle::Settings settings;
             if (!SettingsForRun(*command, settings)) {

@@ -1,22 +1,63 @@
 #include "app/command_line.hpp"
 
+#include <charconv>
+
 namespace quirelle {
 
 const char* const kUsage =
     "Usage: quirelle [FILE]\n"
     "       quirelle --info [--setting NAME=VALUE]... FILE\n"
+    "       quirelle --render-png OUT.png [--page N] [--width W] [--height H] [--scroll Y] FILE\n"
+    "       quirelle --export-pdf OUT.pdf [--from N] [--to M] FILE\n"
     "Reads the EPUB book FILE.\n"
     "\n"
     "  --info                 print what the book holds as one JSON object\n"
+    "  --render-png OUT.png   write what the reader shows for document N (default 0) at\n"
+    "                         W x H pixels (default 800 x 600), scrolled down by Y pixels\n"
+    "  --export-pdf OUT.pdf   write documents N to M (default: all) as a PDF, one page each\n"
     "  --setting NAME=VALUE   use VALUE for the setting NAME in this run only\n"
     "  --help                 show this text\n"
     "  --version              show the program's version\n";
+
+namespace {
+
+// The largest view a snapshot may ask for: beyond it the image alone would take gigabytes.
+constexpr int kMaximumSide = 16384;
+
+template <typename Number>
+bool ParseNumber(const std::string& text, Number& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+}  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
                                             std::string& error) {
     CommandLine command;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= arguments.size()) {
+                error = argument + " needs a value";
+                return false;
+            }
+            out = arguments[++i];
+            return true;
+        };
+        auto integer = [&](int& out, int minimum, int maximum) {
+            std::string text;
+            if (!value(text)) {
+                return false;
+            }
+            if (!ParseNumber(text, out) || out < minimum || out > maximum) {
+                error = argument + " needs a whole number from " + std::to_string(minimum) +
+                        " to " + std::to_string(maximum) + ", not \"" + text + "\"";
+                return false;
+            }
+            return true;
+        };
         if (argument == "--help" || argument == "-h") {
             command.mode = CommandLine::Mode::Help;
             return command;
@@ -25,33 +66,60 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             command.mode = CommandLine::Mode::Version;
             return command;
         }
+        bool understood = true;
         if (argument == "--info") {
             command.mode = CommandLine::Mode::Info;
+        } else if (argument == "--render-png" || argument == "--export-pdf") {
+            command.mode = argument == "--render-png" ? CommandLine::Mode::RenderPng
+                                                      : CommandLine::Mode::ExportPdf;
+            understood = value(command.output);
+        } else if (argument == "--page") {
+            understood = integer(command.page, 0, 1'000'000);
+        } else if (argument == "--width") {
+            understood = integer(command.width, 1, kMaximumSide);
+        } else if (argument == "--height") {
+            understood = integer(command.height, 1, kMaximumSide);
+        } else if (argument == "--scroll") {
+            std::string text;
+            understood = value(text);
+            if (understood && !ParseNumber(text, command.scroll)) {
+                error = "--scroll needs a number, not \"" + text + "\"";
+                understood = false;
+            }
+        } else if (argument == "--from" || argument == "--to") {
+            int number = 0;
+            understood = integer(number, 0, 1'000'000);
+            (argument == "--from" ? command.from : command.to) = number;
         } else if (argument == "--setting") {
-            if (i + 1 >= arguments.size()) {
-                error = "--setting needs NAME=VALUE";
-                return std::nullopt;
-            }
-            const std::string& assignment = arguments[++i];
+            std::string assignment;
+            understood = value(assignment);
             const auto equals = assignment.find('=');
-            if (equals == std::string::npos || equals == 0) {
+            if (understood && (equals == std::string::npos || equals == 0)) {
                 error = "--setting needs NAME=VALUE, not \"" + assignment + "\"";
-                return std::nullopt;
+                understood = false;
             }
-            command.settingOverrides.emplace_back(assignment.substr(0, equals),
-                                                  assignment.substr(equals + 1));
+            if (understood) {
+                command.settingOverrides.emplace_back(assignment.substr(0, equals),
+                                                      assignment.substr(equals + 1));
+            }
         } else if (argument.starts_with("--") && argument.size() > 2) {
             error = "unknown option " + argument;
-            return std::nullopt;
+            understood = false;
         } else if (command.file.empty()) {
             command.file = argument;
         } else {
             error = "only one book can be opened: " + argument;
+            understood = false;
+        }
+        if (!understood) {
             return std::nullopt;
         }
     }
-    if (command.mode == CommandLine::Mode::Info && command.file.empty()) {
-        error = "--info needs a FILE";
+    const bool needsFile = command.mode == CommandLine::Mode::Info ||
+                           command.mode == CommandLine::Mode::RenderPng ||
+                           command.mode == CommandLine::Mode::ExportPdf;
+    if (needsFile && command.file.empty()) {
+        error = "no book named: the last argument is the EPUB FILE";
         return std::nullopt;
     }
     return command;

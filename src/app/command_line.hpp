@@ -9,10 +9,19 @@ namespace quirelle {
 
 // What the program was asked to do on its command line.
 struct CommandLine {
-    enum class Mode { Window, Help, Version, Info };
+    enum class Mode { Window, Help, Version, Info, RenderPng, ExportPdf };
     Mode mode = Mode::Window;
-    std::string file;  // the book; empty starts the window without one
+    std::string file;    // the book; empty starts the window without one
+    std::string output;  // the PNG or PDF file to write
     std::vector<std::pair<std::string, std::string>> settingOverrides;
+    // --render-png: the document, the view's size and the scroll offset.
+    int page = 0;
+    int width = 800;
+    int height = 600;
+    double scroll = 0.0;
+    // --export-pdf: the range of documents; all of them by default.
+    std::optional<int> from;
+    std::optional<int> to;
 };
 
 // Parses the arguments after the program name. On a mistake, returns nothing and sets `error`.

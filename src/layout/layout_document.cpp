@@ -473,6 +473,9 @@ private:
                 break;
             case Element::Pre:
                 Flush();
+                // A preformatted block ends its line like any other block; without this the
+                // next paragraph would run on from its last line.
+                NewLineHere();
                 layout_.inSpan = false;
                 Clear();
                 data_.style.textColor = kBlackComponents;

@@ -1,40 +1,20 @@
 // The program's --info mode, run as a user would run it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "support/book_fixture.hpp"
+#include "support/program_run.hpp"
 
 namespace quirelle {
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::ProgramRun;
 
 ProgramRun RunQuirelle(const std::string& arguments, const testing::TempDir& dir) {
-    const auto errFile = dir / "stderr.txt";
-    // Settings come from the test's own folders, never from the developer's.
-    const std::string command = "XDG_CONFIG_HOME='" + (dir / "config").string() +
-                                "' XDG_RUNTIME_DIR='" + (dir / "runtime").string() + "' '" +
-                                QUIRELLE_PROGRAM + "' " + arguments + " 2>'" + errFile.string() +
-                                "'";
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char chunk[4096];
-    std::size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        run.out.append(chunk, got);
-    }
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = testing::ReadFile(errFile);
-    return run;
+    return testing::RunProgram(QUIRELLE_PROGRAM, arguments, dir);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -96,6 +96,15 @@ TEST_F(LayoutDocumentTest, TextBeforeAStyleChangeKeepsTheStyleItWasWrittenIn) {
     EXPECT_GT(GlyphAt("c").x, GlyphAt("b").x);
 }
 
+TEST_F(LayoutDocumentTest, APreformattedBlockEndsItsLine) {
+    Render(Page("<pre>log line</pre><p>After the log.</p>"));
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].text, "log line");
+    EXPECT_EQ(lines[1].text, "After the log.");
+    EXPECT_EQ(lines[1].x, 20.0);
+}
+
 TEST_F(LayoutDocumentTest, TitleStyleAndScriptTextIsNeverDrawn) {
     const std::string page = Page("<p>x</p><p>y</p>",
                                   "<title>Title</title><style>p { color: red }</style>"

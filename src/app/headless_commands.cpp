@@ -1,0 +1,125 @@
+#include "app/headless_commands.hpp"
+
+#include <cstdio>
+#include <memory>
+
+#include "package/archive.hpp"
+#include "platform/headless_frontend.hpp"
+#include "platform/settings_store.hpp"
+#include "view/book_info.hpp"
+#include "view/document_view.hpp"
+#include "view/page_snapshot.hpp"
+
+namespace quirelle {
+
+namespace {
+
+constexpr const char* kDrmMessage = "Quirelle did't support EPUB's with DRM!";
+
+// The headless front end of a command run: progress in the status line goes to stderr.
+class ConsoleFrontend : public HeadlessFrontend {
+  public:
+    using HeadlessFrontend::HeadlessFrontend;
+    bool echoStatus = false;
+
+    void SetStatus(std::string_view text) override {
+        HeadlessFrontend::SetStatus(text);
+        if (echoStatus && !text.empty()) {
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+        }
+    }
+};
+
+// A book opened for a command: the view, its front end and what the probe said.
+struct OpenedBook {
+    std::unique_ptr<ConsoleFrontend> frontend;
+    std::unique_ptr<DocumentView> view;
+    ProbeResult probe = ProbeResult::Unreadable;
+};
+
+// Opens the command's book; on failure tells why on stderr and gives the exit status.
+int Open(const CommandLine& command, OpenedBook& book) {
+    Settings settings = LoadSettings();
+    for (const auto& [key, value] : command.settingOverrides) {
+        if (!settings.Set(key, value)) {
+            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(), value.c_str());
+            return 1;
+        }
+    }
+    book.frontend = std::make_unique<ConsoleFrontend>(settings);
+    book.view = DocumentView::Create(*book.frontend);
+    if (!book.view) {
+        std::fprintf(stderr, "quirelle: not enough memory for the view\n");
+        return 1;
+    }
+    book.probe = ProbeArchive(command.file);
+    switch (book.probe) {
+        case ProbeResult::Protected:
+            std::fprintf(stderr, "%s\n", kDrmMessage);
+            return 2;
+        case ProbeResult::Unreadable:
+            std::fprintf(stderr, "quirelle: %s is not a readable EPUB book\n",
+                         command.file.c_str());
+            return 1;
+        case ProbeResult::Readable:
+            break;
+    }
+    book.view->OpenBook(command.file);
+    return 0;
+}
+
+}  // namespace
+
+int RunInfoCommand(const CommandLine& command) {
+    OpenedBook book;
+    if (const int status = Open(command, book); status != 0) {
+        return status;
+    }
+    std::printf("%s\n", BookInfoJson(book.probe, book.view->Data(), *book.frontend).c_str());
+    return 0;
+}
+
+int RunRenderPngCommand(const CommandLine& command) {
+    OpenedBook book;
+    if (const int status = Open(command, book); status != 0) {
+        return status;
+    }
+    const int count = book.view->Data().book.documentCount;
+    if (command.page < 0 || command.page >= count) {
+        std::fprintf(stderr, "quirelle: the book has no document %d (it has %d)\n", command.page,
+                     count);
+        return 1;
+    }
+    const CairoSurface image =
+        SnapshotPage(*book.view, command.page, command.width, command.height, command.scroll);
+    if (cairo_surface_write_to_png(image.get(), command.output.c_str()) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int RunExportPdfCommand(const CommandLine& command) {
+    OpenedBook book;
+    if (const int status = Open(command, book); status != 0) {
+        return status;
+    }
+    const int count = book.view->Data().book.documentCount;
+    const int from = command.from.value_or(0);
+    const int to = command.to.value_or(count - 1);
+    if (from < 0 || to >= count) {
+        std::fprintf(stderr,
+                     "quirelle: the range %d to %d is outside the book's documents 0 to %d\n", from,
+                     to, count - 1);
+        return 1;
+    }
+    book.frontend->echoStatus = true;
+    book.view->MeasurePages(from, to);
+    if (!book.view->ExportPdfPages(command.output, from, to)) {
+        std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quirelle

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/command_line.hpp"
+
+namespace quirelle {
+
+// The command-line modes. They open the book as the window would, on the headless front end
+// with the stored settings and this run's overrides, and never touch the display. Exit status:
+// 0 done, 1 an error (told on stderr), 2 a protected book.
+int RunInfoCommand(const CommandLine& command);
+int RunRenderPngCommand(const CommandLine& command);
+int RunExportPdfCommand(const CommandLine& command);
+
+}  // namespace quirelle

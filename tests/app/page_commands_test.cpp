@@ -1,0 +1,152 @@
+// The program's --render-png and --export-pdf modes, run as a user would run them.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "platform/xml_parser.hpp"
+#include "support/book_fixture.hpp"
+#include "support/program_run.hpp"
+
+namespace quirelle {
+namespace {
+
+using testing::ProgramRun;
+using testing::Quoted;
+
+ProgramRun RunQuirelle(const std::string& arguments, const testing::TempDir& dir) {
+    return testing::RunProgram(QUIRELLE_PROGRAM, arguments, dir);
+}
+
+// The words a reader sees in an XHTML document: the text of its body, split at white space.
+class BodyWords : public XmlParser {
+public:
+    std::vector<std::string> words;
+
+protected:
+    void StartElement(std::string_view name, const Attributes&) override {
+        if (name == "body") inBody_ = true;
+        // An audio element's content is what readers without audio show instead.
+        if (name == "style" || name == "script" || name == "title" || name == "audio") ++hidden_;
+        Boundary(name);
+    }
+    void EndElement(std::string_view name) override {
+        Boundary(name);
+        if (name == "style" || name == "script" || name == "title" || name == "audio") --hidden_;
+    }
+    void CharacterData(std::string_view text) override {
+        if (inBody_ && hidden_ == 0) pending_.append(text);
+    }
+
+private:
+    // Words run across inline elements ("<b>do</b>ne" is one word); blocks, cells and line
+    // breaks part them.
+    void Boundary(std::string_view name) {
+        static const std::set<std::string_view> inline_ = {"a",    "em",   "strong", "i", "b",
+                                                            "u",    "span", "code",   "font"};
+        if (!inline_.count(name)) {
+            pending_ += ' ';
+        }
+        Split();
+    }
+    void Split() {
+        std::string_view rest = pending_;
+        while (!rest.empty() && !std::isspace(static_cast<unsigned char>(rest.back()))) {
+            rest.remove_suffix(1);
+        }
+        std::istringstream stream{std::string(rest)};
+        for (std::string word; stream >> word;) {
+            words.push_back(word);
+        }
+        pending_.erase(0, rest.size());
+    }
+    bool inBody_ = false;
+    int hidden_ = 0;
+    std::string pending_;
+};
+
+TEST(ExportCommandTest, EveryWordOfEveryChapterIsInThePdfWhole) {
+    testing::TempDir dir;
+    const auto pdf = dir / "demo.pdf";
+    const ProgramRun run =
+        RunQuirelle("--export-pdf " + Quoted(pdf.string()) + " " + Quoted(DEMO_BOOK), dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Export page as PDF... 6/6"), std::string::npos) << run.err;
+
+    const ProgramRun text = testing::RunProgram(
+        "pdftotext", "-raw " + Quoted(pdf.string()) + " " + Quoted((dir / "demo.txt").string()), dir);
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::set<std::string> pdfWords;
+    std::istringstream stream(testing::ReadFile(dir / "demo.txt"));
+    for (std::string word; stream >> word;) {
+        pdfWords.insert(word);
+    }
+
+    std::size_t checked = 0;
+    for (int chapter = 1; chapter <= 5; ++chapter) {
+        const std::string source = std::string(DEMO_SOURCES) + "/OEBPS/Text/chapter" +
+                                   std::to_string(chapter) + ".xhtml";
+        BodyWords words;
+        ASSERT_TRUE(words.Parse(testing::ReadFile(source))) << source;
+        for (const std::string& word : words.words) {
+            EXPECT_TRUE(pdfWords.count(word)) << "chapter " << chapter << ": " << word;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 3000u);
+}
+
+TEST(ExportCommandTest, ARangeGivesOnePagePerDocument) {
+    testing::TempDir dir;
+    const auto pdf = dir / "range.pdf";
+    const ProgramRun run = RunQuirelle(
+        "--export-pdf " + Quoted(pdf.string()) + " --from 2 --to 3 " + Quoted(DEMO_BOOK), dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const ProgramRun info = testing::RunProgram("pdfinfo", Quoted(pdf.string()), dir);
+    EXPECT_NE(info.out.find("Pages:           2"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Page size:       1000 x"), std::string::npos) << info.out;
+
+    const ProgramRun outside = RunQuirelle(
+        "--export-pdf " + Quoted(pdf.string()) + " --to 99 " + Quoted(DEMO_BOOK), dir);
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.err.find("outside"), std::string::npos) << outside.err;
+}
+
+TEST(RenderCommandTest, WritesWhatTheViewShows) {
+    testing::TempDir dir;
+    const auto png = dir / "page.png";
+    const ProgramRun run =
+        RunQuirelle("--render-png " + Quoted(png.string()) +
+                        " --page 1 --width 640 --height 300 --scroll 40 " + Quoted(DEMO_BOOK),
+                    dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(image), 640);
+    EXPECT_EQ(cairo_image_surface_get_height(image), 300);
+    // Text was drawn: some pixels are dark.
+    cairo_surface_flush(image);
+    const unsigned char* pixels = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    int dark = 0;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            dark += pixels[y * stride + x * 4 + 1] < 100;
+        }
+    }
+    cairo_surface_destroy(image);
+    EXPECT_GT(dark, 1000);
+
+    for (const char* bad : {"--page 99", "--width 0", "--height x", "--scroll"}) {
+        SCOPED_TRACE(bad);
+        const ProgramRun refused = RunQuirelle(
+            "--render-png " + Quoted(png.string()) + " " + bad + " " + Quoted(DEMO_BOOK), dir);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_FALSE(refused.err.empty());
+    }
+}
+
+}  // namespace
+}  // namespace quirelle
