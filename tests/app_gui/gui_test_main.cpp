@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <gtkmm/init.h>
 
+#include <cstdlib>
 #include <string_view>
 
 #include "platform/charset.hpp"
@@ -29,7 +30,18 @@ class GtkEnvironment : public ::testing::Environment {
         quirelle::UseUserLocale();
         gtk_disable_setlocale();
         g_set_prgname("quirelle-gui-tests");
-        ASSERT_TRUE(gtk_init_check()) << "GUI tests need a display: run them under xvfb-run";
+        // A shared X server under load has been seen to refuse a connection now and then; that
+        // is the test machine's trouble, not the program's, so a few tries are allowed.
+        bool initialised = false;
+        for (int attempt = 0; attempt < 5 && !initialised; ++attempt) {
+            if (attempt > 0) {
+                g_usleep(200'000);
+            }
+            initialised = gtk_init_check();
+        }
+        const char* display = std::getenv("DISPLAY");
+        ASSERT_TRUE(initialised) << "GUI tests need a display: run them under xvfb-run "
+                                 << "(DISPLAY=" << (display ? display : "unset") << ")";
         Gtk::init_gtkmm_internals();
     }
 };
