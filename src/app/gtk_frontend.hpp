@@ -19,6 +19,9 @@ class GtkFrontend : public Frontend {
     void SetActivePageRow(int index) override { main_.SetActiveDocument(index); }
     void SetPageSliderMaximum(int maximum) override { main_.SetPageSliderMaximum(maximum); }
     void SetExportRange(int maximum, int from, int to) override;
+    int ExportFrom() const override;
+    int ExportTo() const override;
+    void CloseExportWindow() override;
     void SetScrollRange(double total, double visible) override;
     void SetMetadata(MetadataField field, std::string_view text) override;
     void ShowCover(const std::string& archivePath, const std::string& coverPath) override;

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "media/pictures.hpp"
+#include "view/file_requester.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -61,6 +62,24 @@ std::string Progress(const char* what, int page, int last) {
 }
 
 }  // namespace
+
+void DocumentView::ExportPdf() {
+    BusyPointer busy(frontend_);
+    std::string path;
+    if (RequestFile(frontend_, "Export as pdf...", true, "#?.(PDF)", "Ram:", path) != 1) {
+        return;
+    }
+    const int from = frontend_.ExportFrom();
+    const int to = frontend_.ExportTo();
+    MeasurePages(from, to);
+    if (path.find(".pdf") == std::string::npos) {
+        path += ".pdf";
+    }
+    if (!ExportPdfPages(path, from, to)) {
+        frontend_.ShowMessage("The PDF file " + path + " could not be written.");
+    }
+    frontend_.CloseExportWindow();
+}
 
 void DocumentView::MeasurePages(int from, int to) {
     DocumentViewData& data = *data_;

@@ -35,6 +35,10 @@ public:
     virtual void SetPageSliderMaximum(int maximum) = 0;
     // The "From" and "To" sliders of the export window: both 0..maximum.
     virtual void SetExportRange(int maximum, int from, int to) = 0;
+    // What the sliders stand at now.
+    virtual int ExportFrom() const = 0;
+    virtual int ExportTo() const = 0;
+    virtual void CloseExportWindow() = 0;
 
     // The page scrollbar: the page's total height and the visible part, in pixels.
     virtual void SetScrollRange(double total, double visible) = 0;

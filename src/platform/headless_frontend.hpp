@@ -21,6 +21,9 @@ public:
     void SetActivePageRow(int index) override { activePageRow = index; }
     void SetPageSliderMaximum(int maximum) override { pageSliderMaximum = maximum; }
     void SetExportRange(int maximum, int from, int to) override;
+    int ExportFrom() const override { return exportFrom; }
+    int ExportTo() const override { return exportTo; }
+    void CloseExportWindow() override { exportWindowOpen = false; }
     void SetScrollRange(double total, double visible) override;
     void SetMetadata(MetadataField field, std::string_view text) override;
     void ShowCover(const std::string& archivePath, const std::string& coverPath) override;
@@ -44,6 +47,7 @@ public:
     int activePageRow = -1;
     int pageSliderMaximum = 0;
     int exportMaximum = 0, exportFrom = 0, exportTo = 0;
+    bool exportWindowOpen = false;
     double scrollTotal = 0, scrollVisible = 0;
     std::map<MetadataField, std::string> metadata;
     std::string coverArchivePath, coverPath;

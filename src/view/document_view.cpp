@@ -64,8 +64,5 @@ void DocumentView::LoadStyleSheets() {}
 
 void DocumentView::SetCssEnabled(bool enabled) { data_->cssEnabled = enabled; }
 
-// FIXME: the file requester and the export range are not wired to the export yet; the button
-// does nothing until they are.
-void DocumentView::ExportPdf() {}
 
 }  // namespace quirelle
