@@ -77,6 +77,10 @@ struct LayoutState {
     bool sourceIsTextColor = false;
     std::uint32_t sourceRed = 0, sourceGreen = 0, sourceBlue = 0;
 
+    // True while the target is known to be plain white, as a draw's fresh page is until
+    // something is drawn on it: painting a white page background over it would change nothing.
+    bool blankWhitePage = false;
+
     // When set, every glyph and line drawn is recorded here.
     LayoutTrace* trace = nullptr;
 

@@ -66,28 +66,23 @@ double Step(double x, const RunGlyph& glyph) {
     return glyph.advanceOnGrid ? x + glyph.advance : CairoFixed(x + glyph.advance);
 }
 
-// Whether the word starting at glyphs[first] would reach `limit` from pen x. Each rounding moves
-// the pen by at most half a step, so only a word ending within that much of the limit needs the
-// exact, rounded walk.
-bool WordReaches(const std::vector<RunGlyph>& glyphs, std::size_t first, double x,
-                 double limit) {
-    double end = x;
-    std::size_t count = 0;
-    for (std::size_t j = first; j < glyphs.size() && !glyphs[j].blank; ++j, ++count) {
-        end += glyphs[j].advance;
+// Where the pen stands after the word starting at glyphs[first] (exactly, rounded as cairo
+// rounds), and the index just past the word. `forward` tells whether no glyph of it moves the
+// pen back, so that no glyph before its end lies further right.
+struct WordSpan {
+    double end;
+    std::size_t last;
+    bool forward;
+};
+
+WordSpan MeasureWord(const std::vector<RunGlyph>& glyphs, std::size_t first, double x) {
+    WordSpan word{x, first, true};
+    for (; word.last < glyphs.size() && !glyphs[word.last].blank; ++word.last) {
+        const RunGlyph& glyph = glyphs[word.last];
+        word.end = Step(word.end, glyph);
+        word.forward = word.forward && glyph.advance >= 0;
     }
-    const double slack = (count + 1) / 512.0;
-    if (end + slack < limit) {
-        return false;
-    }
-    if (end - slack >= limit) {
-        return true;
-    }
-    end = x;
-    for (std::size_t j = first; j < glyphs.size() && !glyphs[j].blank; ++j) {
-        end = Step(end, glyphs[j]);
-    }
-    return end >= limit;
+    return word;
 }
 
 // The calls a glyph costs. The reference path asks cairo every time, exactly as the plain
@@ -125,6 +120,8 @@ public:
         return {character, nullptr, extents.x_advance, false, character == U' '};
     }
 
+    bool reference() const { return reference_; }
+
     double FontHeight() {
         if (!reference_) {
             return data_.currentFont->extents().height;
@@ -149,6 +146,7 @@ public:
                                      style.fontWeight, static_cast<int>(style.decoration)});
         }
         if (reference_) {
+            data_.layout.blankWhitePage = false;
             cairo_move_to(cr_, x, baseline);
             cairo_show_text(cr_, Utf8Of(glyph.character).c_str());
             double y;
@@ -157,6 +155,7 @@ public:
         }
         // A glyph without ink (a blank) would change no pixel.
         if (visible && glyph.metrics->hasInk) {
+            data_.layout.blankWhitePage = false;
             // cairo composites the glyphs of one call one after the other, as separate calls
             // would, when they stand on whole pixels and their ink does not overlap; so only
             // such glyphs share a call.
@@ -209,6 +208,7 @@ void MovePen(DocumentViewData& data, Pen& pen, double x, double y) {
 
 void DrawGlyphBackground(DocumentViewData& data, GlyphPainter& painter, double x,
                          double baseline, double advance) {
+    data.layout.blankWhitePage = false;
     // Only a black background shows: any other colour is painted fully transparent.
     const BackgroundColor& background = data.style.backgroundColor;
     if (!background || *background != kBlackComponents) {
@@ -235,6 +235,7 @@ void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, dou
         default: return;
     }
     cairo_t* cr = data.layout.cr;
+    data.layout.blankWhitePage = false;
     if (LayoutTrace* trace = data.layout.trace) {
         trace->lines.push_back({x, lineY, x + advance, lineY, kDecorationLineWidth});
     }
@@ -352,6 +353,9 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
                            data.style.decoration != Decoration::Blink;
     const bool blackBackground =
         data.style.backgroundColor && *data.style.backgroundColor == kBlackComponents;
+    // Words on lines nobody sees are only measured, as a whole; the plain walk glyph by glyph
+    // is kept for what is drawn, traced, or drawn with cairo's own text calls.
+    const bool wholeWords = !painter.reference() && layout.trace == nullptr;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         const RunGlyph& glyph = glyphs[i];
         if (glyph.blank && layout.skipBlanks) {
@@ -360,11 +364,20 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
         if (!glyph.blank && (i == 0 || glyphs[i - 1].blank)) {
             // A word: if it would reach the right limit, it starts the next line instead,
             // unless the pen already stands at the start of a line.
+            WordSpan word = MeasureWord(glyphs, i, pen.x);
             const double lineTop = pen.y - layout.lineHeight;
-            if (WordReaches(glyphs, i, pen.x, lineLimit) &&
-                pen.x > LeftEdgeAt(data, settings, lineTop)) {
+            if (word.end >= lineLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
                 WrapPen(data, settings, painter, pen);
                 lineLimit = rightLimit;
+                word = MeasureWord(glyphs, i, pen.x);
+            }
+            if (wholeWords && word.forward && word.end < lineLimit &&
+                !painter.Visible(pen.y, fontHeight)) {
+                pen.x = word.end;
+                layout.lineStarted = true;
+                layout.skipBlanks = false;
+                i = word.last - 1;
+                continue;
             }
         }
         const bool visible = painter.Visible(pen.y, fontHeight);
@@ -414,6 +427,7 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
     double x = start.x;
     double y = start.y + layout.lineHeight;
     if (!valid.empty()) {
+        layout.blankWhitePage = false;
         if (LayoutTrace* trace = layout.trace) {
             trace->glyphs.push_back({valid, start.x, y, data.style.fontSlant,
                                      data.style.fontWeight, 0});

@@ -36,6 +36,7 @@ void PlacePicture(DocumentView& view, double width, double height) {
     record.width = width;
     record.height = height;
     layout.sourceIsTextColor = false;
+    layout.blankWhitePage = false;
     if (layout.picSource == "line") {
         cairo_set_source_rgb(cr, 0, 0, 0);
     } else {
@@ -83,17 +84,23 @@ void BeginPageContent(DocumentView& view) {
     DocumentViewData& data = view.Data();
     cairo_t* cr = data.layout.cr;
     const ColorComponents background = PaintedBackground(data.style.backgroundColor);
-    cairo_save(cr);
-    cairo_rectangle(cr, 0, 0, data.areaWidth, data.areaHeight);
-    cairo_set_source_rgb(cr, ColorComponentToIntensity(background.red),
-                         ColorComponentToIntensity(background.green),
-                         ColorComponentToIntensity(background.blue));
-    cairo_fill(cr);
-    cairo_restore(cr);
+    const bool white = (background.red >> 24) == 0xFF && (background.green >> 24) == 0xFF &&
+                       (background.blue >> 24) == 0xFF;
+    if (!(white && data.layout.blankWhitePage)) {
+        cairo_save(cr);
+        cairo_rectangle(cr, 0, 0, data.areaWidth, data.areaHeight);
+        cairo_set_source_rgb(cr, ColorComponentToIntensity(background.red),
+                             ColorComponentToIntensity(background.green),
+                             ColorComponentToIntensity(background.blue));
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    data.layout.blankWhitePage = white;
 
     // FIXME: background pictures are not drawn yet.
 
     if (!data.pictureLayerEmpty) {
+        data.layout.blankWhitePage = false;
         cairo_save(cr);
         cairo_translate(cr, 0, -data.scrollY);
         cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);

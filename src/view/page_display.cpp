@@ -31,7 +31,9 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     // Only the rows of this surface can show anything.
     data.layout.visibleTop = 0.0;
     data.layout.visibleBottom = height;
+    data.layout.blankWhitePage = true;
     RenderPage(pageCr.get(), data.documentText.Text());
+    data.layout.blankWhitePage = false;
     data.layout.cr = nullptr;
     pageCr.reset();
     cairo_surface_flush(page.get());
@@ -69,6 +71,7 @@ void DocumentView::DrawRule() {
     cairo_line_to(cr, data.areaWidth - 50, y + 10.0);
     cairo_set_source_rgb(cr, 0.0, 0.0, 0.0);
     data.layout.sourceIsTextColor = false;
+    data.layout.blankWhitePage = false;
     cairo_stroke(cr);
     cairo_move_to(cr, x, y);
 }

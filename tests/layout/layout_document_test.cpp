@@ -42,9 +42,16 @@ protected:
             options, hintMetrics ? CAIRO_HINT_METRICS_ON : CAIRO_HINT_METRICS_OFF);
         cairo_set_font_options(cr_.get(), options);
         cairo_font_options_destroy(options);
+        // As the view draws: no trace, onto a fresh white page.
+        data().layout.trace = nullptr;
+        cairo_set_source_rgb(cr_.get(), 1, 1, 1);
+        cairo_paint(cr_.get());
         data().layout.visibleTop = 0;
         data().layout.visibleBottom = 200;
+        data().layout.blankWhitePage = true;
         view_.RenderPage(cr_.get(), page);
+        data().layout.blankWhitePage = false;
+        data().layout.trace = &trace_;
     }
     double BodyFontHeight() {
         StartFlow();
