@@ -8,6 +8,7 @@
 
 #include "media/pictures.hpp"
 #include "view/file_requester.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -16,11 +17,6 @@ namespace {
 
 constexpr int kExportWidth = 1000;
 constexpr int kExportHeight = 500;
-
-std::string_view FilePart(std::string_view path) {
-    const auto cut = path.find_last_of("/:");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
 
 cairo_status_t Discard(void*, const unsigned char*, unsigned int) { return CAIRO_STATUS_SUCCESS; }
 

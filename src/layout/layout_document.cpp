@@ -59,12 +59,6 @@ bool TakesClassLookup(Element element) {
     }
 }
 
-// The text after the last "/" or ":" of a path.
-std::string_view FilePart(std::string_view path) {
-    const auto cut = path.find_last_of("/:");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
 // Values copied into SVG markup are escaped, so that a quote in an attribute cannot break it.
 void AppendEscaped(std::string& out, std::string_view value) {
     for (const char c : value) {

@@ -35,6 +35,11 @@ std::filesystem::path ProgramDirectory() {
     return self.parent_path();
 }
 
+std::string_view FilePart(std::string_view path) {
+    const auto cut = path.find_last_of("/:");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
 std::filesystem::path PicturePath(std::string_view fileName) {
     return ProgramDirectory() / "pic" / fileName;
 }

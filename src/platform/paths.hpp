@@ -15,6 +15,9 @@ std::filesystem::path RamPath(std::string_view fileName);
 // The folder that holds the running program; "pic/" and "Quirelle.info" live beside it.
 std::filesystem::path ProgramDirectory();
 
+// The file part of a path inside a book: the text after its last "/" or ":", or the whole text.
+std::string_view FilePart(std::string_view path);
+
 // "%s/pic/%s": a picture shipped beside the program.
 std::filesystem::path PicturePath(std::string_view fileName);
 

@@ -5,16 +5,12 @@
 
 #include "media/pictures.hpp"
 #include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
 
 namespace {
-
-std::string_view FilePart(std::string_view path) {
-    const auto cut = path.find_last_of("/:");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
 
 // Until the view has been drawn it has no size; the first pass then lays out for its default.
 constexpr int kDefaultWidth = 640;
@@ -43,6 +39,20 @@ static void MeasureLoadedPage(DocumentView& view) {
     data.layout.cr = nullptr;
 }
 
+// The document text just loaded is shown from its top: its first pass gives the page its length,
+// its pictures go onto the picture layer, and the scrollbar learns the length.
+static void ShowLoadedPage(DocumentView& view) {
+    DocumentViewData& data = view.Data();
+    data.layout.measurePass = true;
+    data.scrollY = 0.0;
+    MeasureLoadedPage(view);
+    data.pageLength = data.scrollRange = data.layout.contentHeight;
+    data.layout.measurePass = false;
+    DrawPictures(view, data.layout.pictureIndex);
+    view.frontend().Redraw();
+    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
+}
+
 void DocumentView::LoadPage(int index) {
     DocumentViewData& data = *data_;
     data.currentPage = index;
@@ -66,16 +76,9 @@ void DocumentView::LoadPage(int index) {
                   "------ page " + std::to_string(index) + " unpacked --------\n",
                   DumpMode::Append);
     }
-    data.layout.measurePass = true;
     data.style.backgroundPicture.clear();
     data.style.backgroundRepeat.clear();
-    data.scrollY = 0.0;
-    MeasureLoadedPage(*this);
-    data.pageLength = data.scrollRange = data.layout.contentHeight;
-    data.layout.measurePass = false;
-    DrawPictures(*this, data.layout.pictureIndex);
-    frontend_.Redraw();
-    frontend_.SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
+    ShowLoadedPage(*this);
 }
 
 void DocumentView::GotoTarget(std::string_view target) {
@@ -95,14 +98,7 @@ void DocumentView::GotoTarget(std::string_view target) {
         }
     }
     frontend_.SetActivePageRow(row);
-    data.layout.measurePass = true;
-    data.scrollY = 0.0;
-    MeasureLoadedPage(*this);
-    data.pageLength = data.scrollRange = data.layout.contentHeight;
-    data.layout.measurePass = false;
-    DrawPictures(*this, data.layout.pictureIndex);
-    frontend_.Redraw();
-    frontend_.SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
+    ShowLoadedPage(*this);
 }
 
 }  // namespace quirelle

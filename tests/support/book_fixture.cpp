@@ -39,11 +39,7 @@ std::string NavPoint(const std::string& label, const std::string& src) {
 std::vector<Member> BookMembers(const std::string& package, std::vector<Member> extra) {
     std::vector<Member> members = {
         {"mimetype", "application/epub+zip", Compression::Store},
-        {"META-INF/container.xml",
-         R"(<?xml version="1.0"?>
-<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
-  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
-</container>)"},
+        {"META-INF/container.xml", kContainerXml},
         {"OEBPS/content.opf", package},
     };
     members.insert(members.end(), extra.begin(), extra.end());

@@ -53,14 +53,15 @@ void WriteArchive(const std::filesystem::path& file, const std::vector<Member>& 
     }
 }
 
+const char* const kContainerXml = R"(<?xml version="1.0"?>
+<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
+  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
+</container>)";
+
 std::vector<Member> MinimalBookMembers() {
     return {
         {"mimetype", "application/epub+zip", Compression::Store},
-        {"META-INF/container.xml",
-         R"(<?xml version="1.0"?>
-<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">
-  <rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles>
-</container>)"},
+        {"META-INF/container.xml", kContainerXml},
         {"OEBPS/content.opf",
          R"(<?xml version="1.0" encoding="utf-8"?>
 <package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id">

@@ -35,6 +35,9 @@ private:
 // Writes a ZIP archive holding exactly these members. Throws when the archive cannot be written.
 void WriteArchive(const std::filesystem::path& file, const std::vector<Member>& members);
 
+// META-INF/container.xml naming OEBPS/content.opf as the package.
+extern const char* const kContainerXml;
+
 // The members of a minimal valid EPUB 3 book: mimetype, container, package with one chapter.
 // Tests add to or replace them to build the case they need.
 std::vector<Member> MinimalBookMembers();
