@@ -72,6 +72,7 @@ void AppendEscaped(std::string& out, std::string_view value) {
 }
 
 constexpr std::size_t kSvgCapacity = 1'000'000;
+constexpr std::size_t kTextCapacity = 1'000'000;
 constexpr std::string_view kSvgDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?";
 
@@ -557,6 +558,12 @@ private:
     }
 
     void Characters(std::string_view text) {
+        // A block of text without any element end would grow without limit; past the gathering
+        // capacity what is gathered is drawn, and gathering starts again.
+        if (layout_.textBuffer.size() + text.size() > kTextCapacity && HasInk()) {
+            Flush();
+            Clear();
+        }
         layout_.textBuffer.append(text);
         // The width of the whole gathered text, for the link rectangle drawn after it.
         if (data_.referenceRendering || data_.currentFont == nullptr) {

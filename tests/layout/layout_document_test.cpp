@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "layout/cairo_style.hpp"
@@ -101,6 +102,19 @@ TEST_F(LayoutDocumentTest, TextBeforeAStyleChangeKeepsTheStyleItWasWrittenIn) {
     // The italic run continues the line of the upright one.
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_GT(GlyphAt("c").x, GlyphAt("b").x);
+}
+
+TEST_F(LayoutDocumentTest, AParagraphBeyondTheGatheringCapacityIsDrawnInFull) {
+    std::string words;
+    while (words.size() < 1'100'000) {
+        words += "lighthouse keeper ";
+    }
+    Render(Page("<p>" + words + "</p>"), 800, 100);
+    auto withoutBlanks = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        return text;
+    };
+    EXPECT_TRUE(withoutBlanks(DrawnText()) == withoutBlanks(words));
 }
 
 TEST_F(LayoutDocumentTest, APreformattedBlockEndsItsLine) {
