@@ -146,7 +146,7 @@ private:
             Clear();
         }
     }
-    void Kind(int kind) { SelectElementStyle(view_, kind); }
+    void Kind(int kind) { SelectElementStyle(view_, settings_, kind); }
     void Lookup(std::string_view key) { view_.ApplyElementStyle(key); }
     void ImageDebug(const std::string& line) {
         if (data_.debug.debugImages) {
@@ -613,7 +613,9 @@ private:
     DocumentView& view_;
     DocumentViewData& data_;
     LayoutState& layout_;
-    const Settings& settings_;
+    // The settings as they stand when the pass starts; the interface reads its gadgets to give
+    // them, which is worth doing once a pass rather than once an element.
+    const Settings settings_;
     std::size_t hiddenTextStart_ = 0;
 };
 

@@ -23,9 +23,8 @@ const StyleSetting& RowOf(const Settings& settings, int kind) {
 
 }  // namespace
 
-void SelectElementStyle(DocumentView& view, int kind) {
+void SelectElementStyle(DocumentView& view, const Settings& settings, int kind) {
     DocumentViewData& data = view.Data();
-    const Settings& settings = view.frontend().CurrentSettings();
     TextStyle& style = data.style;
     style.backgroundColor = kWhiteComponents;
     style.textColor = kBlackComponents;

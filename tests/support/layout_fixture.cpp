@@ -29,7 +29,7 @@ void LayoutFixture::StartFlow(int width, int height) {
     data().layout.pictureIndex = 0;
     data().layout.lineStarted = false;
     data().layout.skipBlanks = false;
-    SelectElementStyle(view_, 0);
+    SelectElementStyle(view_, settings(), 0);
     cairo_move_to(cr_.get(), settings().HorizontalMarginValue(),
                   settings().VerticalMarginValue());
     trace_ = {};
