@@ -4,68 +4,53 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
-#include <functional>
+#include <iterator>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 namespace quirelle {
 
 namespace {
 
-enum class Kind { Text, Switch, Color, Number };
+// Where a stored setting lives in Settings: a member, or the font or size of a style row.
+using RowText = std::pair<StyleSetting Settings::*, std::string StyleSetting::*>;
+using Place = std::variant<std::string Settings::*, RowText, bool Settings::*,
+                           SettingsColor Settings::*, int Settings::*>;
 
-// One stored setting: its key, and where it lives in Settings.
 struct Field {
     std::string key;
-    Kind kind;
-    std::function<std::string*(Settings&)> text;
-    std::function<bool*(Settings&)> flag;
-    std::function<SettingsColor*(Settings&)> color;
-    std::function<int*(Settings&)> number;
+    Place place;
 };
 
 std::vector<Field> MakeFields() {
-    std::vector<Field> fields;
-    auto text = [&](std::string key, std::string* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Text, access, nullptr, nullptr, nullptr});
+    std::vector<Field> fields = {
+        {"horizontal_margin", &Settings::horizontalMargin},
+        {"vertical_margin", &Settings::verticalMargin},
     };
-    auto flag = [&](std::string key, bool* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Switch, nullptr, access, nullptr, nullptr});
-    };
-    auto color = [&](std::string key, SettingsColor* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Color, nullptr, nullptr, access, nullptr});
-    };
-    auto number = [&](std::string key, int* (*access)(Settings&)) {
-        fields.push_back({std::move(key), Kind::Number, nullptr, nullptr, nullptr, access});
-    };
-    text("horizontal_margin", [](Settings& s) { return &s.horizontalMargin; });
-    text("vertical_margin", [](Settings& s) { return &s.verticalMargin; });
-    using Row = StyleSetting* (*)(Settings&);
-    const std::pair<const char*, Row> rows[] = {
-        {"standart", [](Settings& s) { return &s.standart; }},
-        {"header_1", [](Settings& s) { return &s.header1; }},
-        {"header_2", [](Settings& s) { return &s.header2; }},
-        {"header_3", [](Settings& s) { return &s.header3; }},
-        {"header_4", [](Settings& s) { return &s.header4; }},
-        {"list", [](Settings& s) { return &s.list; }},
-        {"preformated", [](Settings& s) { return &s.preformated; }},
-        {"strong", [](Settings& s) { return &s.strong; }},
-        {"emphasis", [](Settings& s) { return &s.emphasis; }},
-        {"hyperlink", [](Settings& s) { return &s.hyperlink; }},
+    const std::pair<const char*, StyleSetting Settings::*> rows[] = {
+        {"standart", &Settings::standart},   {"header_1", &Settings::header1},
+        {"header_2", &Settings::header2},    {"header_3", &Settings::header3},
+        {"header_4", &Settings::header4},    {"list", &Settings::list},
+        {"preformated", &Settings::preformated}, {"strong", &Settings::strong},
+        {"emphasis", &Settings::emphasis},   {"hyperlink", &Settings::hyperlink},
     };
     for (const auto& [name, row] : rows) {
-        fields.push_back({std::string(name) + "_font", Kind::Text,
-                          [row](Settings& s) { return &row(s)->font; }, nullptr, nullptr, nullptr});
-        fields.push_back({std::string(name) + "_size", Kind::Text,
-                          [row](Settings& s) { return &row(s)->size; }, nullptr, nullptr, nullptr});
+        fields.push_back({std::string(name) + "_font", RowText{row, &StyleSetting::font}});
+        fields.push_back({std::string(name) + "_size", RowText{row, &StyleSetting::size}});
     }
-    color("preformated_color", [](Settings& s) { return &s.preformatedColor; });
-    color("hyperlink_color", [](Settings& s) { return &s.hyperlinkColor; });
-    flag("pagelist", [](Settings& s) { return &s.pagelist; });
-    flag("pageslider", [](Settings& s) { return &s.pageslider; });
-    flag("css", [](Settings& s) { return &s.css; });
-    flag("ignore_toc", [](Settings& s) { return &s.ignoreToc; });
-    number("pagelist_divider", [](Settings& s) { return &s.pagelistDivider; });
-    number("panel_divider", [](Settings& s) { return &s.panelDivider; });
-    number("cover_divider", [](Settings& s) { return &s.coverDivider; });
+    const Field rest[] = {
+        {"preformated_color", &Settings::preformatedColor},
+        {"hyperlink_color", &Settings::hyperlinkColor},
+        {"pagelist", &Settings::pagelist},
+        {"pageslider", &Settings::pageslider},
+        {"css", &Settings::css},
+        {"ignore_toc", &Settings::ignoreToc},
+        {"pagelist_divider", &Settings::pagelistDivider},
+        {"panel_divider", &Settings::panelDivider},
+        {"cover_divider", &Settings::coverDivider},
+    };
+    fields.insert(fields.end(), std::begin(rest), std::end(rest));
     return fields;
 }
 
@@ -81,6 +66,20 @@ const Field* FindField(std::string_view key) {
         }
     }
     return nullptr;
+}
+
+// Calls `visit` with the setting a field names, in `settings` (const or not).
+template <typename SettingsType, typename Visit>
+auto VisitField(SettingsType& settings, const Field& field, Visit&& visit) {
+    return std::visit(
+        [&](auto member) {
+            if constexpr (std::is_same_v<decltype(member), RowText>) {
+                return visit((settings.*member.first).*member.second);
+            } else {
+                return visit(settings.*member);
+            }
+        },
+        field.place);
 }
 
 std::optional<bool> ParseSwitch(std::string_view value) {
@@ -150,35 +149,39 @@ std::optional<SettingsColor> ParseSettingsColor(std::string_view text) {
     return SettingsColor{bytes[0], bytes[1], bytes[2]};
 }
 
-bool Settings::Set(std::string_view key, std::string_view value) {
-    const Field* field = FindField(key);
-    if (field == nullptr) {
-        return false;
-    }
-    switch (field->kind) {
-        case Kind::Text:
-            *field->text(*this) = std::string(value);
-            return true;
-        case Kind::Switch:
-            if (auto on = ParseSwitch(value)) {
-                *field->flag(*this) = *on;
-                return true;
-            }
-            return false;
-        case Kind::Color:
-            if (auto color = ParseSettingsColor(value)) {
-                *field->color(*this) = *color;
-                return true;
-            }
-            return false;
-        case Kind::Number:
-            if (auto number = ParseNumber(value)) {
-                *field->number(*this) = *number;
-                return true;
-            }
-            return false;
+namespace {
+
+bool Assign(std::string& target, std::string_view value) {
+    target = value;
+    return true;
+}
+
+template <typename Value, typename Parse>
+bool AssignParsed(Value& target, std::string_view value, Parse parse) {
+    if (const auto parsed = parse(value)) {
+        target = *parsed;
+        return true;
     }
     return false;
+}
+
+bool Assign(bool& target, std::string_view value) { return AssignParsed(target, value, ParseSwitch); }
+bool Assign(SettingsColor& target, std::string_view value) {
+    return AssignParsed(target, value, ParseSettingsColor);
+}
+bool Assign(int& target, std::string_view value) { return AssignParsed(target, value, ParseNumber); }
+
+std::string Format(const std::string& value) { return value; }
+std::string Format(bool value) { return value ? "1" : "0"; }
+std::string Format(const SettingsColor& value) { return FormatSettingsColor(value); }
+std::string Format(int value) { return std::to_string(value); }
+
+}  // namespace
+
+bool Settings::Set(std::string_view key, std::string_view value) {
+    const Field* field = FindField(key);
+    return field != nullptr &&
+           VisitField(*this, *field, [value](auto& target) { return Assign(target, value); });
 }
 
 std::optional<std::string> Settings::Get(std::string_view key) const {
@@ -186,15 +189,7 @@ std::optional<std::string> Settings::Get(std::string_view key) const {
     if (field == nullptr) {
         return std::nullopt;
     }
-    // The accessors only hand out addresses; nothing is written through them here.
-    Settings& self = const_cast<Settings&>(*this);
-    switch (field->kind) {
-        case Kind::Text: return *field->text(self);
-        case Kind::Switch: return *field->flag(self) ? "1" : "0";
-        case Kind::Color: return FormatSettingsColor(*field->color(self));
-        case Kind::Number: return std::to_string(*field->number(self));
-    }
-    return std::nullopt;
+    return VisitField(*this, *field, [](const auto& value) { return Format(value); });
 }
 
 const std::vector<std::string>& Settings::Keys() {
