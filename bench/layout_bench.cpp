@@ -12,6 +12,7 @@
 
 #include "platform/cairo_handles.hpp"
 #include "platform/headless_frontend.hpp"
+#include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
 #include "view/document_view.hpp"
 
@@ -122,6 +123,36 @@ void BM_BareExpatPass(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_BareExpatPass)->Unit(benchmark::kMillisecond);
+
+// The PDF export of a book of three such chapters: measuring, then one page per chapter.
+void BM_ExportPdf(benchmark::State& state) {
+    static quirelle::testing::TempDir dir;
+    const std::string book = (dir / "export.epub").string();
+    std::string manifest, spine;
+    std::vector<quirelle::testing::Member> chapters;
+    for (int i = 0; i < 3; ++i) {
+        const std::string id = "c" + std::to_string(i);
+        manifest += "<item id=\"" + id + "\" href=\"" + id +
+                    ".xhtml\" media-type=\"application/xhtml+xml\"/>";
+        spine += "<itemref idref=\"" + id + "\"/>";
+        chapters.push_back({"OEBPS/" + id + ".xhtml", Chapter()});
+    }
+    quirelle::testing::WriteArchive(
+        book, quirelle::testing::BookMembers(quirelle::testing::PackageDocument(manifest, spine),
+                                             chapters));
+    quirelle::HeadlessFrontend frontend;
+    quirelle::DocumentView view(frontend);
+    view.OpenBook(book);
+    const std::string pdf = (dir / "export.pdf").string();
+    for (auto _ : state) {
+        view.MeasurePages(0, 2);
+        if (!view.ExportPdfPages(pdf, 0, 2)) {
+            state.SkipWithError("cannot write the PDF");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_ExportPdf)->Unit(benchmark::kMillisecond);
 
 // Prints the results as usual, then the ratio the goal is about.
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -93,12 +93,20 @@ public:
     explicit GlyphPainter(DocumentViewData& data)
         : data_(data),
           cr_(data.layout.cr),
-          reference_(data.referenceRendering || data.currentFont == nullptr) {
-        batch_.clear();
-    }
+          reference_(data.referenceRendering || data.currentFont == nullptr),
+          vector_(cr_ != nullptr && cairo_surface_get_type(cairo_get_target(cr_)) !=
+                                        CAIRO_SURFACE_TYPE_IMAGE) {}
     ~GlyphPainter() { Flush(); }
     GlyphPainter(const GlyphPainter&) = delete;
     GlyphPainter& operator=(const GlyphPainter&) = delete;
+
+    // On an image the ink of two lines may overlap, so their glyphs go in separate calls; a
+    // vector surface keeps a whole run in one, which the PDF needs fewer operations for.
+    void FlushAtLineEnd() {
+        if (!vector_) {
+            Flush();
+        }
+    }
 
     // Draws the glyphs collected so far. Anything else drawn on the line comes after this, so
     // that pixels are laid down in the order of the plain algorithm.
@@ -156,17 +164,23 @@ public:
         // A glyph without ink (a blank) would change no pixel.
         if (visible && glyph.metrics->hasInk) {
             data_.layout.blankWhitePage = false;
-            // cairo composites the glyphs of one call one after the other, as separate calls
-            // would, when they stand on whole pixels and their ink does not overlap; so only
-            // such glyphs share a call.
+            // On an image, cairo composites the glyphs of one call one after the other, as
+            // separate calls would, when they stand on whole pixels and their ink does not
+            // overlap; so only such glyphs share a call. A vector surface (PDF) keeps every glyph
+            // as it is given, so there a line's glyphs always go together.
             const double inkLeft = x + glyph.metrics->inkLeft;
-            const bool wholePixel = x == std::floor(x) && baseline == std::floor(baseline);
-            if (!batch_.empty() && (!wholePixel || inkLeft < batchInkRight_ + 1.0 / 32)) {
+            const bool batchable =
+                vector_ || (x == std::floor(x) && baseline == std::floor(baseline));
+            if (!batch_.empty() &&
+                (!batchable || (!vector_ && inkLeft < batchInkRight_ + 1.0 / 32))) {
                 Flush();
             }
-            if (wholePixel) {
+            if (batchable) {
+                if (batch_.empty()) {
+                    batchInkRight_ = inkLeft + glyph.metrics->inkWidth;
+                }
                 batch_.push_back({glyph.metrics->index, x, baseline});
-                batchInkRight_ = inkLeft + glyph.metrics->inkWidth;
+                batchInkRight_ = std::max(batchInkRight_, inkLeft + glyph.metrics->inkWidth);
             } else {
                 const cairo_glyph_t drawn{glyph.metrics->index, x, baseline};
                 cairo_show_glyphs(cr_, &drawn, 1);
@@ -179,11 +193,10 @@ private:
     DocumentViewData& data_;
     cairo_t* cr_;
     bool reference_;
-    static thread_local std::vector<cairo_glyph_t> batch_;
+    bool vector_;
+    std::vector<cairo_glyph_t> batch_;
     double batchInkRight_ = 0.0;
 };
-
-thread_local std::vector<cairo_glyph_t> GlyphPainter::batch_;
 
 struct Pen {
     double x;
@@ -262,7 +275,7 @@ void AlignRun(DocumentViewData& data, const Settings& settings, Pen& pen, double
 }
 
 void WrapPen(DocumentViewData& data, const Settings& settings, GlyphPainter& painter, Pen& pen) {
-    painter.Flush();  // the ink of two lines may overlap
+    painter.FlushAtLineEnd();
     const double height = painter.FontHeight();
     MovePen(data, pen, LeftEdgeAt(data, settings, pen.y + height), pen.y + height);
     data.layout.lineStarted = false;

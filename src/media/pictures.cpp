@@ -70,13 +70,9 @@ void PlacePictureElement(DocumentView& view) {
 
 void DrawPictures(DocumentView& view, int /*count*/) {
     DocumentViewData& data = view.Data();
+    // A layer made afresh is already clear: clearing it again would only touch every byte of a
+    // surface that may be 1280 by 30000 pixels.
     view.ResizeLayoutSurface();
-    cairo_t* cr = data.layoutCr.get();
-    cairo_save(cr);
-    cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_fill(cr);
-    cairo_restore(cr);
     data.pictureLayerEmpty = true;
 }
 
