@@ -6,25 +6,8 @@
 #include "app/command_line.hpp"
 #include "app/headless_commands.hpp"
 #include "platform/charset.hpp"
-#include "platform/settings_store.hpp"
-
-namespace {
 
 using quirelle::CommandLine;
-
-// The stored settings with this run's overrides; false (with a message) for an unknown key.
-bool SettingsForRun(const CommandLine& command, quirelle::Settings& settings) {
-    settings = quirelle::LoadSettings();
-    for (const auto& [key, value] : command.settingOverrides) {
-        if (!settings.Set(key, value)) {
-            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(), value.c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     quirelle::UseUserLocale();
@@ -49,11 +32,11 @@ int main(int argc, char** argv) {
         case CommandLine::Mode::ExportPdf:
             return quirelle::RunExportPdfCommand(*command);
         case CommandLine::Mode::Window: {
-            quirelle::Settings settings;
-            if (!SettingsForRun(*command, settings)) {
+            const auto settings = quirelle::SettingsForRun(*command);
+            if (!settings) {
                 return 1;
             }
-            return quirelle::RunGraphicalProgram(settings, command->file);
+            return quirelle::RunGraphicalProgram(*settings, command->file);
         }
     }
     return 0;

@@ -70,6 +70,18 @@ int Open(const CommandLine& command, OpenedBook& book) {
 
 }  // namespace
 
+std::optional<Settings> SettingsForRun(const CommandLine& command) {
+    Settings settings = LoadSettings();
+    for (const auto& [key, value] : command.settingOverrides) {
+        if (!settings.Set(key, value)) {
+            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(),
+                         value.c_str());
+            return std::nullopt;
+        }
+    }
+    return settings;
+}
+
 int RunInfoCommand(const CommandLine& command) {
     OpenedBook book;
     if (const int status = Open(command, book); status != 0) {
