@@ -70,8 +70,7 @@ public:
         quirelle::DocumentViewData& data = view_.Data();
         data.areaWidth = 1000;
         data.areaHeight = 800;
-        data.layout.visibleTop = 1e300;
-        data.layout.visibleBottom = -1e300;
+        data.layout.ShowNothing();
         view_.RenderPage(cr.get(), data.documentText.Text());
     }
     double ContentHeight() const { return view_.Data().layout.contentHeight; }

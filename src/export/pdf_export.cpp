@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
 #include "media/pictures.hpp"
 #include "view/file_requester.hpp"
@@ -88,8 +87,7 @@ void DocumentView::MeasurePages(int from, int to) {
         LoadForExport(data, page, buffer);
         ResetForExport(data, true);
         // Only positions matter here: no glyph is drawn.
-        data.layout.visibleTop = std::numeric_limits<double>::infinity();
-        data.layout.visibleBottom = -std::numeric_limits<double>::infinity();
+        data.layout.ShowNothing();
         RenderPage(cr.get(), buffer.Text());
         double x, y;
         cairo_get_current_point(cr.get(), &x, &y);
@@ -118,13 +116,11 @@ bool DocumentView::ExportPdfPages(const std::string& path, int from, int to) {
         ResetForExport(data, false);
         // The first pass lays the page out and places its pictures; drawing it onto the page as
         // well would put every word into the file twice.
-        data.layout.visibleTop = std::numeric_limits<double>::infinity();
-        data.layout.visibleBottom = -std::numeric_limits<double>::infinity();
+        data.layout.ShowNothing();
         RenderPage(scratchCr.get(), buffer.Text());
         data.layout.measurePass = true;
         DrawPictures(*this, data.layout.pictureIndex);
-        data.layout.visibleTop = -std::numeric_limits<double>::infinity();
-        data.layout.visibleBottom = std::numeric_limits<double>::infinity();
+        data.layout.ShowEverything();
         RenderPage(cr.get(), buffer.Text());
         frontend_.SetStatus(
             Progress("Export page as PDF...", page, data.book.documentCount - 1));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -85,8 +86,21 @@ struct LayoutState {
     LayoutTrace* trace = nullptr;
 
     // Rows of the target surface that can show anything; glyphs outside are measured, not drawn.
-    double visibleTop = -1e300;
-    double visibleBottom = 1e300;
+    double visibleTop = -std::numeric_limits<double>::infinity();
+    double visibleBottom = std::numeric_limits<double>::infinity();
+
+    void ShowRows(double top, double bottom) {
+        visibleTop = top;
+        visibleBottom = bottom;
+    }
+    // A pass that only measures: positions as always, no glyph drawn.
+    void ShowNothing() {
+        ShowRows(std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity());
+    }
+    // A pass onto a surface without edges to cut at (a PDF page).
+    void ShowEverything() {
+        ShowRows(-std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity());
+    }
 };
 
 }  // namespace quirelle

@@ -38,6 +38,20 @@ private:
     bool first_ = true;
 };
 
+// An array of one object per record in use, filled by `fill`.
+template <typename Record, typename Fill>
+void AppendArray(std::string& out, JsonObject& owner, std::string_view key,
+                 const std::vector<Record>& records, int count, Fill fill) {
+    owner.Key(key);
+    out += '[';
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) out += ',';
+        JsonObject object(out);
+        fill(object, records[static_cast<std::size_t>(i)]);
+    }
+    out += ']';
+}
+
 }  // namespace
 
 std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
@@ -63,26 +77,17 @@ std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
         info.Field("tocHref", book.tocHref);
         info.Field("navHref", book.navHref);
 
-        info.Key("manifest");
-        out += '[';
-        for (int i = 0; i < book.manifestItemCount; ++i) {
-            if (i > 0) out += ',';
-            JsonObject item(out);
-            item.Field("id", book.manifestItems[i].id);
-            item.Field("href", book.manifestItems[i].href);
-            item.Field("properties", book.manifestItems[i].properties);
-        }
-        out += ']';
-
-        info.Key("documents");
-        out += '[';
-        for (int i = 0; i < book.documentCount; ++i) {
-            if (i > 0) out += ',';
-            JsonObject entry(out);
-            entry.Field("label", book.documents[i].label);
-            entry.Field("href", book.documents[i].href);
-        }
-        out += ']';
+        AppendArray(out, info, "manifest", book.manifestItems, book.manifestItemCount,
+                    [](JsonObject& item, const ManifestItem& manifestItem) {
+                        item.Field("id", manifestItem.id);
+                        item.Field("href", manifestItem.href);
+                        item.Field("properties", manifestItem.properties);
+                    });
+        AppendArray(out, info, "documents", book.documents, book.documentCount,
+                    [](JsonObject& entry, const DocumentEntry& document) {
+                        entry.Field("label", document.label);
+                        entry.Field("href", document.href);
+                    });
     }
     return out;
 }

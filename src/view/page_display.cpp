@@ -29,8 +29,7 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     cairo_fill(pageCr.get());
 
     // Only the rows of this surface can show anything.
-    data.layout.visibleTop = 0.0;
-    data.layout.visibleBottom = height;
+    data.layout.ShowRows(0.0, height);
     data.layout.blankWhitePage = true;
     RenderPage(pageCr.get(), data.documentText.Text());
     data.layout.blankWhitePage = false;

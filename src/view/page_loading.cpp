@@ -1,7 +1,6 @@
 // Loading a document of the reading order and giving it its length: the first layout pass runs
 // right away on a scratch surface of the view's size.
 #include <cstring>
-#include <limits>
 
 #include "media/pictures.hpp"
 #include "platform/dump_file.hpp"
@@ -33,8 +32,7 @@ static void MeasureLoadedPage(DocumentView& view) {
     }
     CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
     CairoContext cr(cairo_create(scratch.get()));
-    data.layout.visibleTop = std::numeric_limits<double>::infinity();
-    data.layout.visibleBottom = -std::numeric_limits<double>::infinity();
+    data.layout.ShowNothing();
     view.RenderPage(cr.get(), data.documentText.Text());
     data.layout.cr = nullptr;
 }

@@ -47,8 +47,7 @@ protected:
         data().layout.trace = nullptr;
         cairo_set_source_rgb(cr_.get(), 1, 1, 1);
         cairo_paint(cr_.get());
-        data().layout.visibleTop = 0;
-        data().layout.visibleBottom = 200;
+        data().layout.ShowRows(0, 200);
         data().layout.blankWhitePage = true;
         view_.RenderPage(cr_.get(), page);
         data().layout.blankWhitePage = false;

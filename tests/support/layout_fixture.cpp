@@ -12,8 +12,7 @@ void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
     data().areaHeight = height;
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cr_.reset(cairo_create(surface_.get()));
-    data().layout.visibleTop = 0;
-    data().layout.visibleBottom = height;
+    data().layout.ShowRows(0, height);
     trace_ = {};
     view_.RenderPage(cr_.get(), xhtml);
 }
@@ -24,8 +23,7 @@ void LayoutFixture::StartFlow(int width, int height) {
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cr_.reset(cairo_create(surface_.get()));
     data().layout.cr = cr_.get();
-    data().layout.visibleTop = 0;
-    data().layout.visibleBottom = height;
+    data().layout.ShowRows(0, height);
     data().layout.pictureIndex = 0;
     data().layout.lineStarted = false;
     data().layout.skipBlanks = false;
