@@ -14,6 +14,7 @@
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
+#include "export/pdf_export.hpp"
 #include "view/document_view.hpp"
 
 namespace {
@@ -52,11 +53,11 @@ public:
     explicit Redraw(bool reference) {
         quirelle::DocumentViewData& data = view_.Data();
         data.book.archivePath = "(in memory)";
-        data.referenceRendering = reference;
+        data.layout.referenceRendering = reference;
         const std::string& text = Chapter();
         std::memcpy(data.documentText.data.get(), text.c_str(), text.size() + 1);
         data.documentText.size = static_cast<std::uint32_t>(text.size());
-        data.scrollY = 4000;  // somewhere in the middle, as while reading
+        data.layout.scrollY = 4000;  // somewhere in the middle, as while reading
     }
     // One draw onto the window's surface, which lives on from draw to draw.
     void Run() {
@@ -68,12 +69,12 @@ public:
         quirelle::CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
         quirelle::CairoContext cr(cairo_create(surface.get()));
         quirelle::DocumentViewData& data = view_.Data();
-        data.areaWidth = 1000;
-        data.areaHeight = 800;
-        data.layout.ShowNothing();
+        data.layout.areaWidth = 1000;
+        data.layout.areaHeight = 800;
+        data.layout.state.ShowNothing();
         view_.RenderPage(cr.get(), data.documentText.Text());
     }
-    double ContentHeight() const { return view_.Data().layout.contentHeight; }
+    double ContentHeight() const { return view_.Data().layout.state.contentHeight; }
 
 private:
     quirelle::HeadlessFrontend frontend_;
@@ -144,8 +145,8 @@ void BM_ExportPdf(benchmark::State& state) {
     view.OpenBook(book);
     const std::string pdf = (dir / "export.pdf").string();
     for (auto _ : state) {
-        view.MeasurePages(0, 2);
-        if (!view.ExportPdfPages(pdf, 0, 2)) {
+        quirelle::MeasurePages(view, 0, 2);
+        if (!quirelle::ExportPdfPages(view, pdf, 0, 2)) {
             state.SkipWithError("cannot write the PDF");
             return;
         }

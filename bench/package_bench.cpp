@@ -38,9 +38,7 @@ void BM_LoadBook(benchmark::State& state) {
     quirelle::HeadlessFrontend frontend;
     quirelle::DocumentView view(frontend);
     for (auto _ : state) {
-        view.Reset();
-        frontend.ClearPageList();
-        quirelle::LoadBook(book, view);
+        view.LoadBook(book);
         if (view.Data().book.documentCount != 1000) {
             state.SkipWithError("the reading order is incomplete");
             return;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/modal_loop.hpp"
+#include "export/pdf_export.hpp"
 #include "platform/paths.hpp"
 #include "platform/settings_store.hpp"
 
@@ -57,7 +58,7 @@ Application::Application()
             return true;
         },
         false);
-    exportWindow_.signal_export().connect([this] { view_->ExportPdf(); });
+    exportWindow_.signal_export().connect([this] { ExportPdf(*view_); });
     AddActions();
     ConnectSettings();
 }

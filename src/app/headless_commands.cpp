@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "export/pdf_export.hpp"
 #include "package/archive.hpp"
+#include "platform/file_access.hpp"
 #include "platform/headless_frontend.hpp"
 #include "platform/settings_store.hpp"
 #include "view/book_info.hpp"
@@ -13,8 +15,6 @@
 namespace quirelle {
 
 namespace {
-
-constexpr const char* kDrmMessage = "Quirelle did't support EPUB's with DRM!";
 
 // The headless front end of a command run: progress in the status line goes to stderr.
 class ConsoleFrontend : public HeadlessFrontend {
@@ -39,14 +39,11 @@ struct OpenedBook {
 
 // Opens the command's book; on failure tells why on stderr and gives the exit status.
 int Open(const CommandLine& command, OpenedBook& book) {
-    Settings settings = LoadSettings();
-    for (const auto& [key, value] : command.settingOverrides) {
-        if (!settings.Set(key, value)) {
-            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(), value.c_str());
-            return 1;
-        }
+    const std::optional<Settings> settings = SettingsForRun(command);
+    if (!settings) {
+        return 1;
     }
-    book.frontend = std::make_unique<ConsoleFrontend>(settings);
+    book.frontend = std::make_unique<ConsoleFrontend>(*settings);
     book.view = DocumentView::Create(*book.frontend);
     if (!book.view) {
         std::fprintf(stderr, "quirelle: not enough memory for the view\n");
@@ -55,17 +52,23 @@ int Open(const CommandLine& command, OpenedBook& book) {
     book.probe = ProbeArchive(command.file);
     switch (book.probe) {
         case ProbeResult::Protected:
-            std::fprintf(stderr, "%s\n", kDrmMessage);
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(kDrmMessage.size()),
+                         kDrmMessage.data());
             return 2;
         case ProbeResult::Unreadable:
-            std::fprintf(stderr, "quirelle: %s is not a readable EPUB book\n",
-                         command.file.c_str());
+            if (const auto reason = FileUnreadableReason(command.file)) {
+                std::fprintf(stderr, "quirelle: could not open %s: %s\n", command.file.c_str(),
+                             reason->c_str());
+            } else {
+                std::fprintf(stderr, "quirelle: %s is not a readable EPUB book\n",
+                             command.file.c_str());
+            }
             return 1;
         case ProbeResult::Readable:
             break;
     }
-    book.view->OpenBook(command.file);
-    return 0;
+    // The view says on stderr why a book it cannot read was not opened.
+    return book.view->OpenBook(command.file) ? 0 : 1;
 }
 
 }  // namespace
@@ -125,9 +128,14 @@ int RunExportPdfCommand(const CommandLine& command) {
                      to, count - 1);
         return 1;
     }
+    if (from > to) {
+        std::fprintf(stderr, "quirelle: the range %d to %d is empty: nothing to export\n", from,
+                     to);
+        return 1;
+    }
     book.frontend->echoStatus = true;
-    book.view->MeasurePages(from, to);
-    if (!book.view->ExportPdfPages(command.output, from, to)) {
+    MeasurePages(*book.view, from, to);
+    if (!ExportPdfPages(*book.view, command.output, from, to)) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }

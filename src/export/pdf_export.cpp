@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "media/pictures.hpp"
-#include "view/file_requester.hpp"
-#include "platform/paths.hpp"
+#include "export/pdf_export.hpp"
 #include "view/document_view.hpp"
+#include "view/file_requester.hpp"
 
 namespace quirelle {
 
@@ -26,28 +25,18 @@ CairoSurface ScratchPdfSurface(double height) {
                                                             std::max(height, 1.0)));
 }
 
-// Loads document `index` into `buffer` as the page display would.
-void LoadForExport(DocumentViewData& data, int index, ArchiveBuffer& buffer) {
+// Loads document `index` into `buffer` as the page display would, and resets the layout for it.
+void LoadForExport(DocumentViewData& data, int index, ArchiveBuffer& buffer, bool measurePass) {
     buffer.size = 0;
     buffer.data[0] = '\0';
-    if (index < 0 || index >= data.book.documentCount) {
-        return;
-    }
-    const std::string& href = data.book.documents[static_cast<std::size_t>(index)].href;
-    if (href.find("html") != std::string::npos) {
-        LoadDocument(index, data.book, buffer, data.debug);
-    } else {
-        WrapImagePage(buffer, FilePart(href));
-    }
-}
-
-void ResetForExport(DocumentViewData& data, bool measurePass) {
-    data.scrollY = 0.0;
-    data.areaWidth = kExportWidth;
-    data.areaHeight = kExportHeight;
-    data.style.backgroundPicture.clear();
-    data.style.backgroundRepeat.clear();
-    data.layout.measurePass = measurePass;
+    LoadReadingOrderItem(index, data.book, buffer, data.layout.debug);
+    LayoutContext& layout = data.layout;
+    layout.scrollY = 0.0;
+    layout.areaWidth = kExportWidth;
+    layout.areaHeight = kExportHeight;
+    layout.style.backgroundPicture.clear();
+    layout.style.backgroundRepeat.clear();
+    layout.state.measurePass = measurePass;
 }
 
 std::string Progress(const char* what, int page, int last) {
@@ -58,80 +47,89 @@ std::string Progress(const char* what, int page, int last) {
 
 }  // namespace
 
-void DocumentView::ExportPdf() {
-    BusyPointer busy(frontend_);
-    std::string path;
-    if (RequestFile(frontend_, "Export as pdf...", true, "#?.(PDF)", "Ram:", path) != 1) {
+void ExportPdf(DocumentView& view) {
+    Frontend& frontend = view.frontend();
+    BusyPointer busy(frontend);
+    const int from = frontend.ExportFrom();
+    const int to = frontend.ExportTo();
+    if (from > to) {
+        frontend.ShowMessage("There is nothing to export: \"From\" is after \"To\".");
         return;
     }
-    const int from = frontend_.ExportFrom();
-    const int to = frontend_.ExportTo();
-    MeasurePages(from, to);
+    std::string path;
+    if (RequestFile(frontend, "Export as pdf...", true, "#?.(PDF)", "Ram:", path) != 1) {
+        return;
+    }
+    MeasurePages(view, from, to);
     if (path.find(".pdf") == std::string::npos) {
         path += ".pdf";
     }
-    if (!ExportPdfPages(path, from, to)) {
-        frontend_.ShowMessage("The PDF file " + path + " could not be written.");
+    if (!ExportPdfPages(view, path, from, to)) {
+        frontend.ShowMessage("The PDF file " + path + " could not be written.");
     }
-    frontend_.CloseExportWindow();
+    frontend.CloseExportWindow();
 }
 
-void DocumentView::MeasurePages(int from, int to) {
-    DocumentViewData& data = *data_;
-    const int verticalMargin = frontend_.CurrentSettings().VerticalMarginValue();
+void MeasurePages(DocumentView& view, int from, int to) {
+    DocumentViewData& data = view.Data();
+    LayoutContext& layout = data.layout;
+    Frontend& frontend = view.frontend();
+    const int verticalMargin = frontend.CurrentSettings().VerticalMarginValue();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
-    BusyPointer busy(frontend_);
+    BusyPointer busy(frontend);
     CairoSurface scratch = ScratchPdfSurface(kExportHeight);
     CairoContext cr(cairo_create(scratch.get()));
     for (int page = from; page <= to; ++page) {
-        LoadForExport(data, page, buffer);
-        ResetForExport(data, true);
+        LoadForExport(data, page, buffer, true);
         // Only positions matter here: no glyph is drawn.
-        data.layout.ShowNothing();
-        RenderPage(cr.get(), buffer.Text());
+        layout.state.ShowNothing();
+        view.RenderPage(cr.get(), buffer.Text());
         double x, y;
         cairo_get_current_point(cr.get(), &x, &y);
-        frontend_.SetStatus(
+        frontend.SetStatus(
             Progress("Calculate max. Pagelenght...", page, data.book.documentCount - 1));
-        const double length = data.style.backgroundPicture.empty() ? y + verticalMargin : 500.0;
+        const double length = layout.style.backgroundPicture.empty() ? y + verticalMargin : 500.0;
         data.maxPageLength = std::max(data.maxPageLength, length);
     }
-    data.layout.cr = nullptr;
-    frontend_.SetStatus("");
-    data.layout.measurePass = false;
+    layout.state.cr = nullptr;
+    frontend.SetStatus("");
+    layout.state.measurePass = false;
 }
 
-bool DocumentView::ExportPdfPages(const std::string& path, int from, int to) {
-    DocumentViewData& data = *data_;
+bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int to) {
+    if (from > to) {
+        return false;  // a file without pages is no export
+    }
+    DocumentViewData& data = view.Data();
+    LayoutContext& layout = data.layout;
+    Frontend& frontend = view.frontend();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
-    BusyPointer busy(frontend_);
-    data.pageLength = data.maxPageLength;
+    BusyPointer busy(frontend);
+    layout.pageLength = data.maxPageLength;
     const double pageHeight = std::max(data.maxPageLength, 1.0);
     CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));
     CairoContext cr(cairo_create(pdf.get()));
     CairoSurface scratch = ScratchPdfSurface(pageHeight);
     CairoContext scratchCr(cairo_create(scratch.get()));
     for (int page = from; page <= to; ++page) {
-        LoadForExport(data, page, buffer);
-        ResetForExport(data, false);
+        LoadForExport(data, page, buffer, false);
         // The first pass lays the page out and places its pictures; drawing it onto the page as
         // well would put every word into the file twice.
-        data.layout.ShowNothing();
-        RenderPage(scratchCr.get(), buffer.Text());
-        data.layout.measurePass = true;
-        DrawPictures(*this, data.layout.pictureIndex);
-        data.layout.ShowEverything();
-        RenderPage(cr.get(), buffer.Text());
-        frontend_.SetStatus(
-            Progress("Export page as PDF...", page, data.book.documentCount - 1));
+        layout.state.ShowNothing();
+        view.RenderPage(scratchCr.get(), buffer.Text());
+        layout.state.measurePass = true;
+        view.DrawPictures(layout.state.pictureIndex);
+        layout.state.ShowEverything();
+        view.RenderPage(cr.get(), buffer.Text());
+        frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
         cairo_show_page(cr.get());
     }
-    data.layout.cr = nullptr;
-    data.layout.measurePass = false;
+    layout.state.cr = nullptr;
+    layout.state.measurePass = false;
     cr.reset();
     cairo_surface_finish(pdf.get());
     const bool written = cairo_surface_status(pdf.get()) == CAIRO_STATUS_SUCCESS;
-    frontend_.SetStatus("");
+    frontend.SetStatus("");
     return written;
 }
 

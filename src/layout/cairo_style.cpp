@@ -1,33 +1,34 @@
 #include "layout/cairo_style.hpp"
 
-#include "layout/color_value.hpp"
-#include "view/document_view_data.hpp"
+#include "style/color_value.hpp"
+#include "style/element_style.hpp"
+#include "layout/layout_context.hpp"
 
 namespace quirelle {
 
-void PutStyleIntoCairo(DocumentViewData& data) {
-    cairo_t* cr = data.layout.cr;
+void PutStyleIntoCairo(LayoutContext& context) {
+    cairo_t* cr = context.state.cr;
     if (cr == nullptr) {
         return;
     }
-    const TextStyle& style = data.style;
-    if (data.referenceRendering) {
+    const TextStyle& style = context.style;
+    if (context.referenceRendering) {
         cairo_select_font_face(cr, style.fontFamily.c_str(),
                                static_cast<cairo_font_slant_t>(style.fontSlant),
                                static_cast<cairo_font_weight_t>(style.fontWeight));
         cairo_matrix_t matrix;
         cairo_matrix_init_scale(&matrix, style.fontSize, style.fontSize);
         cairo_set_font_matrix(cr, &matrix);
-        data.currentFont = nullptr;
+        context.currentFont = nullptr;
     } else {
-        LayoutState& layout = data.layout;
-        FontMetrics& font = data.fonts.Find(cr, style.fontFamily, style.fontSlant,
+        LayoutState& layout = context.state;
+        FontMetrics& font = context.fonts.Find(cr, style.fontFamily, style.fontSlant,
                                             style.fontWeight, style.fontSize);
         if (layout.fontOnContext != &font) {
-            data.fonts.Use(cr, font);
+            context.fonts.Use(cr, font);
             layout.fontOnContext = &font;
         }
-        data.currentFont = &font;
+        context.currentFont = &font;
         const ColorComponents& color = style.textColor;
         if (layout.sourceIsTextColor && layout.sourceRed == color.red &&
             layout.sourceGreen == color.green && layout.sourceBlue == color.blue) {
@@ -43,13 +44,46 @@ void PutStyleIntoCairo(DocumentViewData& data) {
                          ColorComponentToIntensity(style.textColor.blue));
 }
 
-double CurrentFontHeight(DocumentViewData& data) {
-    if (data.currentFont != nullptr && !data.referenceRendering) {
-        return data.currentFont->extents().height;
+double CurrentFontHeight(LayoutContext& context) {
+    if (context.currentFont != nullptr && !context.referenceRendering) {
+        return context.currentFont->extents().height;
     }
     cairo_font_extents_t extents;
-    cairo_font_extents(data.layout.cr, &extents);
+    cairo_font_extents(context.state.cr, &extents);
     return extents.height;
+}
+
+}  // namespace quirelle
+
+namespace quirelle {
+
+void ApplyFont(LayoutContext& context) { PutStyleIntoCairo(context); }
+
+void ApplyFontAndLineHeight(LayoutContext& context) {
+    PutStyleIntoCairo(context);
+    if (!context.state.textBuffer.empty() && context.state.cr != nullptr) {
+        context.state.lineHeight = CurrentFontHeight(context);
+    }
+}
+
+void SetTextColor(LayoutContext& context, std::string_view text) {
+    if (const auto color = ParseColorValue(text)) {
+        context.style.textColor = *color;
+    }
+}
+
+void SetBackgroundColor(LayoutContext& context, std::string_view text) {
+    if (const auto color = ParseColorValue(text)) {
+        context.style.backgroundColor = *color;
+    }
+}
+
+void SelectElementStyle(LayoutContext& context, ElementKind kind) {
+    SetElementKindDefaults(context.style, context.settings, kind);
+    PutStyleIntoCairo(context);
+    if (context.state.cr != nullptr) {
+        context.state.lineHeight = CurrentFontHeight(context);
+    }
 }
 
 }  // namespace quirelle

@@ -10,12 +10,13 @@
 #include <unordered_map>
 
 #include "layout/text_flow.hpp"
-#include "media/pictures.hpp"
+#include "layout/pictures.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "platform/xml_parser.hpp"
-#include "style/element_style.hpp"
-#include "view/document_view.hpp"
+#include "layout/cairo_style.hpp"
+#include "layout/drawing_primitives.hpp"
+#include "layout/layout_context.hpp"
 
 namespace quirelle {
 
@@ -78,11 +79,7 @@ constexpr std::string_view kSvgDeclaration =
 
 class ContentPass {
 public:
-    explicit ContentPass(DocumentView& view)
-        : view_(view),
-          data_(view.Data()),
-          layout_(data_.layout),
-          settings_(view.frontend().CurrentSettings()) {}
+    explicit ContentPass(LayoutContext& context) : context_(context), layout_(context.state) {}
 
     void Run(std::string_view text) {
         layout_.ClearText();
@@ -102,11 +99,11 @@ public:
         layout_.lineStarted = false;
         layout_.skipBlanks = false;
         // A new context knows none of the fonts handed to the last one.
-        data_.currentFont = nullptr;
+        context_.currentFont = nullptr;
         layout_.fontOnContext = nullptr;
         layout_.sourceIsTextColor = false;
         if (layout_.cr != nullptr) {
-            data_.fonts.BeginPass(layout_.cr);
+            context_.fonts.BeginPass(layout_.cr);
         }
 
         ExpatParser parser(XML_ParserCreate(nullptr));
@@ -133,7 +130,7 @@ private:
 
     // --- the vocabulary of the pass ---
 
-    void Flush() { DrawTextRun(data_, settings_, layout_.textBuffer); }
+    void Flush() { DrawTextRun(context_, layout_.textBuffer); }
     void Clear() { layout_.ClearText(); }
     bool HasInk() const {
         return layout_.textBuffer.find_first_not_of(" \t\r\n") != std::string::npos;
@@ -146,14 +143,14 @@ private:
             Clear();
         }
     }
-    void Kind(int kind) { SelectElementStyle(view_, settings_, kind); }
-    void Lookup(std::string_view key) { view_.ApplyElementStyle(key); }
+    void Kind(ElementKind kind) { SelectElementStyle(context_, kind); }
+    void Lookup(std::string_view key) { ApplyElementStyle(context_, key); }
     void ImageDebug(const std::string& line) {
-        if (data_.debug.debugImages) {
+        if (context_.debug.debugImages) {
             WriteDump(RamPath("debug_image.txt"), line, DumpMode::Append);
         }
     }
-    void NewLineHere() { NewLine(data_, settings_); }
+    void NewLineHere() { NewLine(context_); }
     void AdvancePictureIndex() {
         if (static_cast<std::size_t>(layout_.pictureIndex) < layout_.pictures.size() - 1) {
             ++layout_.pictureIndex;
@@ -169,19 +166,19 @@ private:
         const Element element = ElementOf(name);
         switch (element) {
             case Element::Body:
-                view_.ParseAllRules();
+                ParseAllRules(context_);
                 Lookup("body");
-                BeginPageContent(view_);
+                BeginPageContent(context_);
                 layout_.lineStarted = false;
                 break;
             case Element::Hr:
                 RescuePendingText();
-                data_.style.pictureAlign = TextAlign::Left;
+                context_.style.pictureAlign = TextAlign::Left;
                 Lookup("hr");
                 Clear();
                 break;
             case Element::Img:
-                data_.style.pictureAlign = TextAlign::Left;
+                context_.style.pictureAlign = TextAlign::Left;
                 Lookup("img");
                 ImageDebug("------ Pic -------\n");
                 break;
@@ -200,12 +197,12 @@ private:
             case Element::Span:
                 RescuePendingText();
                 layout_.inSpan = true;
-                view_.ApplyFont();
+                ApplyFont(context_);
                 Clear();
                 break;
             case Element::Font:
                 RescuePendingText();
-                view_.ApplyFont();
+                ApplyFont(context_);
                 Clear();
                 break;
             case Element::Ol:
@@ -216,26 +213,27 @@ private:
                 break;
             case Element::Li: {
                 RescuePendingText();
-                Kind(10);
+                Kind(ElementKind::ListItem);
                 std::string marker;
                 if (layout_.listType == ListType::Ordered) {
                     marker = std::to_string(layout_.listCounter) + ". ";
                 } else if (layout_.listType == ListType::Unordered) {
                     marker = "\xE2\x97\x8F ";
                 }
-                DrawListMarker(data_, settings_, marker);
+                DrawListMarker(context_, marker);
                 break;
             }
             case Element::Dt:
             case Element::Dd:
                 RescuePendingText();
-                Kind(10);
+                Kind(ElementKind::ListItem);
                 Lookup(name);
                 Clear();
                 break;
             case Element::H1: case Element::H2: case Element::H3: case Element::H4: {
                 RescuePendingText();
-                static constexpr int kKinds[] = {1, 3, 4, 5};
+                static constexpr ElementKind kKinds[] = {ElementKind::Header1, ElementKind::Header2,
+                                                         ElementKind::Header3, ElementKind::Header4};
                 Kind(kKinds[static_cast<int>(element) - static_cast<int>(Element::H1)]);
                 Lookup(name);
                 Clear();
@@ -249,13 +247,13 @@ private:
                 break;
             case Element::P:
                 RescuePendingText();
-                Kind(0);
+                Kind(ElementKind::BodyText);
                 Lookup("p");
                 Clear();
                 break;
             case Element::A:
                 RescuePendingText();
-                Kind(6);
+                Kind(ElementKind::Link);
                 Lookup("a");
                 layout_.linkAudio = false;
                 layout_.linkPlayer.clear();
@@ -264,32 +262,32 @@ private:
             case Element::Pre:
             case Element::Code:
                 RescuePendingText();
-                Kind(7);
+                Kind(ElementKind::Preformatted);
                 Lookup(name);
                 Clear();
                 break;
             case Element::Strong:
                 RescuePendingText();
-                Kind(8);
+                Kind(ElementKind::Strong);
                 Lookup("strong");
                 Clear();
                 break;
             case Element::Em:
                 RescuePendingText();
-                Kind(9);
+                Kind(ElementKind::Emphasis);
                 Lookup("em");
                 Clear();
                 break;
             case Element::Td:
             case Element::Tr:
                 RescuePendingText();
-                Kind(0);
+                Kind(ElementKind::BodyText);
                 Lookup(name);
                 Clear();
                 break;
             case Element::Audio:
                 RescuePendingText();
-                Kind(6);
+                Kind(ElementKind::Link);
                 Clear();
                 layout_.linkAudio = true;
                 layout_.linkPlayer.clear();
@@ -297,18 +295,18 @@ private:
                 break;
             case Element::U:
                 RescuePendingText();
-                view_.ApplyFontAndLineHeight();
-                data_.style.decoration = Decoration::Underline;
+                ApplyFontAndLineHeight(context_);
+                context_.style.decoration = Decoration::Underline;
                 break;
             case Element::I:
                 RescuePendingText();
-                data_.style.fontSlant = 1;
-                view_.ApplyFontAndLineHeight();
+                context_.style.fontSlant = 1;
+                ApplyFontAndLineHeight(context_);
                 break;
             case Element::B:
                 RescuePendingText();
-                data_.style.fontWeight = 1;
-                view_.ApplyFontAndLineHeight();
+                context_.style.fontWeight = 1;
+                ApplyFontAndLineHeight(context_);
                 break;
             case Element::Svg:
                 ImageDebug("------ SVG -------\n");
@@ -370,14 +368,14 @@ private:
                 break;
             case Element::Font:
                 if (attribute == "color") {
-                    view_.SetTextColor(value);
-                    view_.ApplyFontAndLineHeight();
+                    SetTextColor(context_, value);
+                    ApplyFontAndLineHeight(context_);
                 } else if (attribute == "size") {
-                    data_.style.fontSize = LeadingInteger(value);
-                    view_.ApplyFontAndLineHeight();
+                    context_.style.fontSize = LeadingInteger(value);
+                    ApplyFontAndLineHeight(context_);
                 } else if (attribute == "face") {
-                    data_.style.fontFamily = value;
-                    view_.ApplyFontAndLineHeight();
+                    context_.style.fontFamily = value;
+                    ApplyFontAndLineHeight(context_);
                 }
                 return;
             default:
@@ -400,43 +398,43 @@ private:
                 // Their text is never drawn; a style element's rules are read once per load.
                 const std::size_t start = std::min(hiddenTextStart_, layout_.textBuffer.size());
                 if (element == Element::Style && layout_.measurePass) {
-                    view_.AddStyleBlock(std::string_view(layout_.textBuffer).substr(start));
+                    AddStyleBlock(context_, std::string_view(layout_.textBuffer).substr(start));
                 }
                 layout_.TruncateText(start);
                 break;
             }
             case Element::Hr:
-                view_.DrawRule();
+                DrawRule(context_);
                 layout_.lineHeight = 20.0;
                 NewLineHere();
                 break;
             case Element::Audio:
                 if (layout_.linkPlayer == "controls") {
-                    DrawTextRun(data_, settings_, "");
-                    view_.DrawAudioControls();
+                    DrawTextRun(context_, "");
+                    DrawAudioControls(context_);
                 } else {
-                    DrawTextRun(data_, settings_, "Play");
-                    layout_.linkWidth = TextAdvance(data_, "Play");
+                    DrawTextRun(context_, "Play");
+                    layout_.linkWidth = TextAdvance(context_, "Play");
                     layout_.linkWidthPending = false;
-                    view_.AddLink();
+                    AddLink(context_);
                 }
                 layout_.inAudio = false;
                 Clear();
-                Kind(0);
+                Kind(ElementKind::BodyText);
                 break;
             case Element::Img:
                 ImageDebug("------ Pic -------\n");
-                PlacePictureElement(view_);
+                PlacePictureElement(context_);
                 layout_.lineHeight = PlacedPictureHeight() + 10.0;
                 ImageDebug(RowHeightLine());
                 AdvancePictureIndex();
-                view_.ApplyFont();
+                ApplyFont(context_);
                 Flush();
                 Clear();
                 break;
             case Element::Image:
                 ImageDebug("------ PIC -------\n");
-                PlacePictureElement(view_);
+                PlacePictureElement(context_);
                 layout_.lineHeight = PlacedPictureHeight() + 10.0;
                 ImageDebug(RowHeightLine());
                 layout_.inSvg = false;
@@ -451,13 +449,13 @@ private:
                 break;
             case Element::Dt:
                 Flush();
-                DrawTextRun(data_, settings_, "  -  ");
+                DrawTextRun(context_, "  -  ");
                 layout_.inSpan = false;
                 Clear();
                 break;
             case Element::Td:
                 Flush();
-                DrawTextRun(data_, settings_, "   ");
+                DrawTextRun(context_, "   ");
                 Clear();
                 break;
             case Element::Tr:
@@ -473,29 +471,29 @@ private:
                 NewLineHere();
                 layout_.inSpan = false;
                 Clear();
-                data_.style.textColor = kBlackComponents;
-                view_.ApplyFont();
+                context_.style.textColor = kBlackComponents;
+                ApplyFont(context_);
                 break;
             case Element::Code:
                 Flush();
                 Clear();
-                data_.style.textColor = kBlackComponents;
-                view_.ApplyFont();
+                context_.style.textColor = kBlackComponents;
+                ApplyFont(context_);
                 break;
             case Element::Strong:
                 Flush();
                 Clear();
-                data_.style.fontWeight = 0;
-                view_.ApplyFont();
+                context_.style.fontWeight = 0;
+                ApplyFont(context_);
                 break;
             case Element::Em:
                 Flush();
                 Clear();
-                data_.style.fontSlant = 0;
-                view_.ApplyFont();
+                context_.style.fontSlant = 0;
+                ApplyFont(context_);
                 break;
             case Element::Div:
-                view_.ApplyFontAndLineHeight();
+                ApplyFontAndLineHeight(context_);
                 Flush();
                 NewLineHere();
                 layout_.inSpan = false;
@@ -515,33 +513,33 @@ private:
                 Clear();
                 break;
             case Element::Span:
-                view_.ApplyFont();
+                ApplyFont(context_);
                 Flush();
                 Clear();
                 break;
             case Element::A:
                 Flush();
-                data_.style.decoration = Decoration::None;
-                view_.AddLink();
+                context_.style.decoration = Decoration::None;
+                AddLink(context_);
                 Clear();
-                data_.style.textColor = kBlackComponents;
-                view_.ApplyFontAndLineHeight();
+                context_.style.textColor = kBlackComponents;
+                ApplyFontAndLineHeight(context_);
                 break;
             case Element::I:
             case Element::B:
             case Element::U:
                 Flush();
                 Clear();
-                if (element == Element::I) data_.style.fontSlant = 0;
-                if (element == Element::B) data_.style.fontWeight = 0;
-                if (element == Element::U) data_.style.decoration = Decoration::None;
-                view_.ApplyFontAndLineHeight();
+                if (element == Element::I) context_.style.fontSlant = 0;
+                if (element == Element::B) context_.style.fontWeight = 0;
+                if (element == Element::U) context_.style.decoration = Decoration::None;
+                ApplyFontAndLineHeight(context_);
                 break;
             case Element::Font:
                 Flush();
                 Clear();
-                view_.SetTextColor("#000000");
-                view_.ApplyFontAndLineHeight();
+                SetTextColor(context_, "#000000");
+                ApplyFontAndLineHeight(context_);
                 break;
             case Element::Body:
                 RescuePendingText();
@@ -566,14 +564,14 @@ private:
         }
         layout_.textBuffer.append(text);
         // The width of the whole gathered text, for the link rectangle drawn after it.
-        if (data_.referenceRendering || data_.currentFont == nullptr) {
-            layout_.linkWidth = TextAdvance(data_, layout_.textBuffer);
+        if (context_.referenceRendering || context_.currentFont == nullptr) {
+            layout_.linkWidth = TextAdvance(context_, layout_.textBuffer);
             layout_.linkWidthPending = false;
         } else {
             layout_.linkWidthPending = true;
             layout_.linkWidthBytes = layout_.textBuffer.size();
-            layout_.linkWidthFont = data_.currentFont;
-            layout_.linkWidthFontGeneration = data_.fonts.generation();
+            layout_.linkWidthFont = context_.currentFont;
+            layout_.linkWidthFontGeneration = context_.fonts.generation();
             layout_.linkWidthTextAside = false;
         }
     }
@@ -597,7 +595,7 @@ private:
         layout_.pictures[static_cast<std::size_t>(layout_.pictureIndex)].svgText =
             layout_.svgBuffer;
         ImageDebug(layout_.svgBuffer + "\n------ SVG -------\n");
-        PlacePictureElement(view_);
+        PlacePictureElement(context_);
         layout_.lineHeight = PlacedPictureHeight() + 10.0;
         AdvancePictureIndex();
         layout_.svgBuffer.clear();
@@ -610,20 +608,26 @@ private:
         return line;
     }
 
-    DocumentView& view_;
-    DocumentViewData& data_;
+    LayoutContext& context_;
     LayoutState& layout_;
-    // The settings as they stand when the pass starts; the interface reads its gadgets to give
-    // them, which is worth doing once a pass rather than once an element.
-    const Settings settings_;
     std::size_t hiddenTextStart_ = 0;
 };
 
 }  // namespace
 
-void LayoutDocument(DocumentView& view, std::string_view text) {
-    ContentPass pass(view);
+void LayoutDocument(LayoutContext& context, std::string_view text) {
+    ContentPass pass(context);
     pass.Run(text);
+}
+
+void RenderPage(LayoutContext& context, cairo_t* cr, std::string_view text) {
+    context.state.cr = cr;
+    if (!text.empty()) {
+        LayoutDocument(context, text);
+    }
+    double x, y;
+    cairo_get_current_point(cr, &x, &y);
+    context.state.contentHeight = y + context.state.lineHeight;
 }
 
 }  // namespace quirelle

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "layout/color_value.hpp"
+#include "style/color_value.hpp"
 #include "layout/utf8.hpp"
-#include "view/document_view_data.hpp"
+#include "layout/layout_context.hpp"
 
 namespace quirelle {
 
@@ -90,10 +90,10 @@ WordSpan MeasureWord(const std::vector<RunGlyph>& glyphs, std::size_t first, dou
 // show, with the same pixels as the result.
 class GlyphPainter {
 public:
-    explicit GlyphPainter(DocumentViewData& data)
-        : data_(data),
-          cr_(data.layout.cr),
-          reference_(data.referenceRendering || data.currentFont == nullptr),
+    explicit GlyphPainter(LayoutContext& context)
+        : context_(context),
+          cr_(context.state.cr),
+          reference_(context.referenceRendering || context.currentFont == nullptr),
           vector_(cr_ != nullptr && cairo_surface_get_type(cairo_get_target(cr_)) !=
                                         CAIRO_SURFACE_TYPE_IMAGE) {}
     ~GlyphPainter() { Flush(); }
@@ -119,7 +119,7 @@ public:
 
     RunGlyph Measure(char32_t character) {
         if (!reference_) {
-            const FontMetrics::Glyph& metrics = data_.currentFont->GlyphFor(character);
+            const FontMetrics::Glyph& metrics = context_.currentFont->GlyphFor(character);
             return {character, &metrics, metrics.advance, metrics.advanceOnGrid,
                     character == U' '};
         }
@@ -132,7 +132,7 @@ public:
 
     double FontHeight() {
         if (!reference_) {
-            return data_.currentFont->extents().height;
+            return context_.currentFont->extents().height;
         }
         cairo_font_extents_t extents;
         cairo_font_extents(cr_, &extents);
@@ -140,7 +140,7 @@ public:
     }
 
     bool Visible(double baseline, double height) const {
-        const LayoutState& layout = data_.layout;
+        const LayoutState& layout = context_.state;
         // Tall accents and decorations stay within two font heights of the baseline.
         return reference_ || (baseline + 2 * height >= layout.visibleTop &&
                               baseline - 2 * height <= layout.visibleBottom);
@@ -148,13 +148,13 @@ public:
 
     // Draws the glyph with its pen at (x, baseline) and returns the pen after it.
     double Show(const RunGlyph& glyph, double x, double baseline, bool visible) {
-        if (LayoutTrace* trace = data_.layout.trace) {
-            const TextStyle& style = data_.style;
+        if (LayoutTrace* trace = context_.state.trace) {
+            const TextStyle& style = context_.style;
             trace->glyphs.push_back({Utf8Of(glyph.character), x, baseline, style.fontSlant,
                                      style.fontWeight, static_cast<int>(style.decoration)});
         }
         if (reference_) {
-            data_.layout.blankWhitePage = false;
+            context_.state.blankWhitePage = false;
             cairo_move_to(cr_, x, baseline);
             cairo_show_text(cr_, Utf8Of(glyph.character).c_str());
             double y;
@@ -163,7 +163,7 @@ public:
         }
         // A glyph without ink (a blank) would change no pixel.
         if (visible && glyph.metrics->hasInk) {
-            data_.layout.blankWhitePage = false;
+            context_.state.blankWhitePage = false;
             // On an image, cairo composites the glyphs of one call one after the other, as
             // separate calls would, when they stand on whole pixels and their ink does not
             // overlap; so only such glyphs share a call. A vector surface (PDF) keeps every glyph
@@ -190,7 +190,7 @@ public:
     }
 
 private:
-    DocumentViewData& data_;
+    LayoutContext& context_;
     cairo_t* cr_;
     bool reference_;
     bool vector_;
@@ -210,46 +210,46 @@ Pen ReadPen(cairo_t* cr) {
 }
 
 // The fast path keeps its own copy of the pen and quantises every move as cairo would.
-void MovePen(DocumentViewData& data, Pen& pen, double x, double y) {
-    if (data.referenceRendering || data.currentFont == nullptr) {
-        cairo_move_to(data.layout.cr, x, y);
-        pen = ReadPen(data.layout.cr);
+void MovePen(LayoutContext& context, Pen& pen, double x, double y) {
+    if (context.referenceRendering || context.currentFont == nullptr) {
+        cairo_move_to(context.state.cr, x, y);
+        pen = ReadPen(context.state.cr);
     } else {
         pen = {CairoFixed(x), CairoFixed(y)};
     }
 }
 
-void DrawGlyphBackground(DocumentViewData& data, GlyphPainter& painter, double x,
+void DrawGlyphBackground(LayoutContext& context, GlyphPainter& painter, double x,
                          double baseline, double advance) {
-    data.layout.blankWhitePage = false;
+    context.state.blankWhitePage = false;
     // Only a black background shows: any other colour is painted fully transparent.
-    const BackgroundColor& background = data.style.backgroundColor;
+    const BackgroundColor& background = context.style.backgroundColor;
     if (!background || *background != kBlackComponents) {
         return;
     }
-    cairo_t* cr = data.layout.cr;
+    cairo_t* cr = context.state.cr;
     cairo_rectangle(cr, x, baseline, advance, 0.0 - (painter.FontHeight() - kBackgroundInset));
     cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 1.0);
     cairo_fill(cr);
-    const ColorComponents& text = data.style.textColor;
+    const ColorComponents& text = context.style.textColor;
     cairo_set_source_rgb(cr, ColorComponentToIntensity(text.red),
                          ColorComponentToIntensity(text.green),
                          ColorComponentToIntensity(text.blue));
-    data.layout.sourceIsTextColor = false;
+    context.state.sourceIsTextColor = false;
 }
 
-void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, double baseline,
+void DrawDecoration(LayoutContext& context, GlyphPainter& painter, double x, double baseline,
                     double advance) {
     double lineY;
-    switch (data.style.decoration) {
+    switch (context.style.decoration) {
         case Decoration::Underline: lineY = baseline + kUnderlineOffset; break;
         case Decoration::Overline: lineY = baseline - painter.FontHeight() / 1.5; break;
         case Decoration::LineThrough: lineY = baseline - painter.FontHeight() * 0.25; break;
         default: return;
     }
-    cairo_t* cr = data.layout.cr;
-    data.layout.blankWhitePage = false;
-    if (LayoutTrace* trace = data.layout.trace) {
+    cairo_t* cr = context.state.cr;
+    context.state.blankWhitePage = false;
+    if (LayoutTrace* trace = context.state.trace) {
         trace->lines.push_back({x, lineY, x + advance, lineY, kDecorationLineWidth});
     }
     cairo_move_to(cr, x, lineY);
@@ -260,61 +260,61 @@ void DrawDecoration(DocumentViewData& data, GlyphPainter& painter, double x, dou
 
 // Places the pen for the first run of a line by the text alignment, never left of the line's
 // left edge.
-void AlignRun(DocumentViewData& data, const Settings& settings, Pen& pen, double advance) {
-    const double areaWidth = data.areaWidth;
+void AlignRun(LayoutContext& context, Pen& pen, double advance) {
+    const double areaWidth = context.areaWidth;
     double x;
-    switch (data.style.textAlign) {
+    switch (context.style.textAlign) {
         case TextAlign::Center: x = (areaWidth - advance) * 0.5; break;
         case TextAlign::Right:
-            x = areaWidth - settings.HorizontalMarginValue() - advance;
+            x = areaWidth - context.settings.HorizontalMarginValue() - advance;
             break;
         default: return;
     }
-    const double leftEdge = LeftEdgeAt(data, settings, pen.y - data.layout.lineHeight);
-    MovePen(data, pen, std::max(x, leftEdge), pen.y);
+    const double leftEdge = LeftEdgeAt(context, pen.y - context.state.lineHeight);
+    MovePen(context, pen, std::max(x, leftEdge), pen.y);
 }
 
-void WrapPen(DocumentViewData& data, const Settings& settings, GlyphPainter& painter, Pen& pen) {
+void WrapPen(LayoutContext& context, GlyphPainter& painter, Pen& pen) {
     painter.FlushAtLineEnd();
     const double height = painter.FontHeight();
-    MovePen(data, pen, LeftEdgeAt(data, settings, pen.y + height), pen.y + height);
-    data.layout.lineStarted = false;
-    data.layout.skipBlanks = true;
+    MovePen(context, pen, LeftEdgeAt(context, pen.y + height), pen.y + height);
+    context.state.lineStarted = false;
+    context.state.skipBlanks = true;
 }
 
 }  // namespace
 
-double RightLimit(const DocumentViewData& data, const Settings& settings) {
-    return data.areaWidth - settings.HorizontalMarginValue() - 10;
+double RightLimit(const LayoutContext& context) {
+    return context.areaWidth - context.settings.HorizontalMarginValue() - 10;
 }
 
-double LeftEdgeAt(const DocumentViewData& data, const Settings& settings, double y) {
-    const LayoutState& layout = data.layout;
+double LeftEdgeAt(const LayoutContext& context, double y) {
+    const LayoutState& layout = context.state;
     if (layout.pictureIndex >= 1) {
         const PictureRecord& picture = layout.pictures[layout.pictureIndex - 1];
         if (picture.y < y && y < picture.y + picture.height) {
             return picture.x + picture.width + kPictureGap;
         }
     }
-    return settings.HorizontalMarginValue();
+    return context.settings.HorizontalMarginValue();
 }
 
-double TextAdvance(DocumentViewData& data, std::string_view text) {
-    if (data.referenceRendering || data.currentFont == nullptr) {
+double TextAdvance(LayoutContext& context, std::string_view text) {
+    if (context.referenceRendering || context.currentFont == nullptr) {
         const std::string valid = SanitizedUtf8(text);
         cairo_text_extents_t extents;
-        cairo_text_extents(data.layout.cr, valid.c_str(), &extents);
+        cairo_text_extents(context.state.cr, valid.c_str(), &extents);
         return extents.x_advance;
     }
     double advance = 0.0;
     for (std::size_t at = 0; at < text.size();) {
-        advance += data.currentFont->GlyphFor(DecodeUtf8(text, at)).advance;
+        advance += context.currentFont->GlyphFor(DecodeUtf8(text, at)).advance;
     }
     return advance;
 }
 
-double ResolvedLinkWidth(DocumentViewData& data) {
-    LayoutState& layout = data.layout;
+double ResolvedLinkWidth(LayoutContext& context) {
+    LayoutState& layout = context.state;
     if (!layout.linkWidthPending) {
         return layout.linkWidth;
     }
@@ -322,9 +322,9 @@ double ResolvedLinkWidth(DocumentViewData& data) {
     const std::string& source = layout.linkWidthTextAside ? layout.linkWidthText : layout.textBuffer;
     const std::string_view text =
         std::string_view(source).substr(0, std::min(layout.linkWidthBytes, source.size()));
-    if (layout.linkWidthFontGeneration != data.fonts.generation()) {
+    if (layout.linkWidthFontGeneration != context.fonts.generation()) {
         // The font of that moment is gone; the current one is the best measure left.
-        layout.linkWidth = TextAdvance(data, text);
+        layout.linkWidth = TextAdvance(context, text);
         return layout.linkWidth;
     }
     auto* font = static_cast<FontMetrics*>(const_cast<void*>(layout.linkWidthFont));
@@ -336,12 +336,12 @@ double ResolvedLinkWidth(DocumentViewData& data) {
     return width;
 }
 
-void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_view text) {
-    LayoutState& layout = data.layout;
+void DrawTextRun(LayoutContext& context, std::string_view text) {
+    LayoutState& layout = context.state;
     cairo_t* cr = layout.cr;
-    GlyphPainter painter(data);
+    GlyphPainter painter(context);
     Pen pen = ReadPen(cr);
-    MovePen(data, pen, pen.x, pen.y + layout.lineHeight);
+    MovePen(context, pen, pen.x, pen.y + layout.lineHeight);
 
     static thread_local std::vector<char32_t> characters;
     static thread_local std::vector<RunGlyph> glyphs;
@@ -351,21 +351,21 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
         glyphs.push_back(painter.Measure(character));
     }
 
-    const double rightLimit = RightLimit(data, settings);
+    const double rightLimit = RightLimit(context);
     // A centred or right-aligned run is placed so that it fits: it may end past the right
     // limit (a right-aligned run ends at the margin), and must not wrap for that.
     double lineLimit = rightLimit;
-    if (!layout.lineStarted && data.style.textAlign != TextAlign::Left) {
-        const double advance = TextAdvance(data, text);
-        AlignRun(data, settings, pen, advance);
+    if (!layout.lineStarted && context.style.textAlign != TextAlign::Left) {
+        const double advance = TextAdvance(context, text);
+        AlignRun(context, pen, advance);
         lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
     }
 
     const double fontHeight = painter.FontHeight();
-    const bool decorated = data.style.decoration != Decoration::None &&
-                           data.style.decoration != Decoration::Blink;
+    const bool decorated = context.style.decoration != Decoration::None &&
+                           context.style.decoration != Decoration::Blink;
     const bool blackBackground =
-        data.style.backgroundColor && *data.style.backgroundColor == kBlackComponents;
+        context.style.backgroundColor && *context.style.backgroundColor == kBlackComponents;
     // Words on lines nobody sees are only measured, as a whole; the plain walk glyph by glyph
     // is kept for what is drawn, traced, or drawn with cairo's own text calls.
     const bool wholeWords = !painter.reference() && layout.trace == nullptr;
@@ -379,8 +379,8 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
             // unless the pen already stands at the start of a line.
             WordSpan word = MeasureWord(glyphs, i, pen.x);
             const double lineTop = pen.y - layout.lineHeight;
-            if (word.end >= lineLimit && pen.x > LeftEdgeAt(data, settings, lineTop)) {
-                WrapPen(data, settings, painter, pen);
+            if (word.end >= lineLimit && pen.x > LeftEdgeAt(context, lineTop)) {
+                WrapPen(context, painter, pen);
                 lineLimit = rightLimit;
                 word = MeasureWord(glyphs, i, pen.x);
             }
@@ -396,9 +396,9 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
         const bool visible = painter.Visible(pen.y, fontHeight);
         if (visible && (decorated || blackBackground)) {
             painter.Flush();
-            DrawGlyphBackground(data, painter, pen.x, pen.y, glyph.advance);
+            DrawGlyphBackground(context, painter, pen.x, pen.y, glyph.advance);
             if (decorated) {
-                DrawDecoration(data, painter, pen.x, pen.y, glyph.advance);
+                DrawDecoration(context, painter, pen.x, pen.y, glyph.advance);
             }
         }
         pen.x = painter.Show(glyph, pen.x, pen.y, visible);
@@ -407,32 +407,32 @@ void DrawTextRun(DocumentViewData& data, const Settings& settings, std::string_v
             layout.skipBlanks = false;
         }
         if (pen.x >= lineLimit) {
-            WrapPen(data, settings, painter, pen);
+            WrapPen(context, painter, pen);
             lineLimit = rightLimit;
         }
     }
-    MovePen(data, pen, pen.x, pen.y - layout.lineHeight);
+    MovePen(context, pen, pen.x, pen.y - layout.lineHeight);
     cairo_move_to(cr, pen.x, pen.y);
 }
 
-void NewLine(DocumentViewData& data, const Settings& settings) {
-    LayoutState& layout = data.layout;
+void NewLine(LayoutContext& context) {
+    LayoutState& layout = context.state;
     const Pen pen = ReadPen(layout.cr);
     const double y = pen.y + layout.lineHeight;
-    cairo_move_to(layout.cr, LeftEdgeAt(data, settings, y), y);
+    cairo_move_to(layout.cr, LeftEdgeAt(context, y), y);
     layout.lineStarted = false;
     layout.skipBlanks = false;
 }
 
-void WrapLine(DocumentViewData& data, const Settings& settings) {
-    GlyphPainter painter(data);
-    Pen pen = ReadPen(data.layout.cr);
-    WrapPen(data, settings, painter, pen);
-    cairo_move_to(data.layout.cr, pen.x, pen.y);
+void WrapLine(LayoutContext& context) {
+    GlyphPainter painter(context);
+    Pen pen = ReadPen(context.state.cr);
+    WrapPen(context, painter, pen);
+    cairo_move_to(context.state.cr, pen.x, pen.y);
 }
 
-void DrawListMarker(DocumentViewData& data, const Settings& settings, std::string_view marker) {
-    LayoutState& layout = data.layout;
+void DrawListMarker(LayoutContext& context, std::string_view marker) {
+    LayoutState& layout = context.state;
     cairo_t* cr = layout.cr;
     const Pen start = ReadPen(cr);
     cairo_move_to(cr, start.x, start.y + layout.lineHeight);
@@ -442,11 +442,11 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
     if (!valid.empty()) {
         layout.blankWhitePage = false;
         if (LayoutTrace* trace = layout.trace) {
-            trace->glyphs.push_back({valid, start.x, y, data.style.fontSlant,
-                                     data.style.fontWeight, 0});
+            trace->glyphs.push_back({valid, start.x, y, context.style.fontSlant,
+                                     context.style.fontWeight, 0});
         }
-        GlyphPainter painter(data);
-        if (data.referenceRendering || data.currentFont == nullptr) {
+        GlyphPainter painter(context);
+        if (context.referenceRendering || context.currentFont == nullptr) {
             cairo_show_text(cr, valid.c_str());
             cairo_get_current_point(cr, &x, &y);
         } else {
@@ -457,7 +457,7 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
             const bool visible = painter.Visible(y, painter.FontHeight());
             for (std::size_t at = 0; at < valid.size();) {
                 const char32_t glyph = DecodeUtf8(valid, at);
-                const FontMetrics::Glyph& metrics = data.currentFont->GlyphFor(glyph);
+                const FontMetrics::Glyph& metrics = context.currentFont->GlyphFor(glyph);
                 if (visible) {
                     const cairo_glyph_t drawn{metrics.index, glyphX, y};
                     cairo_show_glyphs(cr, &drawn, 1);
@@ -469,8 +469,8 @@ void DrawListMarker(DocumentViewData& data, const Settings& settings, std::strin
         layout.lineStarted = true;
     }
     cairo_move_to(cr, x, y - layout.lineHeight);
-    if (x >= RightLimit(data, settings)) {
-        WrapLine(data, settings);
+    if (x >= RightLimit(context)) {
+        WrapLine(context);
     }
     layout.ClearText();
 }

@@ -267,7 +267,7 @@ bool ExtractEntryInto(const std::string& bookPath, std::string_view name, Archiv
 
 bool LoadDocument(int index, const BookState& book, ArchiveBuffer& documentText,
                   const DebugSwitches& debug) {
-    if (index < 0 || static_cast<std::size_t>(index) >= book.documents.size()) {
+    if (index < 0 || index >= book.documentCount) {
         return false;
     }
     if (!ExtractEntryInto(book.archivePath, book.documents[index].href, documentText)) {
@@ -308,6 +308,18 @@ std::uint32_t WrapImagePage(ArchiveBuffer& page, std::string_view pictureName) {
     std::memcpy(page.data.get(), text.c_str(), text.size() + 1);
     page.size = static_cast<std::uint32_t>(text.size());
     return page.size;
+}
+
+bool LoadReadingOrderItem(int index, const BookState& book, ArchiveBuffer& documentText,
+                          const DebugSwitches& debug) {
+    if (index < 0 || index >= book.documentCount) {
+        return false;
+    }
+    const DocumentEntry& entry = book.documents[static_cast<std::size_t>(index)];
+    if (ContentKindOf(entry.mediaType, entry.href) == ContentKind::Document) {
+        return LoadDocument(index, book, documentText, debug);
+    }
+    return WrapImagePage(documentText, FilePart(entry.href)) > 0;
 }
 
 std::vector<std::string> ListEntries(const std::string& bookPath) {

@@ -24,6 +24,9 @@ inline constexpr std::uint64_t kMaxMemberSize = 256ull * 1024 * 1024;
 // The capacity of the view's document buffer.
 inline constexpr std::size_t kDocumentTextCapacity = 8'000'000;
 
+// What the user is told about a book that is protected, or named ".epub" but cannot be read.
+inline constexpr std::string_view kDrmMessage = "Quirelle did't support EPUB's with DRM!";
+
 // Can the archive library read the file, and is the book free of DRM?
 ProbeResult ProbeArchive(const std::string& bookPath);
 
@@ -40,6 +43,12 @@ bool ExtractEntryInto(const std::string& bookPath, std::string_view name, Archiv
 // the text's length up to the first NUL. With debugHtml on, the text is also dumped.
 bool LoadDocument(int index, const BookState& book, ArchiveBuffer& documentText,
                   const DebugSwitches& debug);
+
+// Loads entry `index` of the reading order as the page display shows it: a document's text, or
+// for a picture the one-picture page of WrapImagePage. False for an index outside the book or a
+// member that could not be read; the buffer then keeps what it held.
+bool LoadReadingOrderItem(int index, const BookState& book, ArchiveBuffer& documentText,
+                          const DebugSwitches& debug);
 
 // Writes a one-picture XHTML page for a reading-order member that is a picture, sets
 // page.size and returns it. The picture is found again by the content parser's lookup.

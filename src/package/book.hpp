@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quirelle {
@@ -15,6 +16,8 @@ struct DocumentEntry {
     std::string label;
     // The archive member, looked up by name; any "#fragment" is already cut off.
     std::string href;
+    // What the manifest says the member is; empty when the manifest does not list it.
+    std::string mediaType;
 };
 
 // One item of the package manifest, as written (hrefs relative to the package, not decoded).
@@ -22,6 +25,7 @@ struct ManifestItem {
     std::string id;
     std::string href;
     std::string properties;
+    std::string mediaType;
 };
 
 // The open book: what the package document said, and where the book lives.
@@ -37,5 +41,17 @@ struct BookState {
     std::string coverPath;
     float packageVersion = 0.0f;
 };
+
+// How a member of the reading order is shown.
+enum class ContentKind { Document, Picture };
+
+// Decided by the media type the manifest gives: a picture type (SVG included) is shown on a
+// picture page, any other type is read as a document. Only without a media type does the name
+// decide, as it always did: a name holding "html" is a document, any other a picture.
+ContentKind ContentKindOf(std::string_view mediaType, std::string_view href);
+
+// The media type of the manifest item that names the same file as `reference` (its file name
+// compared, as links within the book give it); empty when no item does.
+std::string_view MediaTypeOfFile(const BookState& book, std::string_view reference);
 
 }  // namespace quirelle

@@ -1,14 +1,14 @@
 #include "package/package_document.hpp"
 
+#include <cstdlib>
 #include <string>
 
 #include "package/archive.hpp"
 #include "package/package_names.hpp"
-#include "platform/charset.hpp"
 #include "platform/paths.hpp"
 #include "platform/xml_namespaces.hpp"
 #include "platform/xml_parser.hpp"
-#include "view/document_view.hpp"
+#include "package/table_of_contents.hpp"
 
 namespace quirelle {
 
@@ -51,7 +51,8 @@ private:
 // One expat pass over the package document.
 class PackageParse : public XmlParser {
 public:
-    explicit PackageParse(DocumentView& view) : view_(view), book_(view.Data().book) {}
+    PackageParse(const std::string& bookPath, BookState& book, bool ignoreToc, PackageInfo& info)
+        : bookPath_(bookPath), book_(book), ignoreToc_(ignoreToc), info_(info) {}
 
 protected:
     void StartElement(std::string_view writtenName, const Attributes& attributes) override {
@@ -64,7 +65,7 @@ protected:
             std::string href;
             if (FindItemByProperties(book_, "cover-image", href) > 0 ||
                 FindItemById(book_, "cover-image", href) > 0) {
-                view_.SetCover(href);
+                info_.coverPath = href;
             }
         }
         attributes.ForEach([&](std::string_view attribute, std::string_view value) {
@@ -80,9 +81,9 @@ protected:
         } else if (name == "meta") {
             text_.clear();
             metaCoverSeen_ = false;
-        } else if (auto field = MetadataFieldOf(name)) {
-            const std::string shown = ToSystemCharset(Trimmed(text_)).value_or(std::string());
-            view_.frontend().SetMetadata(*field, shown);
+        } else if (std::string* field = MetadataFieldOf(name)) {
+            // The last of several elements of a kind is the one shown.
+            *field = Trimmed(text_);
             text_.clear();
         } else if (name == "item") {
             if (static_cast<std::size_t>(book_.manifestItemCount) < book_.manifestItems.size()) {
@@ -95,20 +96,19 @@ protected:
             }
         } else if (name == "spine") {
             AppendNavigationDocument();
-            view_.LoadStyleSheets();
         }
     }
 
     void CharacterData(std::string_view text) override { text_ += text; }
 
 private:
-    static std::optional<MetadataField> MetadataFieldOf(std::string_view name) {
-        if (name == "dc:title") return MetadataField::Title;
-        if (name == "dc:creator") return MetadataField::Creator;
-        if (name == "dc:description") return MetadataField::Description;
-        if (name == "dc:publisher") return MetadataField::Publisher;
-        if (name == "dc:date") return MetadataField::Date;
-        return std::nullopt;
+    std::string* MetadataFieldOf(std::string_view name) {
+        if (name == "dc:title") return &info_.title;
+        if (name == "dc:creator") return &info_.creator;
+        if (name == "dc:description") return &info_.description;
+        if (name == "dc:publisher") return &info_.publisher;
+        if (name == "dc:date") return &info_.date;
+        return nullptr;
     }
 
     bool HasDocumentRoom() const {
@@ -118,11 +118,18 @@ private:
     void HandleAttribute(const std::string& element, std::string_view attribute,
                          std::string_view value) {
         if (element == "itemref" && attribute == "idref") {
-            std::string href;
-            if (tocEntryCount_ <= 1 && HasDocumentRoom() && FindItemById(book_, value, href) > 0) {
-                DocumentEntry& entry = book_.documents[book_.documentCount];
-                entry.href = WithoutFragment(href);
-                entry.label = std::to_string(book_.documentCount);
+            if (tocEntryCount_ > 1 || !HasDocumentRoom()) {
+                return;
+            }
+            for (int i = 0; i < book_.manifestItemCount; ++i) {
+                const ManifestItem& item = book_.manifestItems[static_cast<std::size_t>(i)];
+                if (item.id == value) {
+                    DocumentEntry& entry = book_.documents[book_.documentCount];
+                    entry.href = WithoutFragment(item.href);
+                    entry.mediaType = item.mediaType;
+                    entry.label = std::to_string(book_.documentCount);
+                    break;
+                }
             }
         } else if (element == "item") {
             if (static_cast<std::size_t>(book_.manifestItemCount) >= book_.manifestItems.size()) {
@@ -135,6 +142,8 @@ private:
                 item.href = value;
             } else if (attribute == "properties") {
                 item.properties = value;
+            } else if (attribute == "media-type") {
+                item.mediaType = value;
             }
         } else if (element == "meta") {
             if (attribute == "name" && value == "cover") {
@@ -142,12 +151,12 @@ private:
             } else if (attribute == "content" && metaCoverSeen_ &&
                        value.find('.') != std::string_view::npos) {
                 // Only a file name counts: an item id is not resolved through the manifest.
-                view_.SetCover(std::string(value));
+                info_.coverPath = value;
             }
         } else if (element == "spine" && attribute == "toc") {
             ReadTableOfContents(value);
         } else if (element == "package" && attribute == "version") {
-            view_.SetPackageVersion(value);
+            book_.packageVersion = static_cast<float>(std::atof(std::string(value).c_str()));
         }
     }
 
@@ -158,9 +167,9 @@ private:
         if (FindItemById(book_, id, href) == 0) {
             return;
         }
-        view_.SetTocHref(href);
-        view_.ReadToc();
-        if (view_.frontend().CurrentSettings().ignoreToc) {
+        book_.tocHref = href;
+        ReadNavigation(bookPath_, book_);
+        if (ignoreToc_) {
             tocEntryCount_ = 0;
             book_.documentCount = 0;
         } else {
@@ -169,19 +178,24 @@ private:
     }
 
     void AppendNavigationDocument() {
-        std::string href;
-        if (FindItemByProperties(book_, "nav", href) == 0) {
+        for (int i = 0; i < book_.manifestItemCount; ++i) {
+            const ManifestItem& item = book_.manifestItems[static_cast<std::size_t>(i)];
+            if (item.properties != "nav") {
+                continue;
+            }
+            book_.navHref = item.href;
+            if (HasDocumentRoom()) {
+                book_.documents[book_.documentCount] = {"Content", item.href, item.mediaType};
+                ++book_.documentCount;
+            }
             return;
-        }
-        view_.SetNavHref(href);
-        if (HasDocumentRoom()) {
-            book_.documents[book_.documentCount] = {"Content", href};
-            ++book_.documentCount;
         }
     }
 
-    DocumentView& view_;
+    const std::string& bookPath_;
     BookState& book_;
+    const bool ignoreToc_;
+    PackageInfo& info_;
     XmlNamespaceScope namespaces_;
     std::string text_;
     bool metaCoverSeen_ = false;
@@ -200,59 +214,34 @@ int FindItemByProperties(const BookState& book, std::string_view properties, std
         href);
 }
 
-void ReadContainer(const std::string& path, DocumentViewData& data) {
-    data.book.rootfilePath.clear();
-    data.book.documentCount = 0;
+bool ReadContainer(const std::string& bookPath, BookState& book) {
+    book.rootfilePath.clear();
     ArchiveBuffer container;
-    if (!ExtractEntry(path, "container.xml", container)) {
-        return;
+    if (!ExtractEntry(bookPath, "container.xml", container)) {
+        return false;
     }
-    ContainerParse parse(data.book.rootfilePath);
+    ContainerParse parse(book.rootfilePath);
     parse.Parse(container.Text());
+    return !book.rootfilePath.empty();
 }
 
-void ReadPackageDocument(const std::string& path, DocumentView& view) {
-    DocumentViewData& data = view.Data();
-    BookState& book = data.book;
+bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
+                         PackageInfo& info) {
     ArchiveBuffer package;
-    if (book.rootfilePath.empty() || !ExtractEntry(path, book.rootfilePath, package)) {
-        return;
+    if (book.rootfilePath.empty() || !ExtractEntry(bookPath, book.rootfilePath, package)) {
+        return false;
     }
     book.documentCount = 0;
     book.manifestItemCount = 0;
-    data.styleRuleCount = 0;
     book.navHref.clear();
     book.tocHref.clear();
+    info = PackageInfo{};
+    info.coverPath = PicturePath("no_cover.png").string();
 
-    Frontend& frontend = view.frontend();
-    for (MetadataField field : {MetadataField::Title, MetadataField::Creator,
-                                MetadataField::Description, MetadataField::Publisher,
-                                MetadataField::Date}) {
-        frontend.SetMetadata(field, "");
-    }
-    view.SetCover(PicturePath("no_cover.png").string());
-
-    PackageParse parse(view);
+    PackageParse parse(bookPath, book, ignoreToc, info);
     parse.Parse(package.Text());
-
-    view.FillPageList();
-    const int last = book.documentCount - 1;
-    frontend.SetPageSliderMaximum(last);
-    frontend.SetExportRange(last, 0, last);
-}
-
-void LoadBook(const std::string& path, DocumentView& view) {
-    Frontend& frontend = view.frontend();
-    view.Data().book.archivePath = path;
-    frontend.ClearPageList();
-    frontend.SetStatus("Get startpoint...");
-    ReadContainer(path, view.Data());
-    frontend.SetStatus("Startpoint found. Get metadata...");
-    ReadPackageDocument(path, view);
-    frontend.SetStatus("Metadata are loadet.Get startdoc now...");
-    view.LoadPage(0);
-    frontend.SetActivePageRow(0);
-    frontend.SetStatus("");
+    book.coverPath = info.coverPath;
+    return true;
 }
 
 }  // namespace quirelle

@@ -7,19 +7,29 @@
 
 namespace quirelle {
 
-class DocumentView;
-struct DocumentViewData;
+// What the package document says beyond the tables of BookState: the panel's texts (trimmed
+// UTF-8, empty where the book gives none) and the cover to show.
+struct PackageInfo {
+    std::string title;
+    std::string creator;
+    std::string description;
+    std::string publisher;
+    std::string date;
+    // A member of the book, or the placeholder picture beside the program.
+    std::string coverPath;
+};
 
-// Opens the book at `path` into the view: container, package document, table of contents,
-// metadata and cover, page list, then the first document. Called once the file probed readable.
-void LoadBook(const std::string& path, DocumentView& view);
+// Takes the package document's path from META-INF/container.xml into book.rootfilePath. False
+// when the container names none.
+bool ReadContainer(const std::string& bookPath, BookState& book);
 
-// Takes the package document's path from META-INF/container.xml into book.rootfilePath.
-void ReadContainer(const std::string& path, DocumentViewData& data);
-
-// Reads the package document: manifest, reading order, metadata, cover, navigation documents.
-// A missing package leaves the previous book's metadata and cover alone.
-void ReadPackageDocument(const std::string& path, DocumentView& view);
+// Reads the package document at book.rootfilePath into `book` (manifest, reading order, toc and
+// nav hrefs, version) and `info`. The NCX's points become the reading order when there are two
+// or more of them and `ignoreToc` is off; otherwise the spine's itemrefs do. A malformed package
+// leaves what was read before the fault. False when the package cannot be read at all; then
+// nothing is changed.
+bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
+                         PackageInfo& info);
 
 // Copy the href of the first manifest item whose id (or whole properties text) equals `key` into
 // `href`, and return manifestItemCount minus its index: positive when found, 0 when not (then

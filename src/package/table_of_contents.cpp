@@ -6,7 +6,6 @@
 #include "package/package_names.hpp"
 #include "platform/xml_namespaces.hpp"
 #include "platform/xml_parser.hpp"
-#include "view/document_view_data.hpp"
 
 namespace quirelle {
 
@@ -41,6 +40,8 @@ protected:
         namespaces_.Leave();
         if (name == "content" && inNavMap_) {
             if (HasRoom()) {
+                DocumentEntry& entry = book_.documents[book_.documentCount];
+                entry.mediaType = MediaTypeOfFile(book_, entry.href);
                 ++book_.documentCount;
             }
         } else if (name == "navLabel") {
@@ -72,15 +73,15 @@ private:
 
 }  // namespace
 
-void ReadNavigation(const std::string& bookPath, DocumentViewData& data) {
-    if (data.book.tocHref.empty()) {
+void ReadNavigation(const std::string& bookPath, BookState& book) {
+    if (book.tocHref.empty()) {
         return;
     }
     ArchiveBuffer ncx;
-    if (!ExtractEntry(bookPath, data.book.tocHref, ncx)) {
+    if (!ExtractEntry(bookPath, book.tocHref, ncx)) {
         return;
     }
-    NcxParse parse(data.book);
+    NcxParse parse(book);
     parse.Parse(ncx.Text());
 }
 

@@ -1,8 +1,5 @@
 #include "style/element_style.hpp"
 
-#include "layout/cairo_style.hpp"
-#include "view/document_view.hpp"
-
 namespace quirelle {
 
 namespace {
@@ -11,21 +8,24 @@ ColorComponents FromSettings(const SettingsColor& color) {
     return {color.red, color.green, color.blue};
 }
 
-const StyleSetting& RowOf(const Settings& settings, int kind) {
+const StyleSetting& RowOf(const Settings& settings, ElementKind kind) {
     switch (kind) {
-        case 1: return settings.header1;
-        case 3: return settings.header2;
-        case 4: return settings.header3;
-        case 5: return settings.header4;
+        case ElementKind::Header1: return settings.header1;
+        case ElementKind::Header2: return settings.header2;
+        case ElementKind::Header3: return settings.header3;
+        case ElementKind::Header4: return settings.header4;
         default: return settings.standart;
     }
 }
 
+bool IsHeading(ElementKind kind) {
+    return kind == ElementKind::Header1 || kind == ElementKind::Header2 ||
+           kind == ElementKind::Header3 || kind == ElementKind::Header4;
+}
+
 }  // namespace
 
-void SelectElementStyle(DocumentView& view, const Settings& settings, int kind) {
-    DocumentViewData& data = view.Data();
-    TextStyle& style = data.style;
+void SetElementKindDefaults(TextStyle& style, const Settings& settings, ElementKind kind) {
     style.backgroundColor = kWhiteComponents;
     style.textColor = kBlackComponents;
     const StyleSetting& row = RowOf(settings, kind);
@@ -33,24 +33,18 @@ void SelectElementStyle(DocumentView& view, const Settings& settings, int kind) 
     style.fontSize = LeadingInteger(row.size);
     style.rootFontSize = style.fontSize;
 
-    const bool heading = kind == 1 || kind == 3 || kind == 4 || kind == 5;
-    if (kind == 6) {
-        // Links keep the weight, slant and alignment of the text around them.
+    if (kind == ElementKind::Link) {
         style.textColor = FromSettings(settings.hyperlinkColor);
         style.decoration = Decoration::Underline;
-    } else {
-        if (kind == 7) {
-            style.textColor = FromSettings(settings.preformatedColor);
-        }
-        style.fontWeight = heading || kind == 8 ? 1 : 0;
-        style.fontSlant = kind == 9 ? 1 : 0;
-        style.textAlign = TextAlign::Left;
-        style.decoration = Decoration::None;
+        return;
     }
-    PutStyleIntoCairo(data);
-    if (data.layout.cr != nullptr) {
-        data.layout.lineHeight = CurrentFontHeight(data);
+    if (kind == ElementKind::Preformatted) {
+        style.textColor = FromSettings(settings.preformatedColor);
     }
+    style.fontWeight = IsHeading(kind) || kind == ElementKind::Strong ? 1 : 0;
+    style.fontSlant = kind == ElementKind::Emphasis ? 1 : 0;
+    style.textAlign = TextAlign::Left;
+    style.decoration = Decoration::None;
 }
 
 }  // namespace quirelle

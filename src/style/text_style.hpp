@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "layout/color_value.hpp"
+#include "style/color_value.hpp"
 
 namespace quirelle {
 

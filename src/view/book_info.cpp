@@ -82,6 +82,7 @@ std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
                         item.Field("id", manifestItem.id);
                         item.Field("href", manifestItem.href);
                         item.Field("properties", manifestItem.properties);
+                        item.Field("mediaType", manifestItem.mediaType);
                     });
         AppendArray(out, info, "documents", book.documents, book.documentCount,
                     [](JsonObject& entry, const DocumentEntry& document) {

@@ -30,7 +30,7 @@ void DocumentView::SetTocHref(std::string_view reference) { data_->book.tocHref 
 
 void DocumentView::SetNavHref(std::string_view reference) { data_->book.navHref = reference; }
 
-void DocumentView::ReadToc() { ReadNavigation(data_->book.archivePath, *data_); }
+void DocumentView::ReadToc() { ReadNavigation(data_->book.archivePath, data_->book); }
 
 void DocumentView::FillPageList() {
     const BookState& book = data_->book;

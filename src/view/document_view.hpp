@@ -28,9 +28,15 @@ public:
     const DocumentViewData& Data() const { return *data_; }
     Frontend& frontend() { return frontend_; }
 
-    // Opening a book.
+    // Opening a book. A book that cannot be opened leaves the one on display as it was, whole,
+    // and says why in the status line and on stderr (a protected one with the message box).
     void OpenRequester();
-    void OpenBook(const std::string& path);
+    // True when the book was opened.
+    bool OpenBook(const std::string& path);
+    // Reads the book at `path` (already probed readable): container, package document, table of
+    // contents, metadata and cover, page list, then the first document. False when it has no
+    // package document to read; then nothing changes.
+    bool LoadBook(const std::string& path);
 
     // 1 opens the information panel; anything else folds it away.
     void ShowPanel(int state);
@@ -58,6 +64,8 @@ public:
     void DrawRule();
     // Makes the picture layer afresh for pageLength (kept between 100 and 30000 pixels).
     void ResizeLayoutSurface();
+    // Draws the first `count` placed pictures onto the picture layer.
+    void DrawPictures(int count);
     // The current text style into the layout context; the second also takes the line height from
     // the font while text is gathered.
     void ApplyFont();
@@ -77,17 +85,14 @@ public:
     void DrawAudioControls();
 
     // Page loading: shows document `index` of the reading order from its top, or the document a
-    // link target names, and gives the page its length.
+    // link target names, and gives the page its length. An index outside the book changes
+    // nothing.
     void LoadPage(int index);
     void GotoTarget(std::string_view target);
     void SetScroll(double offset);
 
-    // PDF export of documents from..to, one page each, 1000 points wide and as tall as the
-    // tallest of them.
-    void MeasurePages(int from, int to);
-    bool ExportPdfPages(const std::string& path, int from, int to);
-    // The export window's "Export": asks for the PDF file and exports the chosen range.
-    void ExportPdf();
+    // Says on the status line and on stderr that a book could not be opened, and why.
+    void ReportOpenFailure(const std::string& path, std::string_view reason);
 
 private:
     Frontend& frontend_;

@@ -1,26 +1,16 @@
 // Where a book enters the program: chosen in the file requester, named on the command line, or
 // dropped on the window. All three end in the same probe-and-load sequence.
+#include <cstdio>
+
 #include "package/archive.hpp"
 #include "package/package_document.hpp"
+#include "platform/charset.hpp"
+#include "platform/file_access.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
 
 namespace quirelle {
-
-namespace {
-
-constexpr std::string_view kDrmMessage = "Quirelle did't support EPUB's with DRM!";
-
-void ProbeAndLoad(DocumentView& view, const std::string& path) {
-    if (ProbeArchive(path) == ProbeResult::Readable) {
-        LoadBook(path, view);
-    }
-    if (ProbeArchive(path) == ProbeResult::Protected) {
-        view.frontend().ShowMessage(kDrmMessage);
-    }
-}
-
-}  // namespace
 
 int RequestFile(Frontend& frontend, std::string_view title, bool saveMode,
                 std::string_view pattern, std::string_view drawer, std::string& path) {
@@ -47,16 +37,82 @@ void DocumentView::OpenRequester() {
         // Cancelling leaves the open book as it was.
         return;
     }
-    Reset();
-    data_->maxPageLength = 0.0;
-    ProbeAndLoad(*this, path);
+    OpenBook(path);
 }
 
-void DocumentView::OpenBook(const std::string& path) {
+bool DocumentView::OpenBook(const std::string& path) {
     BusyPointer busy(frontend_);
+    // Nothing of the open book is let go before the new one has been read: a book that cannot
+    // be opened leaves the view as it was.
+    switch (ProbeArchive(path)) {
+        case ProbeResult::Readable:
+            return LoadBook(path);
+        case ProbeResult::Protected:
+            frontend_.ShowMessage(kDrmMessage);
+            return false;
+        case ProbeResult::Unreadable:
+            // A file that is there but is no book is let go silently, as a dropped picture is;
+            // one that cannot be read at all is worth a word.
+            if (const auto reason = FileUnreadableReason(path)) {
+                ReportOpenFailure(path, *reason);
+            }
+            return false;
+    }
+    return false;
+}
+
+void DocumentView::ReportOpenFailure(const std::string& path, std::string_view reason) {
+    const std::string text = "Could not open " + path + ": " + std::string(reason);
+    frontend_.SetStatus(ToSystemCharset(text).value_or(text));
+    std::fprintf(stderr, "quirelle: %s\n", text.c_str());
+}
+
+bool DocumentView::LoadBook(const std::string& path) {
+    BookState book;
+    book.archivePath = path;
+    PackageInfo info;
+    frontend_.SetStatus("Get startpoint...");
+    const bool containerRead = ReadContainer(path, book);
+    frontend_.SetStatus("Startpoint found. Get metadata...");
+    if (!containerRead ||
+        !ReadPackageDocument(path, book, frontend_.CurrentSettings().ignoreToc, info)) {
+        ReportOpenFailure(path, "the book has no package document that could be read");
+        return false;
+    }
+
     Reset();
+    data_->book = std::move(book);
     data_->maxPageLength = 0.0;
-    ProbeAndLoad(*this, path);
+    frontend_.ClearPageList();
+    const std::pair<MetadataField, const std::string*> fields[] = {
+        {MetadataField::Title, &info.title},
+        {MetadataField::Creator, &info.creator},
+        {MetadataField::Description, &info.description},
+        {MetadataField::Publisher, &info.publisher},
+        {MetadataField::Date, &info.date}};
+    for (const auto& [field, text] : fields) {
+        frontend_.SetMetadata(field, ToSystemCharset(*text).value_or(std::string()));
+    }
+    // The placeholder goes up first: a cover that cannot be decoded leaves it in place.
+    const std::string placeholder = PicturePath("no_cover.png").string();
+    SetCover(placeholder);
+    if (info.coverPath != placeholder) {
+        SetCover(info.coverPath);
+    }
+    LoadStyleSheets();
+    FillPageList();
+    const int last = data_->book.documentCount - 1;
+    frontend_.SetPageSliderMaximum(last);
+    frontend_.SetExportRange(last, 0, last);
+
+    frontend_.SetStatus("Metadata are loadet.Get startdoc now...");
+    // A book without documents shows an empty page, not the last page of the book before.
+    data_->documentText.size = 0;
+    data_->documentText.data[0] = '\0';
+    LoadPage(0);
+    frontend_.SetActivePageRow(0);
+    frontend_.SetStatus("");
+    return true;
 }
 
 }  // namespace quirelle

@@ -2,7 +2,7 @@
 // right away on a scratch surface of the view's size.
 #include <cstring>
 
-#include "media/pictures.hpp"
+#include "layout/pictures.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
@@ -15,74 +15,71 @@ namespace {
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-}  // namespace
-
-void DocumentView::SetScroll(double offset) {
-    data_->scrollY = offset;
-    frontend_.Redraw();
-}
-
 // The pass that measures a freshly loaded page: nothing it draws is ever seen, so no glyph is
 // drawn, but every position is the one the next draw will have.
-static void MeasureLoadedPage(DocumentView& view) {
-    DocumentViewData& data = view.Data();
-    if (data.areaWidth <= 0 || data.areaHeight <= 0) {
-        data.areaWidth = kDefaultWidth;
-        data.areaHeight = kDefaultHeight;
+void MeasureLoadedPage(DocumentView& view) {
+    LayoutContext& layout = view.Data().layout;
+    if (layout.areaWidth <= 0 || layout.areaHeight <= 0) {
+        layout.areaWidth = kDefaultWidth;
+        layout.areaHeight = kDefaultHeight;
     }
     CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
     CairoContext cr(cairo_create(scratch.get()));
-    data.layout.ShowNothing();
-    view.RenderPage(cr.get(), data.documentText.Text());
-    data.layout.cr = nullptr;
+    layout.state.ShowNothing();
+    view.RenderPage(cr.get(), view.Data().documentText.Text());
+    layout.state.cr = nullptr;
 }
 
 // The document text just loaded is shown from its top: its first pass gives the page its length,
 // its pictures go onto the picture layer, and the scrollbar learns the length.
-static void ShowLoadedPage(DocumentView& view) {
+void ShowLoadedPage(DocumentView& view) {
     DocumentViewData& data = view.Data();
-    data.layout.measurePass = true;
-    data.scrollY = 0.0;
+    LayoutContext& layout = data.layout;
+    layout.state.measurePass = true;
+    layout.scrollY = 0.0;
     MeasureLoadedPage(view);
-    data.pageLength = data.scrollRange = data.layout.contentHeight;
-    data.layout.measurePass = false;
-    DrawPictures(view, data.layout.pictureIndex);
+    layout.pageLength = data.scrollRange = layout.state.contentHeight;
+    layout.state.measurePass = false;
+    view.DrawPictures(layout.state.pictureIndex);
     view.frontend().Redraw();
-    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
+    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), layout.areaHeight);
+}
+
+}  // namespace
+
+void DocumentView::SetScroll(double offset) {
+    data_->layout.scrollY = offset;
+    frontend_.Redraw();
 }
 
 void DocumentView::LoadPage(int index) {
     DocumentViewData& data = *data_;
-    data.currentPage = index;
-    BusyPointer busy(frontend_);
-    if (index < 0 || index >= static_cast<int>(data.book.documents.size())) {
+    if (index < 0 || index >= data.book.documentCount) {
         return;
     }
-    const std::string& href = data.book.documents[index].href;
-    if (data.debug.debugElement) {
+    BusyPointer busy(frontend_);
+    data.currentPage = index;
+    const DebugSwitches& debug = data.layout.debug;
+    const std::string& href = data.book.documents[static_cast<std::size_t>(index)].href;
+    if (debug.debugElement) {
         WriteDump("debug_element.txt", "------  " + href + " unpacked --------\n",
                   DumpMode::Append);
     }
-    if (href.find("html") != std::string::npos) {
-        LoadDocument(index, data.book, data.documentText, data.debug);
-    } else {
-        // A picture in the reading order is shown on a page of its own.
-        WrapImagePage(data.documentText, FilePart(href));
-    }
-    if (data.debug.debugElement) {
+    LoadReadingOrderItem(index, data.book, data.documentText, debug);
+    if (debug.debugElement) {
         WriteDump("debug_element.txt",
                   "------ page " + std::to_string(index) + " unpacked --------\n",
                   DumpMode::Append);
     }
-    data.style.backgroundPicture.clear();
-    data.style.backgroundRepeat.clear();
+    data.layout.style.backgroundPicture.clear();
+    data.layout.style.backgroundRepeat.clear();
     ShowLoadedPage(*this);
 }
 
 void DocumentView::GotoTarget(std::string_view target) {
     DocumentViewData& data = *data_;
     const std::string_view name = FilePart(target.substr(0, target.find('#')));
-    if (name.find("html") == std::string_view::npos) {
+    if (ContentKindOf(MediaTypeOfFile(data.book, name), name) == ContentKind::Picture) {
         WrapImagePage(data.documentText, name);
     } else if (ExtractEntryInto(data.book.archivePath, name, data.documentText)) {
         data.documentText.size =

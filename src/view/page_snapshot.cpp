@@ -5,9 +5,9 @@
 namespace quirelle {
 
 CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, double scrollY) {
-    DocumentViewData& data = view.Data();
-    data.areaWidth = width;
-    data.areaHeight = height;
+    LayoutContext& layout = view.Data().layout;
+    layout.areaWidth = width;
+    layout.areaHeight = height;
     view.LoadPage(page);
     view.SetScroll(scrollY);
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));

@@ -1,6 +1,8 @@
 // The program's --info mode, run as a user would run it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -29,7 +31,10 @@ TEST(InfoCommandTest, DescribesTheDemoBook) {
              R"("probe":1)", R"("rootfile":"OEBPS/content.opf")", R"("version":3)",
              R"("title":"The Light on Tern Rock")", R"("cover":"Images/cover.jpg")",
              R"("tocHref":"toc.ncx")", R"("navHref":"Text/nav.xhtml")",
-             R"({"id":"nav","href":"Text/nav.xhtml","properties":"nav"})",
+             R"({"id":"nav","href":"Text/nav.xhtml","properties":"nav",)"
+             R"("mediaType":"application/xhtml+xml"})",
+             R"({"id":"compass","href":"Images/compass.svg","properties":"",)"
+             R"("mediaType":"image/svg+xml"})",
              // "Ignore TOC" is on by default: the spine gives the order, labelled by index.
              R"({"label":"0","href":"Text/cover.xhtml"})",
              R"({"label":"1","href":"Text/chapter1.xhtml"})",
@@ -60,6 +65,8 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
     testing::WriteFile(dir / "notes.txt", "not an archive");
     testing::WriteArchive(dir / "drm.epub",
                           testing::BookMembers("<package/>", {{"META-INF/rights.xml", "<r/>"}}));
+    testing::WriteArchive(dir / "nopackage.epub", {{"mimetype", "application/epub+zip"}});
+    std::filesystem::create_directory(dir / "folder.epub");
     struct Case {
         const char* file;
         int status;
@@ -69,7 +76,9 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         {"locked.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
         {"drm.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
         {"notes.txt", 1, "not a readable EPUB book"},
-        {"missing.epub", 1, "not a readable EPUB book"},
+        {"missing.epub", 1, "missing.epub: no such file"},
+        {"folder.epub", 1, "folder.epub: it is a folder, not a file"},
+        {"nopackage.epub", 1, "nopackage.epub: the book has no package document"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <sstream>
 
+#include "export/pdf_export.hpp"
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "support/program_run.hpp"
@@ -42,6 +45,23 @@ protected:
         return at == std::string::npos ? -1 : std::stoi(info.out.substr(at + 6));
     }
 
+    // Width and height in points of every page of the file, as a PDF viewer reads them.
+    std::vector<std::pair<double, double>> PageSizes(const std::filesystem::path& pdf) {
+        const testing::ProgramRun info = testing::RunProgram(
+            "pdfinfo", "-f 1 -l 1000 " + testing::Quoted(pdf.string()), dir_);
+        std::vector<std::pair<double, double>> sizes;
+        std::istringstream lines(info.out);
+        for (std::string line; std::getline(lines, line);) {
+            double width = 0, height = 0;
+            const auto at = line.find(" size: ");
+            if (line.rfind("Page", 0) == 0 && at != std::string::npos &&
+                std::sscanf(line.c_str() + at + 7, "%lf x %lf", &width, &height) == 2) {
+                sizes.emplace_back(width, height);
+            }
+        }
+        return sizes;
+    }
+
     testing::TempDir dir_;
     std::string book_;
     HeadlessFrontend frontend_;
@@ -49,25 +69,45 @@ protected:
 };
 
 TEST_F(PdfExportTest, ThePagesAreAsTallAsTheTallestDocumentAndTheHeightOnlyGrows) {
-    view_.MeasurePages(0, 0);
+    MeasurePages(view_, 0, 0);
     const double shortest = view_.Data().maxPageLength;
-    view_.MeasurePages(0, 2);
+    MeasurePages(view_, 0, 2);
     const double tallest = view_.Data().maxPageLength;
     EXPECT_GT(tallest, shortest);
-    view_.MeasurePages(0, 0);
+    MeasurePages(view_, 0, 0);
     EXPECT_EQ(view_.Data().maxPageLength, tallest) << "a later, shorter range keeps the height";
     EXPECT_EQ(frontend_.statusHistory.back(), "");
     EXPECT_NE(std::find(frontend_.statusHistory.begin(), frontend_.statusHistory.end(),
                         "Calculate max. Pagelenght... 2/2 "),
               frontend_.statusHistory.end());
 
+    // Every page of the file is as tall as the tallest document, the short one included.
     const auto pdf = dir_ / "out.pdf";
-    ASSERT_TRUE(view_.ExportPdfPages(pdf.string(), 1, 2));
-    EXPECT_EQ(PdfPages(pdf), 2);
-    // From beyond To writes a file without pages.
+    ASSERT_TRUE(ExportPdfPages(view_, pdf.string(), 1, 2));
+    const auto sizes = PageSizes(pdf);
+    ASSERT_EQ(sizes.size(), 2u);
+    for (const auto& [width, height] : sizes) {
+        EXPECT_DOUBLE_EQ(width, 1000.0);
+        EXPECT_NEAR(height, tallest, 0.01);
+    }
+}
+
+TEST_F(PdfExportTest, AnEmptyRangeWritesNoFile) {
     const auto empty = dir_ / "empty.pdf";
-    EXPECT_TRUE(view_.ExportPdfPages(empty.string(), 2, 1));
-    EXPECT_TRUE(std::filesystem::exists(empty));
+    MeasurePages(view_, 0, 2);
+    EXPECT_FALSE(ExportPdfPages(view_, empty.string(), 2, 1));
+    EXPECT_FALSE(std::filesystem::exists(empty));
+
+    // From the window: the user is told, and no file is asked for.
+    frontend_.exportFrom = 2;
+    frontend_.exportTo = 1;
+    frontend_.fileRequestAnswers.push_back({FileRequest::Result::Chosen, empty.string()});
+    ExportPdf(view_);
+    EXPECT_TRUE(frontend_.fileRequests.empty());
+    ASSERT_EQ(frontend_.messages.size(), 1u);
+    EXPECT_NE(frontend_.messages[0].find("nothing to export"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(empty));
+    EXPECT_EQ(frontend_.busyDepth, 0);
 }
 
 TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
@@ -86,7 +126,7 @@ TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
         frontend_.exportTo = 1;
         frontend_.exportWindowOpen = true;
         frontend_.fileRequestAnswers.push_back({FileRequest::Result::Chosen, c.chosen});
-        view_.ExportPdf();
+        ExportPdf(view_);
         EXPECT_EQ(frontend_.fileRequests.back().title, "Export as pdf...");
         EXPECT_TRUE(frontend_.fileRequests.back().saveMode);
         EXPECT_EQ(frontend_.fileRequests.back().pattern, "#?.(PDF)");
@@ -98,13 +138,13 @@ TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
 
 TEST_F(PdfExportTest, CancellingWritesNothingAndAFailedWriteIsTold) {
     frontend_.exportWindowOpen = true;
-    view_.ExportPdf();  // no answer prepared: cancelled
+    ExportPdf(view_);  // no answer prepared: cancelled
     EXPECT_TRUE(frontend_.exportWindowOpen);
     EXPECT_TRUE(frontend_.messages.empty());
 
     frontend_.fileRequestAnswers.push_back(
         {FileRequest::Result::Chosen, (dir_ / "no-such-folder" / "out.pdf").string()});
-    view_.ExportPdf();
+    ExportPdf(view_);
     ASSERT_EQ(frontend_.messages.size(), 1u);
     EXPECT_NE(frontend_.messages[0].find("could not be written"), std::string::npos);
 }

@@ -7,6 +7,7 @@
 
 #include "layout/cairo_style.hpp"
 #include "layout/text_flow.hpp"
+#include "package/book.hpp"
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
 
@@ -34,8 +35,8 @@ protected:
     // Render at 300 x 200, with the font metrics hinted or not.
     void RenderWith(const std::string& page, bool hintMetrics) {
         data().book.archivePath = "(in memory)";
-        data().areaWidth = 300;
-        data().areaHeight = 200;
+        context().areaWidth = 300;
+        context().areaHeight = 200;
         surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 300, 200));
         cr_.reset(cairo_create(surface_.get()));
         cairo_font_options_t* options = cairo_font_options_create();
@@ -44,18 +45,18 @@ protected:
         cairo_set_font_options(cr_.get(), options);
         cairo_font_options_destroy(options);
         // As the view draws: no trace, onto a fresh white page.
-        data().layout.trace = nullptr;
+        context().state.trace = nullptr;
         cairo_set_source_rgb(cr_.get(), 1, 1, 1);
         cairo_paint(cr_.get());
-        data().layout.ShowRows(0, 200);
-        data().layout.blankWhitePage = true;
+        context().state.ShowRows(0, 200);
+        context().state.blankWhitePage = true;
         view_.RenderPage(cr_.get(), page);
-        data().layout.blankWhitePage = false;
-        data().layout.trace = &trace_;
+        context().state.blankWhitePage = false;
+        context().state.trace = &trace_;
     }
     double BodyFontHeight() {
         StartFlow();
-        return CurrentFontHeight(data());
+        return CurrentFontHeight(context());
     }
 };
 
@@ -131,7 +132,7 @@ TEST_F(LayoutDocumentTest, TitleStyleAndScriptTextIsNeverDrawn) {
                                   "<script>let a = 1;</script>");
     for (bool measurePass : {true, false}) {
         SCOPED_TRACE(measurePass);
-        data().layout.measurePass = measurePass;
+        context().state.measurePass = measurePass;
         Render(page);
         EXPECT_EQ(DrawnText(), "xy");
     }
@@ -162,19 +163,19 @@ TEST_F(LayoutDocumentTest, RuleAndPictureSetTheLineHeight) {
     EXPECT_NEAR(GlyphAt("y").baseline, 30.0 + h + 20.0 + h, 1.0 / 128);
 
     Render(Page("<p>x</p><img src=\"pic.png\" width=\"40\" height=\"50\"/>"), 400);
-    EXPECT_EQ(data().layout.lineHeight, 60.0);
+    EXPECT_EQ(context().state.lineHeight, 60.0);
 }
 
 TEST_F(LayoutDocumentTest, ContentHeightIsThePenAfterThePassPlusOneLine) {
     const double h = BodyFontHeight();
     Render(Page("<p>one</p><p>two</p>"));
-    EXPECT_NEAR(data().layout.contentHeight, 30.0 + 2 * h + h, 1.0 / 64);
+    EXPECT_NEAR(context().state.contentHeight, 30.0 + 2 * h + h, 1.0 / 64);
 }
 
 TEST_F(LayoutDocumentTest, LinksRecordTheRectangleOfTheirText) {
     Render(Page("<p>See <a href=\"chapter2.xhtml#sec\">the chart</a>.</p>"));
-    ASSERT_EQ(data().layout.linkCount, 1);
-    const LinkRecord& link = data().layout.links[0];
+    ASSERT_EQ(context().state.linkCount, 1);
+    const LinkRecord& link = context().state.links[0];
     EXPECT_EQ(link.Hlink, "chapter2.xhtml#sec");
     EXPECT_EQ(link.Audio, 0);
     EXPECT_NEAR(link.x1, GlyphAt("the").x, 1.0 / 64);
@@ -200,8 +201,8 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
         "<p><i>ffi fl WAVE Tr rn ll</i> <b>AVAVA ffff</b> <i><b>jjj yyy fff</b></i></p>"
         "<p>\xC3\x85ngstr\xC3\xB6m \xC3\x91" "and\xC3\xBA \xE2\x80\x94 \xE2\x80\xA6</p>");
     auto pixels = [&](bool reference, double scrollY, bool hintMetrics) {
-        data().referenceRendering = reference;
-        data().scrollY = scrollY;
+        context().referenceRendering = reference;
+        context().scrollY = scrollY;
         RenderWith(page, hintMetrics);
         const unsigned char* bytes = cairo_image_surface_get_data(surface_.get());
         return std::vector<unsigned char>(
@@ -212,9 +213,9 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
         for (double scrollY : {0.0, 37.5, 150.0}) {
             SCOPED_TRACE(std::to_string(scrollY) + (hintMetrics ? " hinted" : " unhinted"));
             const auto reference = pixels(true, scrollY, hintMetrics);
-            const double referenceHeight = data().layout.contentHeight;
+            const double referenceHeight = context().state.contentHeight;
             const auto fast = pixels(false, scrollY, hintMetrics);
-            EXPECT_EQ(data().layout.contentHeight, referenceHeight);
+            EXPECT_EQ(context().state.contentHeight, referenceHeight);
             EXPECT_TRUE(fast == reference);
         }
     }
@@ -236,8 +237,8 @@ protected:
         }
         testing::WriteArchive(
             path, testing::BookMembers(testing::PackageDocument(manifest, spine), chapters));
-        data().areaWidth = 600;
-        data().areaHeight = 400;
+        context().areaWidth = 600;
+        context().areaHeight = 400;
         view_.OpenBook(path.string());
     }
     testing::TempDir dir_;
@@ -247,15 +248,15 @@ TEST_F(PageLoadingTest, LoadingAPageGivesItsLengthToTheScrollbar) {
     view_.LoadPage(1);
     EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
     StartFlow();
-    const double h = CurrentFontHeight(data());
+    const double h = CurrentFontHeight(context());
     EXPECT_NEAR(data().scrollRange, 30.0 + 3 * h, 1.0 / 64);
     EXPECT_EQ(frontend_.scrollTotal, static_cast<int>(data().scrollRange));
     // The picture layer of a page shorter than 100 pixels is made 1100 high.
-    EXPECT_EQ(data().pageLength, 1100.0);
+    EXPECT_EQ(context().pageLength, 1100.0);
     EXPECT_EQ(frontend_.scrollVisible, 400);
-    EXPECT_EQ(data().scrollY, 0.0);
+    EXPECT_EQ(context().scrollY, 0.0);
     EXPECT_EQ(data().currentPage, 1);
-    EXPECT_FALSE(data().layout.measurePass);
+    EXPECT_FALSE(context().state.measurePass);
 }
 
 TEST_F(PageLoadingTest, GotoTargetShowsTheNamedDocumentAndChoosesItsRow) {
@@ -264,12 +265,93 @@ TEST_F(PageLoadingTest, GotoTargetShowsTheNamedDocumentAndChoosesItsRow) {
     view_.GotoTarget("../Text/chapter2.xhtml#sec1");
     EXPECT_EQ(frontend_.activePageRow, 1);
     EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
-    EXPECT_EQ(data().scrollY, 0.0);
+    EXPECT_EQ(context().scrollY, 0.0);
     EXPECT_EQ(data().currentPage, 0) << "the current page is not changed by a jump";
 
     view_.GotoTarget("elsewhere.xhtml");
     EXPECT_EQ(frontend_.activePageRow, 3) << "the row after the last";
     EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
+}
+
+TEST_F(PageLoadingTest, AnIndexOutsideTheBookChangesNothing) {
+    view_.LoadPage(1);
+    const std::string shown(data().documentText.Text());
+    const double length = data().scrollRange;
+    const int busy = frontend_.busyCount;
+    // Within the table's room but past the book's last document, and before its first.
+    for (const int index : {3, 4, 999, 1000, -1}) {
+        SCOPED_TRACE(index);
+        view_.LoadPage(index);
+        EXPECT_EQ(data().currentPage, 1);
+        EXPECT_EQ(data().documentText.Text(), shown);
+        EXPECT_EQ(data().scrollRange, length);
+    }
+    EXPECT_EQ(frontend_.busyCount, busy);
+}
+
+// What a member of the reading order is shown as is decided by its media type; its name decides
+// only where the manifest gives none.
+TEST(ContentKindTest, TheMediaTypeDecidesAndTheNameOnlyWithoutOne) {
+    struct Case {
+        const char* mediaType;
+        const char* href;
+        ContentKind kind;
+    };
+    const Case cases[] = {
+        {"application/xhtml+xml", "Text/chapter.htm", ContentKind::Document},
+        {"application/xhtml+xml", "Text/chapter.xml", ContentKind::Document},
+        {"text/html", "chapter.htm", ContentKind::Document},
+        {"application/xhtml+xml", "picture-of-html.png", ContentKind::Document},
+        {"image/svg+xml", "map.svg", ContentKind::Picture},
+        {"image/jpeg", "html-cover.jpg", ContentKind::Picture},
+        {"Image/PNG", "plate.png", ContentKind::Picture},
+        {"", "chapter.xhtml", ContentKind::Document},
+        {"", "chapter.htm", ContentKind::Picture},
+        {"", "plate.png", ContentKind::Picture},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mediaType) + " " + c.href);
+        EXPECT_EQ(ContentKindOf(c.mediaType, c.href), c.kind);
+    }
+}
+
+class MediaTypeLoadingTest : public LayoutFixture {
+protected:
+    void SetUp() override {
+        const auto path = dir_ / "book.epub";
+        const std::string manifest =
+            R"(<item id="a" href="Text/first.htm" media-type="application/xhtml+xml"/>)"
+            R"(<item id="b" href="Text/second.xml" media-type="application/xhtml+xml"/>)"
+            R"(<item id="c" href="Images/plate.svg" media-type="image/svg+xml"/>)";
+        testing::WriteArchive(
+            path,
+            testing::BookMembers(
+                testing::PackageDocument(
+                    manifest, R"(<itemref idref="a"/><itemref idref="b"/><itemref idref="c"/>)"),
+                {{"OEBPS/Text/first.htm", Page("<p>First words</p>")},
+                 {"OEBPS/Text/second.xml", Page("<p>Second words</p>")},
+                 {"OEBPS/Images/plate.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>"}}));
+        view_.OpenBook(path.string());
+    }
+    testing::TempDir dir_;
+};
+
+TEST_F(MediaTypeLoadingTest, DocumentsAreReadAndPicturesWrappedByTheirMediaType) {
+    const struct {
+        int index;
+        const char* shows;
+    } cases[] = {{0, "<p>First words</p>"}, {1, "<p>Second words</p>"}, {2, "src=\"plate.svg\""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        view_.LoadPage(c.index);
+        EXPECT_NE(data().documentText.Text().find(c.shows), std::string::npos)
+            << data().documentText.Text();
+    }
+    // A link inside the book is read the same way.
+    view_.GotoTarget("first.htm#top");
+    EXPECT_NE(data().documentText.Text().find("First words"), std::string::npos);
+    view_.GotoTarget("../Images/plate.svg");
+    EXPECT_NE(data().documentText.Text().find("src=\"plate.svg\""), std::string::npos);
 }
 
 }  // namespace

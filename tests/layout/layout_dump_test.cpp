@@ -29,7 +29,7 @@ protected:
                           stroke.x1, stroke.y1, stroke.x2, stroke.y2, stroke.width);
             dump += line;
         }
-        const LayoutState& layout = view_.Data().layout;
+        const LayoutState& layout = view_.Data().layout.state;
         for (int i = 0; i < layout.linkCount; ++i) {
             const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
             std::snprintf(line, sizeof line, "link %8.2f %8.2f %8.2f %8.2f ", link.x1, link.y1,

@@ -14,18 +14,18 @@ using testing::TracedLine;
 
 class TextFlowTest : public LayoutFixture {
 protected:
-    double Advance(std::string_view text) { return TextAdvance(data(), text); }
-    double FontHeight() { return CurrentFontHeight(data()); }
+    double Advance(std::string_view text) { return TextAdvance(context(), text); }
+    double FontHeight() { return CurrentFontHeight(context()); }
 };
 
 TEST_F(TextFlowTest, LinesBreakBetweenWords) {
     StartFlow(300);
-    const double limit = RightLimit(data(), settings());
+    const double limit = RightLimit(context());
     ASSERT_EQ(limit, 270);
     // Enough words for three lines; none may be cut.
     const std::string text =
         "The keeper climbed the stair at dusk and lit the great lamp while the tide turned";
-    DrawTextRun(data(), settings(), text);
+    DrawTextRun(context(), text);
     const std::vector<TracedLine> lines = Lines();
     ASSERT_GE(lines.size(), 3u);
     std::string joined;
@@ -50,7 +50,7 @@ TEST_F(TextFlowTest, LinesBreakBetweenWords) {
 TEST_F(TextFlowTest, AWordLongerThanALineBreaksInsideIt) {
     StartFlow(200);
     const std::string word(60, 'm');
-    DrawTextRun(data(), settings(), "ab " + word);
+    DrawTextRun(context(), "ab " + word);
     const std::vector<TracedLine> lines = Lines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0].text, "ab ");
@@ -61,14 +61,14 @@ TEST_F(TextFlowTest, AWordLongerThanALineBreaksInsideIt) {
     }
     EXPECT_EQ(rest, word);
     // A full line ends with the first glyph whose end reaches the limit.
-    const double limit = RightLimit(data(), settings());
+    const double limit = RightLimit(context());
     EXPECT_GE(20.0 + Advance(lines[1].text), limit);
     EXPECT_LT(20.0 + Advance(lines[1].text.substr(1)), limit);
 }
 
 TEST_F(TextFlowTest, LineEndsAreBlanksTabsVanishAndUtf8IsDecoded) {
     StartFlow(2000);
-    DrawTextRun(data(), settings(), "a\nb\tc  d\r\xF0\x9F\x98\x80\xFF\xC3\xA9");
+    DrawTextRun(context(), "a\nb\tc  d\r\xF0\x9F\x98\x80\xFF\xC3\xA9");
     std::vector<std::string> glyphs;
     for (const auto& glyph : trace_.glyphs) {
         glyphs.push_back(glyph.text);
@@ -92,11 +92,11 @@ TEST_F(TextFlowTest, AlignmentPlacesOnlyTheFirstRunOfALine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.align));
         StartFlow(500);
-        data().style.textAlign = c.align;
-        DrawTextRun(data(), settings(), "First run");
+        context().style.textAlign = c.align;
+        DrawTextRun(context(), "First run");
         double penX, penY;
         cairo_get_current_point(cr_.get(), &penX, &penY);
-        DrawTextRun(data(), settings(), " and second");
+        DrawTextRun(context(), " and second");
         const std::vector<TracedLine> lines = Lines();
         if (c.align == TextAlign::Right) {
             // A right-aligned line is full: the second run starts the next line.
@@ -119,14 +119,14 @@ TEST_F(TextFlowTest, AlignmentPlacesOnlyTheFirstRunOfALine) {
 
 TEST_F(TextFlowTest, AlignmentNeverStartsLeftOfTheLineEdge) {
     StartFlow(300);
-    data().style.textAlign = TextAlign::Right;
-    DrawTextRun(data(), settings(), std::string(40, 'w'));
+    context().style.textAlign = TextAlign::Right;
+    DrawTextRun(context(), std::string(40, 'w'));
     ASSERT_FALSE(Lines().empty());
     EXPECT_EQ(Lines()[0].x, 20.0);
-    data().style.textAlign = TextAlign::Center;
-    NewLine(data(), settings());
+    context().style.textAlign = TextAlign::Center;
+    NewLine(context());
     trace_ = {};
-    DrawTextRun(data(), settings(), std::string(60, 'w'));
+    DrawTextRun(context(), std::string(60, 'w'));
     EXPECT_EQ(Lines()[0].x, 20.0);
 }
 
@@ -137,16 +137,16 @@ TEST_F(TextFlowTest, LeftEdgeFollowsTheLastPlacedPicture) {
     picture.y = 200;
     picture.width = 100;
     picture.height = 100;
-    data().layout.pictures[0] = picture;
-    data().layout.pictureIndex = 1;
+    context().state.pictures[0] = picture;
+    context().state.pictureIndex = 1;
     const std::pair<double, double> cases[] = {
         {150, 20}, {200, 20}, {200.5, 310}, {250, 310}, {299.5, 310}, {300, 20}, {400, 20}};
     for (const auto& [y, expected] : cases) {
         SCOPED_TRACE(y);
-        EXPECT_EQ(LeftEdgeAt(data(), settings(), y), expected);
+        EXPECT_EQ(LeftEdgeAt(context(), y), expected);
     }
-    data().layout.pictureIndex = 0;
-    EXPECT_EQ(LeftEdgeAt(data(), settings(), 250), 20);
+    context().state.pictureIndex = 0;
+    EXPECT_EQ(LeftEdgeAt(context(), 250), 20);
 }
 
 TEST_F(TextFlowTest, DecorationsAreHalfPixelLinesAtTheirHeights) {
@@ -167,8 +167,8 @@ TEST_F(TextFlowTest, DecorationsAreHalfPixelLinesAtTheirHeights) {
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.decoration));
         StartFlow();
-        data().style.decoration = c.decoration;
-        DrawTextRun(data(), settings(), "ab");
+        context().style.decoration = c.decoration;
+        DrawTextRun(context(), "ab");
         if (!c.drawn) {
             EXPECT_TRUE(trace_.lines.empty());
             continue;
@@ -186,22 +186,22 @@ TEST_F(TextFlowTest, DecorationsAreHalfPixelLinesAtTheirHeights) {
 
 TEST_F(TextFlowTest, NewLineAdvancesByTheLineHeightAndWrapByTheFontHeight) {
     StartFlow();
-    data().layout.lineHeight = 42.0;
-    NewLine(data(), settings());
+    context().state.lineHeight = 42.0;
+    NewLine(context());
     double x, y;
     cairo_get_current_point(cr_.get(), &x, &y);
     EXPECT_EQ(x, 20.0);
     EXPECT_EQ(y, 30.0 + 42.0);
-    WrapLine(data(), settings());
+    WrapLine(context());
     cairo_get_current_point(cr_.get(), &x, &y);
     EXPECT_NEAR(y, 30.0 + 42.0 + FontHeight(), 1.0 / 256);
 }
 
 TEST_F(TextFlowTest, ListMarkerIsDrawnAtThePenAndEmptiesTheGatheredText) {
     StartFlow();
-    data().layout.textBuffer = "pending";
-    DrawListMarker(data(), settings(), "\xE2\x97\x8F ");
-    EXPECT_TRUE(data().layout.textBuffer.empty());
+    context().state.textBuffer = "pending";
+    DrawListMarker(context(), "\xE2\x97\x8F ");
+    EXPECT_TRUE(context().state.textBuffer.empty());
     ASSERT_EQ(trace_.glyphs.size(), 1u);
     EXPECT_EQ(trace_.glyphs[0].text, "\xE2\x97\x8F ");
     EXPECT_EQ(trace_.glyphs[0].x, 20.0);

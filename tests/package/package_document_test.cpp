@@ -259,45 +259,71 @@ TEST_F(PackageTest, UndeclaredDublinCorePrefixStillReadsAsWritten) {
     EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "a.xhtml"}}));
 }
 
-TEST_F(PackageTest, BrokenContainerOrPackageLeavesNoPages) {
-    const std::string good = PackageDocument(kThreeChapters, kThreeItemrefs);
+// A book that cannot be opened leaves the book on display whole: its rows, its hrefs, its
+// metadata and the page it shows. Only a package that is read in part replaces it.
+TEST_F(PackageTest, ABookThatCannotBeOpenedLeavesTheOpenBookWhole) {
+    const std::string good = PackageDocument(kThreeChapters, kThreeItemrefs,
+                                             "<dc:title>First book</dc:title>"
+                                             R"(<meta name="cover" content="first.jpg"/>)");
+    const std::string chapter = testing::XhtmlPage("<p>The first page</p>");
     struct Case {
         const char* what;
         std::vector<Member> members;
-        std::size_t documents;
+        int documents;  // after opening it; 3 is the first book, untouched
     };
     const Case cases[] = {
-        {"no container", {{"mimetype", "application/epub+zip"}, {"OEBPS/content.opf", good}}, 0},
+        {"no container", {{"mimetype", "application/epub+zip"}, {"OEBPS/content.opf", good}}, 3},
         {"container without rootfile",
          {{"META-INF/container.xml", "<container><rootfiles/></container>"},
           {"OEBPS/content.opf", good}},
-         0},
-        {"malformed container", {{"META-INF/container.xml", "<container><rootfile full"}}, 0},
+         3},
+        {"malformed container", {{"META-INF/container.xml", "<container><rootfile full"}}, 3},
         {"rootfile names no member",
          {{"META-INF/container.xml",
            R"(<container><rootfiles><rootfile full-path="gone.opf"/></rootfiles></container>)"}},
-         0},
+         3},
+        {"no package at all", {{"mimetype", "application/epub+zip"}}, 3},
+        {"protected", BookMembers(good, {{"META-INF/rights.xml", "<rights/>"}}), 3},
         {"package cut short after two itemrefs",
          BookMembers(good.substr(0, good.find("<itemref idref=\"c3\""))), 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        view_.Reset();
-        Open(c.members);
-        EXPECT_EQ(ReadingOrder().size(), c.documents);
+        HeadlessFrontend frontend;
+        DocumentView view(frontend);
+        const auto first = dir_ / "first.epub";
+        testing::WriteArchive(first, BookMembers(good, {{"OEBPS/Text/one.xhtml", chapter}}));
+        ASSERT_TRUE(view.OpenBook(first.string()));
+        const auto second = dir_ / "second.epub";
+        testing::WriteArchive(second, c.members);
+        EXPECT_EQ(view.OpenBook(second.string()), c.documents != 3);
+
+        const BookState& book = view.Data().book;
+        EXPECT_EQ(book.documentCount, c.documents);
+        EXPECT_EQ(frontend.pageListRows.size(), static_cast<std::size_t>(c.documents));
+        if (c.documents == 3) {
+            EXPECT_EQ(book.archivePath, first.string());
+            EXPECT_EQ(book.documents[2].href, "Text/three.xhtml");
+            EXPECT_EQ(frontend.metadata[MetadataField::Title], "First book");
+            EXPECT_EQ(book.coverPath, "first.jpg");
+            EXPECT_NE(view.Data().documentText.Text().find("The first page"), std::string::npos);
+            EXPECT_EQ(view.Data().currentPage, 0);
+        } else {
+            EXPECT_EQ(book.archivePath, second.string());
+        }
     }
 }
 
-TEST_F(PackageTest, AMissingPackageKeepsThePreviousMetadataAndCover) {
-    Open(BookMembers(PackageDocument(kThreeChapters, kThreeItemrefs,
-                                     "<dc:title>First book</dc:title>"
-                                     R"(<meta name="cover" content="first.jpg"/>)")));
-    view_.Reset();
+// Without a book before it, a book that cannot be opened leaves the view empty, and says why.
+TEST_F(PackageTest, ABookThatCannotBeOpenedLeavesAnEmptyViewEmpty) {
     Open({{"mimetype", "application/epub+zip"}});
-    EXPECT_EQ(frontend_.metadata[MetadataField::Title], "First book");
-    EXPECT_EQ(book().coverPath, "first.jpg");
+    EXPECT_TRUE(book().archivePath.empty());
     EXPECT_EQ(book().documentCount, 0);
     EXPECT_TRUE(frontend_.pageListRows.empty());
+    ASSERT_FALSE(frontend_.statusHistory.empty());
+    EXPECT_NE(frontend_.statusHistory.back().find("book.epub: the book has no package document"),
+              std::string::npos)
+        << frontend_.statusHistory.back();
 }
 
 TEST_F(PackageTest, TablesStopAtTheirCapacity) {

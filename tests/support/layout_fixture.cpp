@@ -1,33 +1,34 @@
 #include "support/layout_fixture.hpp"
 
-#include "style/element_style.hpp"
+#include "layout/cairo_style.hpp"
 
 namespace quirelle::testing {
 
-LayoutFixture::LayoutFixture() { data().layout.trace = &trace_; }
+LayoutFixture::LayoutFixture() { context().state.trace = &trace_; }
 
 void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
     data().book.archivePath = "(in memory)";
-    data().areaWidth = width;
-    data().areaHeight = height;
+    context().areaWidth = width;
+    context().areaHeight = height;
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cr_.reset(cairo_create(surface_.get()));
-    data().layout.ShowRows(0, height);
+    context().state.ShowRows(0, height);
     trace_ = {};
     view_.RenderPage(cr_.get(), xhtml);
 }
 
 void LayoutFixture::StartFlow(int width, int height) {
-    data().areaWidth = width;
-    data().areaHeight = height;
+    context().areaWidth = width;
+    context().areaHeight = height;
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cr_.reset(cairo_create(surface_.get()));
-    data().layout.cr = cr_.get();
-    data().layout.ShowRows(0, height);
-    data().layout.pictureIndex = 0;
-    data().layout.lineStarted = false;
-    data().layout.skipBlanks = false;
-    SelectElementStyle(view_, settings(), 0);
+    context().state.cr = cr_.get();
+    context().state.ShowRows(0, height);
+    context().state.pictureIndex = 0;
+    context().state.lineStarted = false;
+    context().state.skipBlanks = false;
+    context().settings = settings();
+    SelectElementStyle(context(), ElementKind::BodyText);
     cairo_move_to(cr_.get(), settings().HorizontalMarginValue(),
                   settings().VerticalMarginValue());
     trace_ = {};

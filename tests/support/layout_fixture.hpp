@@ -26,6 +26,7 @@ protected:
     LayoutFixture();
 
     DocumentViewData& data() { return view_.Data(); }
+    LayoutContext& context() { return view_.Data().layout; }
     const Settings& settings() { return frontend_.CurrentSettings(); }
 
     // One draw of an XHTML document at width x height, as the view draws it.

@@ -1,4 +1,4 @@
-#include "layout/color_value.hpp"
+#include "style/color_value.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,28 +1,27 @@
-#include "media/pictures.hpp"
+#include "layout/pictures.hpp"
 
 #include <cstdlib>
 #include <string>
 
-#include "layout/color_value.hpp"
-#include "view/document_view.hpp"
+#include "style/color_value.hpp"
+#include "layout/layout_context.hpp"
 
 namespace quirelle {
 
 namespace {
 
 // Reserves the rectangle of a picture at the pen by the picture alignment and records it.
-void PlacePicture(DocumentView& view, double width, double height) {
-    DocumentViewData& data = view.Data();
-    LayoutState& layout = data.layout;
+void PlacePicture(LayoutContext& context, double width, double height) {
+    LayoutState& layout = context.state;
     cairo_t* cr = layout.cr;
     double cx, cy;
     cairo_get_current_point(cr, &cx, &cy);
     double x;
-    switch (data.style.pictureAlign) {
+    switch (context.style.pictureAlign) {
         case TextAlign::Left: x = cx; break;
-        case TextAlign::Center: x = (data.areaWidth - width) * 0.5; break;
+        case TextAlign::Center: x = (context.areaWidth - width) * 0.5; break;
         case TextAlign::Right:
-            x = data.areaWidth - view.frontend().CurrentSettings().HorizontalMarginValue() - width;
+            x = context.areaWidth - context.settings.HorizontalMarginValue() - width;
             break;
         default: return;
     }
@@ -50,8 +49,8 @@ void PlacePicture(DocumentView& view, double width, double height) {
 
 // FIXME: pictures are not decoded yet: a picture takes the size its attributes give (none without
 // them) and its place stays empty.
-void PlacePictureElement(DocumentView& view) {
-    LayoutState& layout = view.Data().layout;
+void PlacePictureElement(LayoutContext& context) {
+    LayoutState& layout = context.state;
     if (!layout.picSource.empty()) {
         PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
         const bool relative = layout.picWidth.find('%') != std::string::npos;
@@ -61,54 +60,64 @@ void PlacePictureElement(DocumentView& view) {
                                   ? record.naturalHeight
                                   : std::atof(layout.picHeight.c_str());
         record.name = layout.picSource;
-        PlacePicture(view, width, height);
+        PlacePicture(context, width, height);
     }
     layout.picSource.clear();
     layout.picWidth.clear();
     layout.picHeight.clear();
 }
 
-void DrawPictures(DocumentView& view, int /*count*/) {
-    DocumentViewData& data = view.Data();
-    // A layer made afresh is already clear: clearing it again would only touch every byte of a
-    // surface that may be 1280 by 30000 pixels.
-    view.ResizeLayoutSurface();
-    data.pictureLayerEmpty = true;
+void ResizeLayoutSurface(LayoutContext& context) {
+    if (context.pageLength < 100.0) {
+        context.pageLength = 1100.0;
+    } else if (context.pageLength > 30000.0) {
+        context.pageLength = 30000.0;
+    }
+    context.layoutCr.reset();
+    context.layoutSurface.reset(cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, 1280, static_cast<int>(context.pageLength)));
+    context.layoutCr.reset(cairo_create(context.layoutSurface.get()));
 }
 
-void BeginPageContent(DocumentView& view) {
-    DocumentViewData& data = view.Data();
-    cairo_t* cr = data.layout.cr;
-    const ColorComponents background = PaintedBackground(data.style.backgroundColor);
+void DrawPictures(LayoutContext& context, int /*count*/) {
+    // A layer made afresh is already clear: clearing it again would only touch every byte of a
+    // surface that may be 1280 by 30000 pixels.
+    ResizeLayoutSurface(context);
+    context.pictureLayerEmpty = true;
+}
+
+void BeginPageContent(LayoutContext& context) {
+    cairo_t* cr = context.state.cr;
+    const ColorComponents background = PaintedBackground(context.style.backgroundColor);
     const bool white = (background.red >> 24) == 0xFF && (background.green >> 24) == 0xFF &&
                        (background.blue >> 24) == 0xFF;
-    if (!(white && data.layout.blankWhitePage)) {
+    if (!(white && context.state.blankWhitePage)) {
         cairo_save(cr);
-        cairo_rectangle(cr, 0, 0, data.areaWidth, data.areaHeight);
+        cairo_rectangle(cr, 0, 0, context.areaWidth, context.areaHeight);
         cairo_set_source_rgb(cr, ColorComponentToIntensity(background.red),
                              ColorComponentToIntensity(background.green),
                              ColorComponentToIntensity(background.blue));
         cairo_fill(cr);
         cairo_restore(cr);
     }
-    data.layout.blankWhitePage = white;
+    context.state.blankWhitePage = white;
 
     // FIXME: background pictures are not drawn yet.
 
-    if (!data.pictureLayerEmpty) {
-        data.layout.blankWhitePage = false;
+    if (!context.pictureLayerEmpty) {
+        context.state.blankWhitePage = false;
         cairo_save(cr);
-        cairo_translate(cr, 0, -data.scrollY);
-        cairo_rectangle(cr, 0, 0, 1280.0, data.pageLength);
-        cairo_set_source_surface(cr, data.layoutSurface.get(), 0, 0);
+        cairo_translate(cr, 0, -context.scrollY);
+        cairo_rectangle(cr, 0, 0, 1280.0, context.pageLength);
+        cairo_set_source_surface(cr, context.layoutSurface.get(), 0, 0);
         cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
         cairo_fill(cr);
         cairo_restore(cr);
     }
 
-    const Settings& settings = view.frontend().CurrentSettings();
+    const Settings& settings = context.settings;
     cairo_move_to(cr, settings.HorizontalMarginValue(),
-                  settings.VerticalMarginValue() - data.scrollY);
+                  settings.VerticalMarginValue() - context.scrollY);
 }
 
 }  // namespace quirelle

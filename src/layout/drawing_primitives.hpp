@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string_view>
+
+namespace quirelle {
+
+struct LayoutContext;
+
+// The marks a layout pass makes besides text, and the style rules it consults. Each works on the
+// context of the pass; the pen is the current point of its cairo context.
+
+// A horizontal rule below the pen, which stays where it was.
+void DrawRule(LayoutContext& context);
+
+// A link record for the text just drawn, from the pen back over linkWidth.
+void AddLink(LayoutContext& context);
+
+// FIXME: audio controls are not drawn yet.
+void DrawAudioControls(LayoutContext& context);
+
+// FIXME: the book's style rules are not read yet, so no key finds a rule and the element
+// defaults stand alone.
+void ApplyElementStyle(LayoutContext& context, std::string_view key);
+void AddStyleBlock(LayoutContext& context, std::string_view text);
+void ParseAllRules(LayoutContext& context);
+
+}  // namespace quirelle

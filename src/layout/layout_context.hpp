@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cairo.h>
+
+#include "layout/font_cache.hpp"
+#include "layout/layout_state.hpp"
+#include "package/debug_switches.hpp"
+#include "platform/cairo_handles.hpp"
+#include "platform/settings.hpp"
+#include "style/text_style.hpp"
+
+namespace quirelle {
+
+// Everything a layout pass works on: its state between parser callbacks, the current text style,
+// the fonts, the picture layer, the view's geometry and the settings of the pass. The view owns
+// one and hands it to every pass; the drawing primitives of the pass take nothing else.
+struct LayoutContext {
+    LayoutState state;
+    TextStyle style;
+
+    // The settings as they stand when a pass starts; the interface reads its gadgets to give
+    // them, which is worth doing once a pass rather than once an element.
+    Settings settings;
+    DebugSwitches debug;
+
+    // The area the page is laid out for, how far it is scrolled, and how long the page is.
+    int areaWidth = 0;
+    int areaHeight = 0;
+    double scrollY = 0.0;
+    double pageLength = 1000.0;
+
+    // The fonts handed to cairo so far, and the one in force on the layout context.
+    FontCache fonts;
+    FontMetrics* currentFont = nullptr;
+    // Draw every glyph with cairo's text calls, as the plain algorithm does; the usual path
+    // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
+    bool referenceRendering = false;
+
+    // The picture layer, laid under the text of every draw; while nothing is drawn on it, laying
+    // it down would change no pixel and is skipped.
+    bool pictureLayerEmpty = true;
+    CairoSurface layoutSurface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280, 1000)};
+    CairoContext layoutCr{cairo_create(layoutSurface.get())};
+};
+
+}  // namespace quirelle

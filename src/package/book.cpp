@@ -1,0 +1,41 @@
+#include "package/book.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/paths.hpp"
+
+namespace quirelle {
+
+ContentKind ContentKindOf(std::string_view mediaType, std::string_view href) {
+    const std::size_t blank = mediaType.find_first_not_of(" \t");
+    if (blank == std::string_view::npos) {
+        return href.find("html") != std::string_view::npos ? ContentKind::Document
+                                                           : ContentKind::Picture;
+    }
+    // Media types are case-insensitive: "Image/PNG" is a picture as "image/png" is.
+    constexpr std::string_view kPictureTypes = "image/";
+    const std::string_view type = mediaType.substr(blank);
+    const bool picture =
+        type.size() >= kPictureTypes.size() &&
+        std::equal(kPictureTypes.begin(), kPictureTypes.end(), type.begin(), [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        });
+    return picture ? ContentKind::Picture : ContentKind::Document;
+}
+
+std::string_view MediaTypeOfFile(const BookState& book, std::string_view reference) {
+    const std::string_view name = FilePart(reference);
+    if (name.empty()) {
+        return {};
+    }
+    for (int i = 0; i < book.manifestItemCount; ++i) {
+        const ManifestItem& item = book.manifestItems[static_cast<std::size_t>(i)];
+        if (FilePart(item.href) == name) {
+            return item.mediaType;
+        }
+    }
+    return {};
+}
+
+}  // namespace quirelle
