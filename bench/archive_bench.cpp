@@ -17,8 +17,8 @@ const std::string& LargeBook() {
     static const std::string path = [] {
         std::vector<Member> members = quirelle::testing::MinimalBookMembers();
         std::mt19937 random(42);
-        const char* words[] = {"the ", "lighthouse ", "keeper ", "wrote ", "a ", "letter ",
-                               "every ", "evening, ", "while ", "waves ", "broke. "};
+        const char* words[] = {"the ",   "lighthouse ", "keeper ", "wrote ", "a ",     "letter ",
+                               "every ", "evening, ",   "while ",  "waves ", "broke. "};
         for (int i = 0; i < 1000; ++i) {
             std::string text = "<html><body><p>";
             while (text.size() < 20000) {

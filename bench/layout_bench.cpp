@@ -10,11 +10,11 @@
 #include <map>
 #include <random>
 
+#include "export/pdf_export.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
-#include "export/pdf_export.hpp"
 #include "view/document_view.hpp"
 
 namespace {
@@ -22,10 +22,29 @@ namespace {
 // About 200 KB of prose in paragraphs, with the inline elements real books use.
 const std::string& Chapter() {
     static const std::string chapter = [] {
-        const char* words[] = {"the", "keeper", "climbed", "slowly", "to", "gallery",
-                               "while", "waves", "broke", "against", "granite", "and",
-                               "lamp", "turned", "its", "long", "beam", "over", "dark",
-                               "water,", "patient.", "caf\xC3\xA9", "\xE2\x80\x9Chello\xE2\x80\x9D"};
+        const char* words[] = {"the",
+                               "keeper",
+                               "climbed",
+                               "slowly",
+                               "to",
+                               "gallery",
+                               "while",
+                               "waves",
+                               "broke",
+                               "against",
+                               "granite",
+                               "and",
+                               "lamp",
+                               "turned",
+                               "its",
+                               "long",
+                               "beam",
+                               "over",
+                               "dark",
+                               "water,",
+                               "patient.",
+                               "caf\xC3\xA9",
+                               "\xE2\x80\x9Chello\xE2\x80\x9D"};
         std::mt19937 random(7);
         std::string body = "<h1>Chapter Seven</h1>\n";
         while (body.size() < 200'000) {
@@ -34,10 +53,17 @@ const std::string& Chapter() {
             for (int i = 0; i < length; ++i) {
                 const char* word = words[random() % std::size(words)];
                 switch (random() % 40) {
-                    case 0: body += std::string("<em>") + word + "</em>"; break;
-                    case 1: body += std::string("<strong>") + word + "</strong>"; break;
-                    case 2: body += std::string("<a href=\"c8.xhtml\">") + word + "</a>"; break;
-                    default: body += word;
+                    case 0:
+                        body += std::string("<em>") + word + "</em>";
+                        break;
+                    case 1:
+                        body += std::string("<strong>") + word + "</strong>";
+                        break;
+                    case 2:
+                        body += std::string("<a href=\"c8.xhtml\">") + word + "</a>";
+                        break;
+                    default:
+                        body += word;
                 }
                 body += i + 1 < length ? " " : ".";
             }
@@ -49,7 +75,7 @@ const std::string& Chapter() {
 }
 
 class Redraw {
-public:
+  public:
     explicit Redraw(bool reference) {
         quirelle::DocumentViewData& data = view_.Data();
         data.book.archivePath = "(in memory)";
@@ -76,7 +102,7 @@ public:
     }
     double ContentHeight() const { return view_.Data().layout.state.contentHeight; }
 
-private:
+  private:
     quirelle::HeadlessFrontend frontend_;
     quirelle::DocumentView view_{frontend_};
     quirelle::CairoSurface window_{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 800)};
@@ -156,7 +182,7 @@ BENCHMARK(BM_ExportPdf)->Unit(benchmark::kMillisecond);
 
 // Prints the results as usual, then the ratio the goal is about.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             // With repetitions, the medians stand for the benchmarks.
@@ -181,7 +207,7 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::string, double> seconds_;
 };
 

@@ -23,11 +23,12 @@ const std::string& LargePackageBook() {
                 spine += "<itemref idref=\"" + id + "\"/>\n";
             }
         }
-        chapters.push_back({"OEBPS/Text/item0.xhtml", quirelle::testing::XhtmlPage("<p>First</p>")});
+        chapters.push_back(
+            {"OEBPS/Text/item0.xhtml", quirelle::testing::XhtmlPage("<p>First</p>")});
         const std::string file = (dir / "large-package.epub").string();
         quirelle::testing::WriteArchive(
-            file, quirelle::testing::BookMembers(quirelle::testing::PackageDocument(manifest, spine),
-                                                 chapters));
+            file, quirelle::testing::BookMembers(
+                      quirelle::testing::PackageDocument(manifest, spine), chapters));
         return file;
     }();
     return path;

@@ -20,7 +20,8 @@ struct PatternDestroy {
     void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
 };
 
-bool Draw(const std::string& path, int width, int height, const std::function<void(cairo_t*)>& paint) {
+bool Draw(const std::string& path, int width, int height,
+          const std::function<void(cairo_t*)>& paint) {
     std::unique_ptr<cairo_surface_t, SurfaceDestroy> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     std::unique_ptr<cairo_t, ContextDestroy> cr(cairo_create(surface.get()));

@@ -57,11 +57,17 @@ void GtkFrontend::ShowMessage(std::string_view text) {
     RunModal(box);
 }
 
-int GtkFrontend::ExportFrom() const { return exporter_.From(); }
+int GtkFrontend::ExportFrom() const {
+    return exporter_.From();
+}
 
-int GtkFrontend::ExportTo() const { return exporter_.To(); }
+int GtkFrontend::ExportTo() const {
+    return exporter_.To();
+}
 
-void GtkFrontend::CloseExportWindow() { exporter_.hide(); }
+void GtkFrontend::CloseExportWindow() {
+    exporter_.hide();
+}
 
 FileRequest GtkFrontend::RequestFile(std::string_view title, bool saveMode,
                                      std::string_view pattern, std::string_view drawer) {

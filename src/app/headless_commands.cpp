@@ -77,8 +77,7 @@ std::optional<Settings> SettingsForRun(const CommandLine& command) {
     Settings settings = LoadSettings();
     for (const auto& [key, value] : command.settingOverrides) {
         if (!settings.Set(key, value)) {
-            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(),
-                         value.c_str());
+            std::fprintf(stderr, "quirelle: cannot set %s to \"%s\"\n", key.c_str(), value.c_str());
             return std::nullopt;
         }
     }

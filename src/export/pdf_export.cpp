@@ -16,7 +16,9 @@ namespace {
 constexpr int kExportWidth = 1000;
 constexpr int kExportHeight = 500;
 
-cairo_status_t Discard(void*, const unsigned char*, unsigned int) { return CAIRO_STATUS_SUCCESS; }
+cairo_status_t Discard(void*, const unsigned char*, unsigned int) {
+    return CAIRO_STATUS_SUCCESS;
+}
 
 // A PDF surface that writes nowhere: laying out on it measures with the very font metrics of the
 // real export, which an image surface (with its hinted metrics) would not.

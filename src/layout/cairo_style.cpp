@@ -1,8 +1,8 @@
 #include "layout/cairo_style.hpp"
 
+#include "layout/layout_context.hpp"
 #include "style/color_value.hpp"
 #include "style/element_style.hpp"
-#include "layout/layout_context.hpp"
 
 namespace quirelle {
 
@@ -23,7 +23,7 @@ void PutStyleIntoCairo(LayoutContext& context) {
     } else {
         LayoutState& layout = context.state;
         FontMetrics& font = context.fonts.Find(cr, style.fontFamily, style.fontSlant,
-                                            style.fontWeight, style.fontSize);
+                                               style.fontWeight, style.fontSize);
         if (layout.fontOnContext != &font) {
             context.fonts.Use(cr, font);
             layout.fontOnContext = &font;
@@ -57,7 +57,9 @@ double CurrentFontHeight(LayoutContext& context) {
 
 namespace quirelle {
 
-void ApplyFont(LayoutContext& context) { PutStyleIntoCairo(context); }
+void ApplyFont(LayoutContext& context) {
+    PutStyleIntoCairo(context);
+}
 
 void ApplyFontAndLineHeight(LayoutContext& context) {
     PutStyleIntoCairo(context);

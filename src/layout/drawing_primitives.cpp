@@ -10,8 +10,8 @@ void DrawRule(LayoutContext& context) {
     double x, y;
     cairo_get_current_point(cr, &x, &y);
     if (LayoutTrace* trace = context.state.trace) {
-        trace->lines.push_back({50.0, y + 10.0, context.areaWidth - 50.0, y + 10.0,
-                                cairo_get_line_width(cr)});
+        trace->lines.push_back(
+            {50.0, y + 10.0, context.areaWidth - 50.0, y + 10.0, cairo_get_line_width(cr)});
     }
     cairo_move_to(cr, 50.0, y + 10.0);
     cairo_line_to(cr, context.areaWidth - 50, y + 10.0);

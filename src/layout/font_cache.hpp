@@ -18,7 +18,7 @@ using ScaledFont = std::unique_ptr<cairo_scaled_font_t, ScaledFontRelease>;
 // One font at one size on one kind of surface, with what the text flow asks of it again and again:
 // its extents, and each character's glyph and advance. The answers are cairo's own, asked once.
 class FontMetrics {
-public:
+  public:
     struct Glyph {
         unsigned long index = 0;
         double advance = 0.0;
@@ -53,7 +53,7 @@ public:
         return found->second;
     }
 
-private:
+  private:
     Glyph Lookup(char32_t character) const;
 
     ScaledFont font_;
@@ -66,11 +66,10 @@ private:
 // The fonts a view has used, so that handing a style to cairo costs a lookup rather than a font
 // selection, and measuring a glyph costs an array read.
 class FontCache {
-public:
+  public:
     // The font cairo would choose on `cr` for this face and size. A font met for the first time
     // is selected on `cr` to learn it; otherwise `cr` is left alone (see Use).
-    FontMetrics& Find(cairo_t* cr, const std::string& family, int slant, int weight,
-                      double size);
+    FontMetrics& Find(cairo_t* cr, const std::string& family, int slant, int weight, double size);
     // Makes the font the one `cr` draws with.
     static void Use(cairo_t* cr, const FontMetrics& font) {
         cairo_set_scaled_font(cr, font.scaledFont());
@@ -82,7 +81,7 @@ public:
     // Changes whenever fonts handed out before may have been let go.
     unsigned generation() const { return generation_; }
 
-private:
+  private:
     struct Entry {
         std::string family;
         int slant;

@@ -9,14 +9,14 @@
 #include <string>
 #include <unordered_map>
 
-#include "layout/text_flow.hpp"
-#include "layout/pictures.hpp"
-#include "platform/dump_file.hpp"
-#include "platform/paths.hpp"
-#include "platform/xml_parser.hpp"
 #include "layout/cairo_style.hpp"
 #include "layout/drawing_primitives.hpp"
 #include "layout/layout_context.hpp"
+#include "layout/pictures.hpp"
+#include "layout/text_flow.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
+#include "platform/xml_parser.hpp"
 
 namespace quirelle {
 
@@ -24,23 +24,56 @@ namespace {
 
 // The elements the pass treats specially; everything else only feeds text and SVG markup.
 enum class Element {
-    Other, Body, Hr, Img, Image, Style, Title, Script, Span, Font, Ol, Ul, Li, Dt, Dd, H1, H2, H3,
-    H4, Div, P, A, Pre, Code, Strong, Em, Td, Tr, Audio, U, I, B, Svg, Br, Source,
+    Other,
+    Body,
+    Hr,
+    Img,
+    Image,
+    Style,
+    Title,
+    Script,
+    Span,
+    Font,
+    Ol,
+    Ul,
+    Li,
+    Dt,
+    Dd,
+    H1,
+    H2,
+    H3,
+    H4,
+    Div,
+    P,
+    A,
+    Pre,
+    Code,
+    Strong,
+    Em,
+    Td,
+    Tr,
+    Audio,
+    U,
+    I,
+    B,
+    Svg,
+    Br,
+    Source,
 };
 
 Element ElementOf(std::string_view name) {
     static const std::unordered_map<std::string_view, Element> elements = {
-        {"body", Element::Body},     {"hr", Element::Hr},         {"img", Element::Img},
-        {"image", Element::Image},   {"style", Element::Style},   {"title", Element::Title},
-        {"script", Element::Script}, {"span", Element::Span},     {"font", Element::Font},
-        {"ol", Element::Ol},         {"ul", Element::Ul},         {"li", Element::Li},
-        {"dt", Element::Dt},         {"dd", Element::Dd},         {"h1", Element::H1},
-        {"h2", Element::H2},         {"h3", Element::H3},         {"h4", Element::H4},
-        {"div", Element::Div},       {"p", Element::P},           {"a", Element::A},
-        {"pre", Element::Pre},       {"code", Element::Code},     {"strong", Element::Strong},
-        {"em", Element::Em},         {"td", Element::Td},         {"tr", Element::Tr},
-        {"audio", Element::Audio},   {"u", Element::U},           {"i", Element::I},
-        {"b", Element::B},           {"svg", Element::Svg},       {"br", Element::Br},
+        {"body", Element::Body},     {"hr", Element::Hr},       {"img", Element::Img},
+        {"image", Element::Image},   {"style", Element::Style}, {"title", Element::Title},
+        {"script", Element::Script}, {"span", Element::Span},   {"font", Element::Font},
+        {"ol", Element::Ol},         {"ul", Element::Ul},       {"li", Element::Li},
+        {"dt", Element::Dt},         {"dd", Element::Dd},       {"h1", Element::H1},
+        {"h2", Element::H2},         {"h3", Element::H3},       {"h4", Element::H4},
+        {"div", Element::Div},       {"p", Element::P},         {"a", Element::A},
+        {"pre", Element::Pre},       {"code", Element::Code},   {"strong", Element::Strong},
+        {"em", Element::Em},         {"td", Element::Td},       {"tr", Element::Tr},
+        {"audio", Element::Audio},   {"u", Element::U},         {"i", Element::I},
+        {"b", Element::B},           {"svg", Element::Svg},     {"br", Element::Br},
         {"source", Element::Source},
     };
     const auto found = elements.find(name);
@@ -50,10 +83,23 @@ Element ElementOf(std::string_view name) {
 // Elements whose class and epub:type values are looked up in the style rules.
 bool TakesClassLookup(Element element) {
     switch (element) {
-        case Element::Img: case Element::A: case Element::Body: case Element::Span:
-        case Element::H1: case Element::H2: case Element::H3: case Element::H4: case Element::Div:
-        case Element::P: case Element::Pre: case Element::Code: case Element::Strong:
-        case Element::Em: case Element::Td: case Element::Tr: case Element::Hr:
+        case Element::Img:
+        case Element::A:
+        case Element::Body:
+        case Element::Span:
+        case Element::H1:
+        case Element::H2:
+        case Element::H3:
+        case Element::H4:
+        case Element::Div:
+        case Element::P:
+        case Element::Pre:
+        case Element::Code:
+        case Element::Strong:
+        case Element::Em:
+        case Element::Td:
+        case Element::Tr:
+        case Element::Hr:
             return true;
         default:
             return false;
@@ -64,10 +110,17 @@ bool TakesClassLookup(Element element) {
 void AppendEscaped(std::string& out, std::string_view value) {
     for (const char c : value) {
         switch (c) {
-            case '"': out += "&quot;"; break;
-            case '<': out += "&lt;"; break;
-            case '&': out += "&amp;"; break;
-            default: out += c;
+            case '"':
+                out += "&quot;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -78,7 +131,7 @@ constexpr std::string_view kSvgDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?";
 
 class ContentPass {
-public:
+  public:
     explicit ContentPass(LayoutContext& context) : context_(context), layout_(context.state) {}
 
     void Run(std::string_view text) {
@@ -118,11 +171,13 @@ public:
         RescuePendingText();
     }
 
-private:
+  private:
     static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
         static_cast<ContentPass*>(self)->Start(name, XmlAttributes(attributes));
     }
-    static void OnEnd(void* self, const XML_Char* name) { static_cast<ContentPass*>(self)->End(name); }
+    static void OnEnd(void* self, const XML_Char* name) {
+        static_cast<ContentPass*>(self)->End(name);
+    }
     static void OnCharacters(void* self, const XML_Char* text, int length) {
         static_cast<ContentPass*>(self)->Characters(
             std::string_view(text, static_cast<std::size_t>(length)));
@@ -230,10 +285,14 @@ private:
                 Lookup(name);
                 Clear();
                 break;
-            case Element::H1: case Element::H2: case Element::H3: case Element::H4: {
+            case Element::H1:
+            case Element::H2:
+            case Element::H3:
+            case Element::H4: {
                 RescuePendingText();
                 static constexpr ElementKind kKinds[] = {ElementKind::Header1, ElementKind::Header2,
-                                                         ElementKind::Header3, ElementKind::Header4};
+                                                         ElementKind::Header3,
+                                                         ElementKind::Header4};
                 Kind(kKinds[static_cast<int>(element) - static_cast<int>(Element::H1)]);
                 Lookup(name);
                 Clear();
@@ -499,7 +558,10 @@ private:
                 layout_.inSpan = false;
                 Clear();
                 break;
-            case Element::H1: case Element::H2: case Element::H3: case Element::H4:
+            case Element::H1:
+            case Element::H2:
+            case Element::H3:
+            case Element::H4:
             case Element::Li:
                 // After a span the text was already drawn; whatever followed it still is.
                 if (!layout_.inSpan || HasInk()) {
@@ -530,9 +592,12 @@ private:
             case Element::U:
                 Flush();
                 Clear();
-                if (element == Element::I) context_.style.fontSlant = 0;
-                if (element == Element::B) context_.style.fontWeight = 0;
-                if (element == Element::U) context_.style.decoration = Decoration::None;
+                if (element == Element::I)
+                    context_.style.fontSlant = 0;
+                if (element == Element::B)
+                    context_.style.fontWeight = 0;
+                if (element == Element::U)
+                    context_.style.decoration = Decoration::None;
                 ApplyFontAndLineHeight(context_);
                 break;
             case Element::Font:

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "layout/layout_trace.hpp"
-#include "layout/picture_record.hpp"
 #include "layout/link_record.hpp"
+#include "layout/picture_record.hpp"
 
 namespace quirelle {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "style/color_value.hpp"
 #include "layout/layout_context.hpp"
+#include "style/color_value.hpp"
 
 namespace quirelle {
 
@@ -18,12 +18,17 @@ void PlacePicture(LayoutContext& context, double width, double height) {
     cairo_get_current_point(cr, &cx, &cy);
     double x;
     switch (context.style.pictureAlign) {
-        case TextAlign::Left: x = cx; break;
-        case TextAlign::Center: x = (context.areaWidth - width) * 0.5; break;
+        case TextAlign::Left:
+            x = cx;
+            break;
+        case TextAlign::Center:
+            x = (context.areaWidth - width) * 0.5;
+            break;
         case TextAlign::Right:
             x = context.areaWidth - context.settings.HorizontalMarginValue() - width;
             break;
-        default: return;
+        default:
+            return;
     }
     cairo_rectangle(cr, x, cy, width, height);
     double px, py;
@@ -54,8 +59,9 @@ void PlacePictureElement(LayoutContext& context) {
     if (!layout.picSource.empty()) {
         PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
         const bool relative = layout.picWidth.find('%') != std::string::npos;
-        const double width = relative ? record.naturalWidth * std::atof(layout.picWidth.c_str()) / 100.0
-                                      : std::atof(layout.picWidth.c_str());
+        const double width = relative
+                                 ? record.naturalWidth * std::atof(layout.picWidth.c_str()) / 100.0
+                                 : std::atof(layout.picWidth.c_str());
         const double height = relative || layout.picHeight.empty()
                                   ? record.naturalHeight
                                   : std::atof(layout.picHeight.c_str());
@@ -74,8 +80,8 @@ void ResizeLayoutSurface(LayoutContext& context) {
         context.pageLength = 30000.0;
     }
     context.layoutCr.reset();
-    context.layoutSurface.reset(cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, 1280, static_cast<int>(context.pageLength)));
+    context.layoutSurface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280,
+                                                           static_cast<int>(context.pageLength)));
     context.layoutCr.reset(cairo_create(context.layoutSurface.get()));
 }
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "style/color_value.hpp"
-#include "layout/utf8.hpp"
 #include "layout/layout_context.hpp"
+#include "layout/utf8.hpp"
+#include "style/color_value.hpp"
 
 namespace quirelle {
 
@@ -89,13 +89,13 @@ WordSpan MeasureWord(const std::vector<RunGlyph>& glyphs, std::size_t first, dou
 // algorithm does; the usual path answers from the font cache and leaves out glyphs that cannot
 // show, with the same pixels as the result.
 class GlyphPainter {
-public:
+  public:
     explicit GlyphPainter(LayoutContext& context)
         : context_(context),
           cr_(context.state.cr),
           reference_(context.referenceRendering || context.currentFont == nullptr),
-          vector_(cr_ != nullptr && cairo_surface_get_type(cairo_get_target(cr_)) !=
-                                        CAIRO_SURFACE_TYPE_IMAGE) {}
+          vector_(cr_ != nullptr &&
+                  cairo_surface_get_type(cairo_get_target(cr_)) != CAIRO_SURFACE_TYPE_IMAGE) {}
     ~GlyphPainter() { Flush(); }
     GlyphPainter(const GlyphPainter&) = delete;
     GlyphPainter& operator=(const GlyphPainter&) = delete;
@@ -120,8 +120,7 @@ public:
     RunGlyph Measure(char32_t character) {
         if (!reference_) {
             const FontMetrics::Glyph& metrics = context_.currentFont->GlyphFor(character);
-            return {character, &metrics, metrics.advance, metrics.advanceOnGrid,
-                    character == U' '};
+            return {character, &metrics, metrics.advance, metrics.advanceOnGrid, character == U' '};
         }
         cairo_text_extents_t extents;
         cairo_text_extents(cr_, Utf8Of(character).c_str(), &extents);
@@ -189,7 +188,7 @@ public:
         return Step(x, glyph);
     }
 
-private:
+  private:
     LayoutContext& context_;
     cairo_t* cr_;
     bool reference_;
@@ -219,8 +218,8 @@ void MovePen(LayoutContext& context, Pen& pen, double x, double y) {
     }
 }
 
-void DrawGlyphBackground(LayoutContext& context, GlyphPainter& painter, double x,
-                         double baseline, double advance) {
+void DrawGlyphBackground(LayoutContext& context, GlyphPainter& painter, double x, double baseline,
+                         double advance) {
     context.state.blankWhitePage = false;
     // Only a black background shows: any other colour is painted fully transparent.
     const BackgroundColor& background = context.style.backgroundColor;
@@ -242,10 +241,17 @@ void DrawDecoration(LayoutContext& context, GlyphPainter& painter, double x, dou
                     double advance) {
     double lineY;
     switch (context.style.decoration) {
-        case Decoration::Underline: lineY = baseline + kUnderlineOffset; break;
-        case Decoration::Overline: lineY = baseline - painter.FontHeight() / 1.5; break;
-        case Decoration::LineThrough: lineY = baseline - painter.FontHeight() * 0.25; break;
-        default: return;
+        case Decoration::Underline:
+            lineY = baseline + kUnderlineOffset;
+            break;
+        case Decoration::Overline:
+            lineY = baseline - painter.FontHeight() / 1.5;
+            break;
+        case Decoration::LineThrough:
+            lineY = baseline - painter.FontHeight() * 0.25;
+            break;
+        default:
+            return;
     }
     cairo_t* cr = context.state.cr;
     context.state.blankWhitePage = false;
@@ -264,11 +270,14 @@ void AlignRun(LayoutContext& context, Pen& pen, double advance) {
     const double areaWidth = context.areaWidth;
     double x;
     switch (context.style.textAlign) {
-        case TextAlign::Center: x = (areaWidth - advance) * 0.5; break;
+        case TextAlign::Center:
+            x = (areaWidth - advance) * 0.5;
+            break;
         case TextAlign::Right:
             x = areaWidth - context.settings.HorizontalMarginValue() - advance;
             break;
-        default: return;
+        default:
+            return;
     }
     const double leftEdge = LeftEdgeAt(context, pen.y - context.state.lineHeight);
     MovePen(context, pen, std::max(x, leftEdge), pen.y);
@@ -319,7 +328,8 @@ double ResolvedLinkWidth(LayoutContext& context) {
         return layout.linkWidth;
     }
     layout.linkWidthPending = false;
-    const std::string& source = layout.linkWidthTextAside ? layout.linkWidthText : layout.textBuffer;
+    const std::string& source =
+        layout.linkWidthTextAside ? layout.linkWidthText : layout.textBuffer;
     const std::string_view text =
         std::string_view(source).substr(0, std::min(layout.linkWidthBytes, source.size()));
     if (layout.linkWidthFontGeneration != context.fonts.generation()) {
@@ -442,8 +452,8 @@ void DrawListMarker(LayoutContext& context, std::string_view marker) {
     if (!valid.empty()) {
         layout.blankWhitePage = false;
         if (LayoutTrace* trace = layout.trace) {
-            trace->glyphs.push_back({valid, start.x, y, context.style.fontSlant,
-                                     context.style.fontWeight, 0});
+            trace->glyphs.push_back(
+                {valid, start.x, y, context.style.fontSlant, context.style.fontWeight, 0});
         }
         GlyphPainter painter(context);
         if (context.referenceRendering || context.currentFont == nullptr) {

@@ -20,13 +20,17 @@ char32_t DecodeUtf8Sequence(std::string_view text, std::size_t& at) {
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
         value = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;  // no overlong forms
-        if (lead == 0xED) high = 0x9F;  // no UTF-16 surrogates
+        if (lead == 0xE0)
+            low = 0xA0;  // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F;  // no UTF-16 surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         value = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;  // nothing above U+10FFFF
     } else {
         ++at;
         return kReplacementCharacter;
@@ -73,7 +77,8 @@ std::string SanitizedUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t start = at;
         const char32_t c = DecodeUtf8(text, at);
-        if (c == kReplacementCharacter && !(at - start == 3 && text.substr(start, 3) == "\xEF\xBF\xBD")) {
+        if (c == kReplacementCharacter &&
+            !(at - start == 3 && text.substr(start, 3) == "\xEF\xBF\xBD")) {
             AppendUtf8(out, c);
         } else {
             out.append(text.substr(start, at - start));

@@ -56,9 +56,12 @@ std::optional<zip_uint64_t> FindMemberByName(zip_t* archive, std::string_view na
 }
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -149,10 +152,10 @@ std::string_view LocalName(std::string_view qualifiedName) {
 // encryption.xml may only list fonts obfuscated by the IDPF or Adobe algorithms; those books are
 // readable. Any other encryption, or one that names no method, means the content is locked.
 class EncryptionScan : public XmlParser {
-public:
+  public:
     bool protectedContent = false;
 
-protected:
+  protected:
     void StartElement(std::string_view name, const Attributes& attributes) override {
         const std::string_view local = LocalName(name);
         if (local == "EncryptedData") {
@@ -176,7 +179,7 @@ protected:
         }
     }
 
-private:
+  private:
     bool inEncryptedData_ = false;
     bool methodSeen_ = false;
 };
@@ -295,10 +298,17 @@ std::uint32_t WrapImagePage(ArchiveBuffer& page, std::string_view pictureName) {
     // The name goes into an attribute value: escape what would end or break it.
     for (const char c : pictureName) {
         switch (c) {
-            case '&': text += "&amp;"; break;
-            case '<': text += "&lt;"; break;
-            case '"': text += "&quot;"; break;
-            default: text += c;
+            case '&':
+                text += "&amp;";
+                break;
+            case '<':
+                text += "&lt;";
+                break;
+            case '"':
+                text += "&quot;";
+                break;
+            default:
+                text += c;
         }
     }
     text += kTail;

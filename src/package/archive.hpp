@@ -15,7 +15,7 @@ namespace quirelle {
 enum class ProbeResult : int {
     Unreadable = 0,  // not a book we can read, and not named like one: ignored silently
     Readable = 1,
-    Protected = 2,   // named ".epub" but unreadable or DRM-protected: the user is told
+    Protected = 2,  // named ".epub" but unreadable or DRM-protected: the user is told
 };
 
 // A member larger than this is refused: a hostile archive must not exhaust memory.

@@ -11,8 +11,8 @@ namespace quirelle {
 // be handed to C parsers as a string.
 struct ArchiveBuffer {
     std::unique_ptr<char[]> data;
-    std::uint32_t size = 0;     // bytes of the member (for a loaded document: its text length)
-    std::size_t capacity = 0;   // bytes that data can hold, the terminating NUL included
+    std::uint32_t size = 0;    // bytes of the member (for a loaded document: its text length)
+    std::size_t capacity = 0;  // bytes that data can hold, the terminating NUL included
 
     // A zero-filled buffer of a fixed capacity, owned by whoever keeps it (the view's document
     // buffer, the cover's buffer).

@@ -18,9 +18,8 @@ ContentKind ContentKindOf(std::string_view mediaType, std::string_view href) {
     const std::string_view type = mediaType.substr(blank);
     const bool picture =
         type.size() >= kPictureTypes.size() &&
-        std::equal(kPictureTypes.begin(), kPictureTypes.end(), type.begin(), [](char a, char b) {
-            return a == std::tolower(static_cast<unsigned char>(b));
-        });
+        std::equal(kPictureTypes.begin(), kPictureTypes.end(), type.begin(),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
     return picture ? ContentKind::Picture : ContentKind::Document;
 }
 

@@ -5,10 +5,10 @@
 
 #include "package/archive.hpp"
 #include "package/package_names.hpp"
+#include "package/table_of_contents.hpp"
 #include "platform/paths.hpp"
 #include "platform/xml_namespaces.hpp"
 #include "platform/xml_parser.hpp"
-#include "package/table_of_contents.hpp"
 
 namespace quirelle {
 
@@ -26,10 +26,10 @@ int FindItem(const BookState& book, Matches matches, std::string& href) {
 }
 
 class ContainerParse : public XmlParser {
-public:
+  public:
     explicit ContainerParse(std::string& rootfilePath) : rootfilePath_(rootfilePath) {}
 
-protected:
+  protected:
     void StartElement(std::string_view name, const Attributes& attributes) override {
         namespaces_.Enter(attributes);
         if (PackageElementName(namespaces_, name) == "rootfile") {
@@ -43,18 +43,18 @@ protected:
     }
     void EndElement(std::string_view) override { namespaces_.Leave(); }
 
-private:
+  private:
     std::string& rootfilePath_;
     XmlNamespaceScope namespaces_;
 };
 
 // One expat pass over the package document.
 class PackageParse : public XmlParser {
-public:
+  public:
     PackageParse(const std::string& bookPath, BookState& book, bool ignoreToc, PackageInfo& info)
         : bookPath_(bookPath), book_(book), ignoreToc_(ignoreToc), info_(info) {}
 
-protected:
+  protected:
     void StartElement(std::string_view writtenName, const Attributes& attributes) override {
         namespaces_.Enter(attributes);
         const std::string name = PackageElementName(namespaces_, writtenName);
@@ -101,13 +101,18 @@ protected:
 
     void CharacterData(std::string_view text) override { text_ += text; }
 
-private:
+  private:
     std::string* MetadataFieldOf(std::string_view name) {
-        if (name == "dc:title") return &info_.title;
-        if (name == "dc:creator") return &info_.creator;
-        if (name == "dc:description") return &info_.description;
-        if (name == "dc:publisher") return &info_.publisher;
-        if (name == "dc:date") return &info_.date;
+        if (name == "dc:title")
+            return &info_.title;
+        if (name == "dc:creator")
+            return &info_.creator;
+        if (name == "dc:description")
+            return &info_.description;
+        if (name == "dc:publisher")
+            return &info_.publisher;
+        if (name == "dc:date")
+            return &info_.date;
         return nullptr;
     }
 
@@ -205,7 +210,8 @@ private:
 }  // namespace
 
 int FindItemById(const BookState& book, std::string_view id, std::string& href) {
-    return FindItem(book, [id](const ManifestItem& item) { return item.id == id; }, href);
+    return FindItem(
+        book, [id](const ManifestItem& item) { return item.id == id; }, href);
 }
 
 int FindItemByProperties(const BookState& book, std::string_view properties, std::string& href) {

@@ -12,10 +12,10 @@ namespace quirelle {
 namespace {
 
 class NcxParse : public XmlParser {
-public:
+  public:
     explicit NcxParse(BookState& book) : book_(book) {}
 
-protected:
+  protected:
     void StartElement(std::string_view writtenName, const Attributes& attributes) override {
         namespaces_.Enter(attributes);
         const std::string name = PackageElementName(namespaces_, writtenName);
@@ -59,7 +59,7 @@ protected:
                      [](char c) { return c != '\n' && c != '\t'; });
     }
 
-private:
+  private:
     bool HasRoom() const {
         return static_cast<std::size_t>(book_.documentCount) < book_.documents.size();
     }

@@ -15,14 +15,19 @@ std::optional<std::string> FileUnreadableReason(const std::string& path) {
     if (descriptor < 0) {
         const int error = errno;
         switch (error) {
-            case ENOENT: return path.empty() ? "no file named" : "no such file";
-            case EACCES: return "permission denied";
-            case ENOTDIR: return "a folder on its path is a file";
-            case ENAMETOOLONG: return "the name is too long";
+            case ENOENT:
+                return path.empty() ? "no file named" : "no such file";
+            case EACCES:
+                return "permission denied";
+            case ENOTDIR:
+                return "a folder on its path is a file";
+            case ENAMETOOLONG:
+                return "the name is too long";
             default: {
                 std::string reason = std::strerror(error);
                 if (!reason.empty()) {
-                    reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+                    reason[0] =
+                        static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
                 }
                 return reason;
             }

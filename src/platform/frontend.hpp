@@ -21,7 +21,7 @@ struct FileRequest {
 // through here, so the GTK program and the headless command-line modes share all of the core.
 // Texts for gadgets arrive in the locale's character set (see ToSystemCharset).
 class Frontend {
-public:
+  public:
     virtual ~Frontend() = default;
 
     virtual void SetStatus(std::string_view text) = 0;
@@ -54,8 +54,8 @@ public:
     // A modal box with the text and the one button "Ok".
     virtual void ShowMessage(std::string_view text) = 0;
     // A modal file chooser. `pattern` is "#?.(EPU|EPUB)"-style: one or more suffixes.
-    virtual FileRequest RequestFile(std::string_view title, bool saveMode,
-                                    std::string_view pattern, std::string_view drawer) = 0;
+    virtual FileRequest RequestFile(std::string_view title, bool saveMode, std::string_view pattern,
+                                    std::string_view drawer) = 0;
     virtual void OpenUrl(std::string_view url) = 0;
     // The view should be drawn again.
     virtual void Redraw() = 0;
@@ -66,13 +66,13 @@ public:
 
 // Shows the busy pointer for as long as it lives.
 class BusyPointer {
-public:
+  public:
     explicit BusyPointer(Frontend& frontend) : frontend_(frontend) { frontend_.SetBusy(true); }
     ~BusyPointer() { frontend_.SetBusy(false); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
-private:
+  private:
     Frontend& frontend_;
 };
 

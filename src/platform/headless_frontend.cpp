@@ -2,7 +2,9 @@
 
 namespace quirelle {
 
-void HeadlessFrontend::SetStatus(std::string_view text) { statusHistory.emplace_back(text); }
+void HeadlessFrontend::SetStatus(std::string_view text) {
+    statusHistory.emplace_back(text);
+}
 
 void HeadlessFrontend::ClearPageList() {
     pageListRows.clear();

@@ -12,7 +12,7 @@ namespace quirelle {
 // The interface without a display: it keeps what it was told, so the command-line modes can
 // report it and tests can read it, and it answers file requests from a prepared list.
 class HeadlessFrontend : public Frontend {
-public:
+  public:
     explicit HeadlessFrontend(Settings settings = {}) : settings_(std::move(settings)) {}
 
     void SetStatus(std::string_view text) override;
@@ -63,7 +63,7 @@ public:
     std::vector<std::string> openedUrls;
     int redrawCount = 0;
 
-private:
+  private:
     Settings settings_;
 };
 

@@ -24,7 +24,9 @@ std::filesystem::path RamDirectory() {
     return "/tmp";
 }
 
-std::filesystem::path RamPath(std::string_view fileName) { return RamDirectory() / fileName; }
+std::filesystem::path RamPath(std::string_view fileName) {
+    return RamDirectory() / fileName;
+}
 
 std::filesystem::path ProgramDirectory() {
     std::error_code error;

@@ -29,11 +29,11 @@ std::vector<Field> MakeFields() {
         {"vertical_margin", &Settings::verticalMargin},
     };
     const std::pair<const char*, StyleSetting Settings::*> rows[] = {
-        {"standart", &Settings::standart},   {"header_1", &Settings::header1},
-        {"header_2", &Settings::header2},    {"header_3", &Settings::header3},
-        {"header_4", &Settings::header4},    {"list", &Settings::list},
+        {"standart", &Settings::standart},       {"header_1", &Settings::header1},
+        {"header_2", &Settings::header2},        {"header_3", &Settings::header3},
+        {"header_4", &Settings::header4},        {"list", &Settings::list},
         {"preformated", &Settings::preformated}, {"strong", &Settings::strong},
-        {"emphasis", &Settings::emphasis},   {"hyperlink", &Settings::hyperlink},
+        {"emphasis", &Settings::emphasis},       {"hyperlink", &Settings::hyperlink},
     };
     for (const auto& [name, row] : rows) {
         fields.push_back({std::string(name) + "_font", RowText{row, &StyleSetting::font}});
@@ -83,8 +83,10 @@ auto VisitField(SettingsType& settings, const Field& field, Visit&& visit) {
 }
 
 std::optional<bool> ParseSwitch(std::string_view value) {
-    if (value == "1" || value == "true" || value == "on" || value == "yes") return true;
-    if (value == "0" || value == "false" || value == "off" || value == "no") return false;
+    if (value == "1" || value == "true" || value == "on" || value == "yes")
+        return true;
+    if (value == "0" || value == "false" || value == "off" || value == "no")
+        return false;
     return std::nullopt;
 }
 
@@ -122,8 +124,12 @@ int LeadingInteger(std::string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-int Settings::HorizontalMarginValue() const { return LeadingInteger(horizontalMargin); }
-int Settings::VerticalMarginValue() const { return LeadingInteger(verticalMargin); }
+int Settings::HorizontalMarginValue() const {
+    return LeadingInteger(horizontalMargin);
+}
+int Settings::VerticalMarginValue() const {
+    return LeadingInteger(verticalMargin);
+}
 
 std::string FormatSettingsColor(const SettingsColor& color) {
     char text[8];
@@ -165,16 +171,28 @@ bool AssignParsed(Value& target, std::string_view value, Parse parse) {
     return false;
 }
 
-bool Assign(bool& target, std::string_view value) { return AssignParsed(target, value, ParseSwitch); }
+bool Assign(bool& target, std::string_view value) {
+    return AssignParsed(target, value, ParseSwitch);
+}
 bool Assign(SettingsColor& target, std::string_view value) {
     return AssignParsed(target, value, ParseSettingsColor);
 }
-bool Assign(int& target, std::string_view value) { return AssignParsed(target, value, ParseNumber); }
+bool Assign(int& target, std::string_view value) {
+    return AssignParsed(target, value, ParseNumber);
+}
 
-std::string Format(const std::string& value) { return value; }
-std::string Format(bool value) { return value ? "1" : "0"; }
-std::string Format(const SettingsColor& value) { return FormatSettingsColor(value); }
-std::string Format(int value) { return std::to_string(value); }
+std::string Format(const std::string& value) {
+    return value;
+}
+std::string Format(bool value) {
+    return value ? "1" : "0";
+}
+std::string Format(const SettingsColor& value) {
+    return FormatSettingsColor(value);
+}
+std::string Format(int value) {
+    return std::to_string(value);
+}
 
 }  // namespace
 

@@ -12,11 +12,11 @@ namespace quirelle {
 // an element can be recognised by its namespace whatever prefix a book chose, while a document
 // that uses a prefix it never declared still parses (and keeps its name as written).
 class XmlNamespaceScope {
-public:
+  public:
     struct Name {
-        std::string_view uri;    // empty for an element in no namespace
+        std::string_view uri;  // empty for an element in no namespace
         std::string_view local;
-        bool bound = true;       // false: the prefix was never declared
+        bool bound = true;  // false: the prefix was never declared
     };
 
     // Call at every start tag, before Resolve, with the tag's attributes.
@@ -26,7 +26,7 @@ public:
 
     Name Resolve(std::string_view qualifiedName) const;
 
-private:
+  private:
     struct Binding {
         std::string prefix;
         std::string uri;

@@ -25,8 +25,7 @@ bool XmlParser::Parse(std::string_view text) {
     XML_SetUserData(parser.get(), this);
     XML_SetElementHandler(parser.get(), &XmlParser::OnStart, &XmlParser::OnEnd);
     XML_SetCharacterDataHandler(parser.get(), &XmlParser::OnCharacters);
-    return XML_Parse(parser.get(), text.data(), static_cast<int>(text.size()), 1) ==
-           XML_STATUS_OK;
+    return XML_Parse(parser.get(), text.data(), static_cast<int>(text.size()), 1) == XML_STATUS_OK;
 }
 
 }  // namespace quirelle

@@ -14,7 +14,7 @@ using ExpatParser = std::unique_ptr<XML_ParserStruct, ExpatParserFree>;
 
 // The attributes of one start tag, as expat hands them over: name, value, name, value, ..., null.
 class XmlAttributes {
-public:
+  public:
     explicit XmlAttributes(const XML_Char** pairs) : pairs_(pairs) {}
 
     // The value of the first attribute called `name`, or an empty text.
@@ -34,7 +34,7 @@ public:
         }
     }
 
-private:
+  private:
     const XML_Char** pairs_;
 };
 
@@ -42,7 +42,7 @@ private:
 // Subclasses override the handlers they need. A malformed text stops at expat's first error;
 // what the handlers saw before it stands.
 class XmlParser {
-public:
+  public:
     using Attributes = XmlAttributes;
 
     virtual ~XmlParser() = default;
@@ -50,12 +50,12 @@ public:
     // False when the parser could not be made or the text is not well-formed.
     bool Parse(std::string_view text);
 
-protected:
+  protected:
     virtual void StartElement(std::string_view /*name*/, const Attributes& /*attributes*/) {}
     virtual void EndElement(std::string_view /*name*/) {}
     virtual void CharacterData(std::string_view /*text*/) {}
 
-private:
+  private:
     static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes);
     static void OnEnd(void* self, const XML_Char* name);
     static void OnCharacters(void* self, const XML_Char* text, int length);

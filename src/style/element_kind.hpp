@@ -10,7 +10,7 @@ enum class ElementKind {
     Header2 = 3,
     Header3 = 4,
     Header4 = 5,
-    Link = 6,  // a, audio
+    Link = 6,          // a, audio
     Preformatted = 7,  // pre, code
     Strong = 8,
     Emphasis = 9,

@@ -10,11 +10,16 @@ ColorComponents FromSettings(const SettingsColor& color) {
 
 const StyleSetting& RowOf(const Settings& settings, ElementKind kind) {
     switch (kind) {
-        case ElementKind::Header1: return settings.header1;
-        case ElementKind::Header2: return settings.header2;
-        case ElementKind::Header3: return settings.header3;
-        case ElementKind::Header4: return settings.header4;
-        default: return settings.standart;
+        case ElementKind::Header1:
+            return settings.header1;
+        case ElementKind::Header2:
+            return settings.header2;
+        case ElementKind::Header3:
+            return settings.header3;
+        case ElementKind::Header4:
+            return settings.header4;
+        default:
+            return settings.standart;
     }
 }
 

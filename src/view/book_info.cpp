@@ -10,7 +10,7 @@ namespace quirelle {
 namespace {
 
 class JsonObject {
-public:
+  public:
     explicit JsonObject(std::string& out) : out_(out) { out_ += '{'; }
     ~JsonObject() { out_ += '}'; }
 
@@ -33,7 +33,7 @@ public:
         out_ += number;
     }
 
-private:
+  private:
     std::string& out_;
     bool first_ = true;
 };
@@ -45,7 +45,8 @@ void AppendArray(std::string& out, JsonObject& owner, std::string_view key,
     owner.Key(key);
     out += '[';
     for (int i = 0; i < count; ++i) {
-        if (i > 0) out += ',';
+        if (i > 0)
+            out += ',';
         JsonObject object(out);
         fill(object, records[static_cast<std::size_t>(i)]);
     }
@@ -64,8 +65,10 @@ std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
         info.Field("rootfile", book.rootfilePath);
         info.Number("version", book.packageVersion);
         const std::pair<const char*, MetadataField> fields[] = {
-            {"title", MetadataField::Title},         {"creator", MetadataField::Creator},
-            {"description", MetadataField::Description}, {"publisher", MetadataField::Publisher},
+            {"title", MetadataField::Title},
+            {"creator", MetadataField::Creator},
+            {"description", MetadataField::Description},
+            {"publisher", MetadataField::Publisher},
             {"date", MetadataField::Date}};
         for (const auto& [key, field] : fields) {
             const auto shown = frontend.metadata.find(field);

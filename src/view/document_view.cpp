@@ -19,18 +19,26 @@ std::unique_ptr<DocumentView> DocumentView::Create(Frontend& frontend) {
 DocumentView::DocumentView(Frontend& frontend)
     : frontend_(frontend), data_(std::make_unique<DocumentViewData>()) {}
 
-void DocumentView::ShowPanel(int state) { frontend_.ShowPanel(state == 1); }
+void DocumentView::ShowPanel(int state) {
+    frontend_.ShowPanel(state == 1);
+}
 
 void DocumentView::SetCover(const std::string& path) {
     data_->book.coverPath = path;
     frontend_.ShowCover(data_->book.archivePath, path);
 }
 
-void DocumentView::SetTocHref(std::string_view reference) { data_->book.tocHref = reference; }
+void DocumentView::SetTocHref(std::string_view reference) {
+    data_->book.tocHref = reference;
+}
 
-void DocumentView::SetNavHref(std::string_view reference) { data_->book.navHref = reference; }
+void DocumentView::SetNavHref(std::string_view reference) {
+    data_->book.navHref = reference;
+}
 
-void DocumentView::ReadToc() { ReadNavigation(data_->book.archivePath, data_->book); }
+void DocumentView::ReadToc() {
+    ReadNavigation(data_->book.archivePath, data_->book);
+}
 
 void DocumentView::FillPageList() {
     const BookState& book = data_->book;
@@ -57,12 +65,15 @@ void DocumentView::Reset() {
     ClearStyleRules();
 }
 
-void DocumentView::ClearStyleRules() { data_->styleRuleCount = 0; }
+void DocumentView::ClearStyleRules() {
+    data_->styleRuleCount = 0;
+}
 
 // FIXME: the book's style sheets are not read yet; pages use the element defaults only.
 void DocumentView::LoadStyleSheets() {}
 
-void DocumentView::SetCssEnabled(bool enabled) { data_->cssEnabled = enabled; }
-
+void DocumentView::SetCssEnabled(bool enabled) {
+    data_->cssEnabled = enabled;
+}
 
 }  // namespace quirelle

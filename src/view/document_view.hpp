@@ -15,7 +15,7 @@ namespace quirelle {
 // open book and every table, and every user action reaches the rest of the system as one of its
 // methods. It reaches the interface only through its Frontend.
 class DocumentView {
-public:
+  public:
     // Nothing when the view's tables and buffers cannot be allocated.
     static std::unique_ptr<DocumentView> Create(Frontend& frontend);
 
@@ -94,7 +94,7 @@ public:
     // Says on the status line and on stderr that a book could not be opened, and why.
     void ReportOpenFailure(const std::string& path, std::string_view reason);
 
-private:
+  private:
     Frontend& frontend_;
     std::unique_ptr<DocumentViewData> data_;
 };

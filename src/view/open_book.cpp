@@ -12,8 +12,8 @@
 
 namespace quirelle {
 
-int RequestFile(Frontend& frontend, std::string_view title, bool saveMode,
-                std::string_view pattern, std::string_view drawer, std::string& path) {
+int RequestFile(Frontend& frontend, std::string_view title, bool saveMode, std::string_view pattern,
+                std::string_view drawer, std::string& path) {
     FileRequest request = frontend.RequestFile(title, saveMode, pattern, drawer);
     switch (request.result) {
         case FileRequest::Result::Chosen:

@@ -50,11 +50,21 @@ void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
     quirelle::RenderPage(data_->layout, cr, text);
 }
 
-void DocumentView::DrawRule() { quirelle::DrawRule(data_->layout); }
-void DocumentView::ResizeLayoutSurface() { quirelle::ResizeLayoutSurface(data_->layout); }
-void DocumentView::DrawPictures(int count) { quirelle::DrawPictures(data_->layout, count); }
-void DocumentView::ApplyFont() { quirelle::ApplyFont(data_->layout); }
-void DocumentView::ApplyFontAndLineHeight() { quirelle::ApplyFontAndLineHeight(data_->layout); }
+void DocumentView::DrawRule() {
+    quirelle::DrawRule(data_->layout);
+}
+void DocumentView::ResizeLayoutSurface() {
+    quirelle::ResizeLayoutSurface(data_->layout);
+}
+void DocumentView::DrawPictures(int count) {
+    quirelle::DrawPictures(data_->layout, count);
+}
+void DocumentView::ApplyFont() {
+    quirelle::ApplyFont(data_->layout);
+}
+void DocumentView::ApplyFontAndLineHeight() {
+    quirelle::ApplyFontAndLineHeight(data_->layout);
+}
 
 void DocumentView::SetTextColor(std::string_view text) {
     quirelle::SetTextColor(data_->layout, text);
@@ -72,8 +82,14 @@ void DocumentView::AddStyleBlock(std::string_view text) {
     quirelle::AddStyleBlock(data_->layout, text);
 }
 
-void DocumentView::ParseAllRules() { quirelle::ParseAllRules(data_->layout); }
-void DocumentView::AddLink() { quirelle::AddLink(data_->layout); }
-void DocumentView::DrawAudioControls() { quirelle::DrawAudioControls(data_->layout); }
+void DocumentView::ParseAllRules() {
+    quirelle::ParseAllRules(data_->layout);
+}
+void DocumentView::AddLink() {
+    quirelle::AddLink(data_->layout);
+}
+void DocumentView::DrawAudioControls() {
+    quirelle::DrawAudioControls(data_->layout);
+}
 
 }  // namespace quirelle

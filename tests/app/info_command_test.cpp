@@ -27,18 +27,18 @@ TEST(InfoCommandTest, DescribesTheDemoBook) {
     testing::TempDir dir;
     const ProgramRun run = RunQuirelle(std::string("--info '") + DEMO_BOOK + "'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    for (const char* part : {
-             R"("probe":1)", R"("rootfile":"OEBPS/content.opf")", R"("version":3)",
-             R"("title":"The Light on Tern Rock")", R"("cover":"Images/cover.jpg")",
-             R"("tocHref":"toc.ncx")", R"("navHref":"Text/nav.xhtml")",
-             R"({"id":"nav","href":"Text/nav.xhtml","properties":"nav",)"
-             R"("mediaType":"application/xhtml+xml"})",
-             R"({"id":"compass","href":"Images/compass.svg","properties":"",)"
-             R"("mediaType":"image/svg+xml"})",
-             // "Ignore TOC" is on by default: the spine gives the order, labelled by index.
-             R"({"label":"0","href":"Text/cover.xhtml"})",
-             R"({"label":"1","href":"Text/chapter1.xhtml"})",
-             R"({"label":"Content","href":"Text/nav.xhtml"}])"}) {
+    for (const char* part :
+         {R"("probe":1)", R"("rootfile":"OEBPS/content.opf")", R"("version":3)",
+          R"("title":"The Light on Tern Rock")", R"("cover":"Images/cover.jpg")",
+          R"("tocHref":"toc.ncx")", R"("navHref":"Text/nav.xhtml")",
+          R"({"id":"nav","href":"Text/nav.xhtml","properties":"nav",)"
+          R"("mediaType":"application/xhtml+xml"})",
+          R"({"id":"compass","href":"Images/compass.svg","properties":"",)"
+          R"("mediaType":"image/svg+xml"})",
+          // "Ignore TOC" is on by default: the spine gives the order, labelled by index.
+          R"({"label":"0","href":"Text/cover.xhtml"})",
+          R"({"label":"1","href":"Text/chapter1.xhtml"})",
+          R"({"label":"Content","href":"Text/nav.xhtml"}])"}) {
         EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
     }
     EXPECT_EQ(run.out.back(), '\n');
@@ -49,7 +49,8 @@ TEST(InfoCommandTest, SettingOverridesTheStoredValueForOneRun) {
     const ProgramRun run =
         RunQuirelle(std::string("--setting ignore_toc=0 --info '") + DEMO_BOOK + "'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Contains(run.out, R"({"label":"1. The Relief Boat","href":"Text/chapter1.xhtml"})")) << run.out;
+    EXPECT_TRUE(Contains(run.out, R"({"label":"1. The Relief Boat","href":"Text/chapter1.xhtml"})"))
+        << run.out;
     EXPECT_FALSE(Contains(run.out, R"({"label":"0")")) << run.out;
 
     const ProgramRun unknown =

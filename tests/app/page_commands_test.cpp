@@ -22,30 +22,34 @@ ProgramRun RunQuirelle(const std::string& arguments, const testing::TempDir& dir
 
 // The words a reader sees in an XHTML document: the text of its body, split at white space.
 class BodyWords : public XmlParser {
-public:
+  public:
     std::vector<std::string> words;
 
-protected:
+  protected:
     void StartElement(std::string_view name, const Attributes&) override {
-        if (name == "body") inBody_ = true;
+        if (name == "body")
+            inBody_ = true;
         // An audio element's content is what readers without audio show instead.
-        if (name == "style" || name == "script" || name == "title" || name == "audio") ++hidden_;
+        if (name == "style" || name == "script" || name == "title" || name == "audio")
+            ++hidden_;
         Boundary(name);
     }
     void EndElement(std::string_view name) override {
         Boundary(name);
-        if (name == "style" || name == "script" || name == "title" || name == "audio") --hidden_;
+        if (name == "style" || name == "script" || name == "title" || name == "audio")
+            --hidden_;
     }
     void CharacterData(std::string_view text) override {
-        if (inBody_ && hidden_ == 0) pending_.append(text);
+        if (inBody_ && hidden_ == 0)
+            pending_.append(text);
     }
 
-private:
+  private:
     // Words run across inline elements ("<b>do</b>ne" is one word); blocks, cells and line
     // breaks part them.
     void Boundary(std::string_view name) {
-        static const std::set<std::string_view> inline_ = {"a",    "em",   "strong", "i", "b",
-                                                            "u",    "span", "code",   "font"};
+        static const std::set<std::string_view> inline_ = {"a", "em",   "strong", "i",   "b",
+                                                           "u", "span", "code",   "font"};
         if (!inline_.count(name)) {
             pending_ += ' ';
         }
@@ -76,7 +80,8 @@ TEST(ExportCommandTest, EveryWordOfEveryChapterIsInThePdfWhole) {
     EXPECT_NE(run.err.find("Export page as PDF... 6/6"), std::string::npos) << run.err;
 
     const ProgramRun text = testing::RunProgram(
-        "pdftotext", "-raw " + Quoted(pdf.string()) + " " + Quoted((dir / "demo.txt").string()), dir);
+        "pdftotext", "-raw " + Quoted(pdf.string()) + " " + Quoted((dir / "demo.txt").string()),
+        dir);
     ASSERT_EQ(text.status, 0) << text.err;
     std::set<std::string> pdfWords;
     std::istringstream stream(testing::ReadFile(dir / "demo.txt"));
@@ -86,8 +91,8 @@ TEST(ExportCommandTest, EveryWordOfEveryChapterIsInThePdfWhole) {
 
     std::size_t checked = 0;
     for (int chapter = 1; chapter <= 5; ++chapter) {
-        const std::string source = std::string(DEMO_SOURCES) + "/OEBPS/Text/chapter" +
-                                   std::to_string(chapter) + ".xhtml";
+        const std::string source =
+            std::string(DEMO_SOURCES) + "/OEBPS/Text/chapter" + std::to_string(chapter) + ".xhtml";
         BodyWords words;
         ASSERT_TRUE(words.Parse(testing::ReadFile(source))) << source;
         for (const std::string& word : words.words) {
@@ -108,8 +113,8 @@ TEST(ExportCommandTest, ARangeGivesOnePagePerDocument) {
     EXPECT_NE(info.out.find("Pages:           2"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Page size:       1000 x"), std::string::npos) << info.out;
 
-    const ProgramRun outside = RunQuirelle(
-        "--export-pdf " + Quoted(pdf.string()) + " --to 99 " + Quoted(DEMO_BOOK), dir);
+    const ProgramRun outside =
+        RunQuirelle("--export-pdf " + Quoted(pdf.string()) + " --to 99 " + Quoted(DEMO_BOOK), dir);
     EXPECT_EQ(outside.status, 1);
     EXPECT_NE(outside.err.find("outside"), std::string::npos) << outside.err;
 }

@@ -15,7 +15,7 @@ namespace quirelle {
 namespace {
 
 class PdfExportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string manifest, spine;
         std::vector<testing::Member> chapters;
@@ -33,8 +33,8 @@ protected:
             chapters.push_back({"OEBPS/" + id + ".xhtml", testing::XhtmlPage(body)});
         }
         book_ = (dir_ / "book.epub").string();
-        testing::WriteArchive(book_, testing::BookMembers(
-                                         testing::PackageDocument(manifest, spine), chapters));
+        testing::WriteArchive(
+            book_, testing::BookMembers(testing::PackageDocument(manifest, spine), chapters));
         view_.OpenBook(book_);
     }
 
@@ -47,8 +47,8 @@ protected:
 
     // Width and height in points of every page of the file, as a PDF viewer reads them.
     std::vector<std::pair<double, double>> PageSizes(const std::filesystem::path& pdf) {
-        const testing::ProgramRun info = testing::RunProgram(
-            "pdfinfo", "-f 1 -l 1000 " + testing::Quoted(pdf.string()), dir_);
+        const testing::ProgramRun info =
+            testing::RunProgram("pdfinfo", "-f 1 -l 1000 " + testing::Quoted(pdf.string()), dir_);
         std::vector<std::pair<double, double>> sizes;
         std::istringstream lines(info.out);
         for (std::string line; std::getline(lines, line);) {

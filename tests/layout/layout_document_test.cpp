@@ -18,7 +18,7 @@ using testing::LayoutFixture;
 using testing::Page;
 
 class LayoutDocumentTest : public LayoutFixture {
-protected:
+  protected:
     // The glyph drawn for the first occurrence of `text` in the drawn text.
     const LayoutTrace::Glyph& GlyphAt(const std::string& text) {
         std::size_t offset = 0;
@@ -139,15 +139,16 @@ TEST_F(LayoutDocumentTest, TitleStyleAndScriptTextIsNeverDrawn) {
 }
 
 TEST_F(LayoutDocumentTest, ListMarkersNumberOnThroughTheDocument) {
-    Render(Page("<li>loose</li><ol><li>a</li><li>b</li></ol><p>mid</p>"
-                "<ol><li>c</li></ol><ul><li>u</li></ul>"));
+    Render(
+        Page("<li>loose</li><ol><li>a</li><li>b</li></ol><p>mid</p>"
+             "<ol><li>c</li></ol><ul><li>u</li></ul>"));
     std::vector<std::string> lines;
     for (const auto& line : Lines()) {
         lines.push_back(line.text);
     }
     // Every item counts, even one outside a list (its marker is empty).
-    EXPECT_EQ(lines, (std::vector<std::string>{"loose", "2. a", "3. b", "mid", "4. c",
-                                               "\xE2\x97\x8F u"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"loose", "2. a", "3. b", "mid", "4. c", "\xE2\x97\x8F u"}));
 }
 
 TEST_F(LayoutDocumentTest, RuleAndPictureSetTheLineHeight) {
@@ -199,7 +200,8 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
         "<ol><li>one</li><li>two</li></ol><ul><li>dot</li></ul><hr/>"
         "<pre>pre  formatted\ttext</pre><h2>Second</h2><p>More text.</p>"
         "<p><i>ffi fl WAVE Tr rn ll</i> <b>AVAVA ffff</b> <i><b>jjj yyy fff</b></i></p>"
-        "<p>\xC3\x85ngstr\xC3\xB6m \xC3\x91" "and\xC3\xBA \xE2\x80\x94 \xE2\x80\xA6</p>");
+        "<p>\xC3\x85ngstr\xC3\xB6m \xC3\x91"
+        "and\xC3\xBA \xE2\x80\x94 \xE2\x80\xA6</p>");
     auto pixels = [&](bool reference, double scrollY, bool hintMetrics) {
         context().referenceRendering = reference;
         context().scrollY = scrollY;
@@ -222,7 +224,7 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
 }
 
 class PageLoadingTest : public LayoutFixture {
-protected:
+  protected:
     void SetUp() override {
         const auto path = dir_ / "book.epub";
         std::string manifest, spine;
@@ -316,7 +318,7 @@ TEST(ContentKindTest, TheMediaTypeDecidesAndTheNameOnlyWithoutOne) {
 }
 
 class MediaTypeLoadingTest : public LayoutFixture {
-protected:
+  protected:
     void SetUp() override {
         const auto path = dir_ / "book.epub";
         const std::string manifest =

@@ -16,7 +16,7 @@ namespace {
 using testing::LayoutFixture;
 
 class LayoutDumpTest : public LayoutFixture {
-protected:
+  protected:
     std::string Dump() const {
         std::string dump;
         char line[160];
@@ -25,8 +25,8 @@ protected:
             dump += line + traced.text + "\n";
         }
         for (const LayoutTrace::Line& stroke : trace_.lines) {
-            std::snprintf(line, sizeof line, "line %8.2f %8.2f %8.2f %8.2f width %.1f\n",
-                          stroke.x1, stroke.y1, stroke.x2, stroke.y2, stroke.width);
+            std::snprintf(line, sizeof line, "line %8.2f %8.2f %8.2f %8.2f width %.1f\n", stroke.x1,
+                          stroke.y1, stroke.x2, stroke.y2, stroke.width);
             dump += line;
         }
         const LayoutState& layout = view_.Data().layout.state;
@@ -48,8 +48,8 @@ protected:
         if (std::getenv("QUIRELLE_UPDATE_EXPECTED") != nullptr) {
             testing::WriteFile(expectedPath, dump);
         }
-        EXPECT_EQ(dump, testing::ReadFile(expectedPath)) << "the layout of " << chapter
-                                                        << " at " << width << " changed";
+        EXPECT_EQ(dump, testing::ReadFile(expectedPath))
+            << "the layout of " << chapter << " at " << width << " changed";
     }
 };
 

@@ -13,7 +13,7 @@ using testing::LayoutFixture;
 using testing::TracedLine;
 
 class TextFlowTest : public LayoutFixture {
-protected:
+  protected:
     double Advance(std::string_view text) { return TextAdvance(context(), text); }
     double FontHeight() { return CurrentFontHeight(context()); }
 };
@@ -74,8 +74,7 @@ TEST_F(TextFlowTest, LineEndsAreBlanksTabsVanishAndUtf8IsDecoded) {
         glyphs.push_back(glyph.text);
     }
     EXPECT_EQ(glyphs, (std::vector<std::string>{"a", " ", "b", "c", " ", " ", "d", " ",
-                                                 "\xF0\x9F\x98\x80", "\xEF\xBF\xBD",
-                                                 "\xC3\xA9"}));
+                                                "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", "\xC3\xA9"}));
     EXPECT_EQ(cairo_status(cr_.get()), CAIRO_STATUS_SUCCESS);
 }
 
@@ -87,7 +86,8 @@ TEST_F(TextFlowTest, AlignmentPlacesOnlyTheFirstRunOfALine) {
     const Case cases[] = {
         {TextAlign::Left, [](double, double margin, double) { return margin; }},
         {TextAlign::Center, [](double width, double, double a) { return (width - a) * 0.5; }},
-        {TextAlign::Right, [](double width, double margin, double a) { return width - margin - a; }},
+        {TextAlign::Right,
+         [](double width, double margin, double a) { return width - margin - a; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.align));
@@ -139,8 +139,8 @@ TEST_F(TextFlowTest, LeftEdgeFollowsTheLastPlacedPicture) {
     picture.height = 100;
     context().state.pictures[0] = picture;
     context().state.pictureIndex = 1;
-    const std::pair<double, double> cases[] = {
-        {150, 20}, {200, 20}, {200.5, 310}, {250, 310}, {299.5, 310}, {300, 20}, {400, 20}};
+    const std::pair<double, double> cases[] = {{150, 20},    {200, 20}, {200.5, 310}, {250, 310},
+                                               {299.5, 310}, {300, 20}, {400, 20}};
     for (const auto& [y, expected] : cases) {
         SCOPED_TRACE(y);
         EXPECT_EQ(LeftEdgeAt(context(), y), expected);

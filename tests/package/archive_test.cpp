@@ -26,7 +26,7 @@ std::optional<std::string> Extract(const std::string& book, std::string_view nam
 }
 
 class ArchiveTest : public ::testing::Test {
-protected:
+  protected:
     std::string Book(const std::vector<Member>& members, std::string_view fileName = "book.epub") {
         const auto path = dir_ / fileName;
         testing::WriteArchive(path, members);
@@ -54,18 +54,18 @@ TEST_F(ArchiveTest, LookupPrefersWholeNamesThenFirstContainingThenDecodedName) {
     };
     const Case cases[] = {
         {"container.xml", "container"},
-        {"cover.jpg", "cover"},       // a whole name beats the earlier images/backcover.jpg
-        {"over.jpg", "back"},         // no whole name: the first entry containing it
+        {"cover.jpg", "cover"},  // a whole name beats the earlier images/backcover.jpg
+        {"over.jpg", "back"},    // no whole name: the first entry containing it
         {"backcover", "back"},
-        {"1.xhtml", "a1"},            // two whole names: archive order decides
+        {"1.xhtml", "a1"},  // two whole names: archive order decides
         {"Text/chapter1.xhtml", "chapter"},
         {"chapter1", "chapter"},
         {"../Text/chapter1.xhtml", std::nullopt},
-        {"My%20Chapter.xhtml", "spaced"},       // nothing contains it, its decoded form matches
-        {"50%25.xhtml", "literal percent"},     // contained literally: no decoding
-        {"", "application/epub+zip"},           // the empty name keeps "first entry"
+        {"My%20Chapter.xhtml", "spaced"},    // nothing contains it, its decoded form matches
+        {"50%25.xhtml", "literal percent"},  // contained literally: no decoding
+        {"", "application/epub+zip"},        // the empty name keeps "first entry"
         {"missing.xhtml", std::nullopt},
-        {"COVER.JPG", std::nullopt},            // byte comparison, no case folding
+        {"COVER.JPG", std::nullopt},  // byte comparison, no case folding
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name));
@@ -125,8 +125,8 @@ TEST_F(ArchiveTest, ExtractEntryIntoReplacesTheBufferExactlyOrLeavesItAlone) {
 
 TEST_F(ArchiveTest, DamagedMembersAreNotFoundAndLeaveTheBufferAlone) {
     const std::string text(5000, 'x');
-    const Damage damages[] = {Damage::WrongCrc, Damage::DeclaredTooSmall,
-                              Damage::DeclaredTooLarge, Damage::UnsupportedMethod};
+    const Damage damages[] = {Damage::WrongCrc, Damage::DeclaredTooSmall, Damage::DeclaredTooLarge,
+                              Damage::UnsupportedMethod};
     const char* names[] = {"wrong crc", "declared too small", "declared too large",
                            "unsupported method"};
     for (Compression compression : {Compression::Deflate, Compression::Store}) {
@@ -227,7 +227,7 @@ TEST_F(ArchiveTest, ProbeOfAMissingFileIsNotAProtectedBook) {
 }
 
 class LoadDocumentTest : public ArchiveTest {
-protected:
+  protected:
     void SetUp() override {
         setenv("QUIRELLE_RAM_DIR", dir_.path().c_str(), 1);
         book_.archivePath = Book({
@@ -285,12 +285,12 @@ TEST_F(LoadDocumentTest, HtmlDumpHoldsTheLastDocumentLoaded) {
 
 // Collects what an XHTML page says about its single picture.
 class PictureScan : public XmlParser {
-public:
+  public:
     std::vector<std::string> elements;
     std::string src;
     bool altEmpty = false;
 
-protected:
+  protected:
     void StartElement(std::string_view name, const Attributes& attributes) override {
         elements.emplace_back(name);
         if (name == "img") {
@@ -313,8 +313,7 @@ TEST(WrapImagePageTest, PageParsesAsXhtmlAndNamesThePicture) {
 
         PictureScan scan;
         ASSERT_TRUE(scan.Parse(page.Text()));
-        EXPECT_EQ(scan.elements,
-                  (std::vector<std::string>{"html", "head", "body", "div", "img"}));
+        EXPECT_EQ(scan.elements, (std::vector<std::string>{"html", "head", "body", "div", "img"}));
         EXPECT_EQ(scan.src, name);
         EXPECT_TRUE(scan.altEmpty);
     }

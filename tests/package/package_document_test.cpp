@@ -22,10 +22,12 @@ std::string Item(const std::string& id, const std::string& href,
            (properties.empty() ? "" : " properties=\"" + properties + "\"") + "/>\n";
 }
 
-std::string Itemref(const std::string& idref) { return "<itemref idref=\"" + idref + "\"/>\n"; }
+std::string Itemref(const std::string& idref) {
+    return "<itemref idref=\"" + idref + "\"/>\n";
+}
 
-const std::string kThreeChapters = Item("c1", "Text/one.xhtml") + Item("c2", "Text/two.xhtml") +
-                                   Item("c3", "Text/three.xhtml");
+const std::string kThreeChapters =
+    Item("c1", "Text/one.xhtml") + Item("c2", "Text/two.xhtml") + Item("c3", "Text/three.xhtml");
 const std::string kThreeItemrefs = Itemref("c1") + Itemref("c2") + Itemref("c3");
 
 struct Entry {
@@ -39,7 +41,7 @@ void PrintTo(const Entry& entry, std::ostream* out) {
 }
 
 class PackageTest : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::vector<Member>& members) {
         const auto path = dir_ / "book.epub";
         testing::WriteArchive(path, members);
@@ -63,13 +65,12 @@ protected:
 };
 
 TEST_F(PackageTest, SpineGivesTheReadingOrderWithFragmentsCut) {
-    Open(BookMembers(PackageDocument(
-        kThreeChapters + Item("c4", "Text/four.xhtml#start"),
-        kThreeItemrefs + Itemref("c4"))));
+    Open(BookMembers(PackageDocument(kThreeChapters + Item("c4", "Text/four.xhtml#start"),
+                                     kThreeItemrefs + Itemref("c4"))));
     EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "Text/one.xhtml"},
-                                                   {"1", "Text/two.xhtml"},
-                                                   {"2", "Text/three.xhtml"},
-                                                   {"3", "Text/four.xhtml"}}));
+                                                  {"1", "Text/two.xhtml"},
+                                                  {"2", "Text/three.xhtml"},
+                                                  {"3", "Text/four.xhtml"}}));
     EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(frontend_.pageSliderMaximum, 3);
     EXPECT_EQ(frontend_.exportMaximum, 3);
@@ -82,7 +83,8 @@ TEST_F(PackageTest, SpineGivesTheReadingOrderWithFragmentsCut) {
 
 TEST_F(PackageTest, NcxOrSpineDependsOnThePointCountAndIgnoreToc) {
     const std::string manifest =
-        kThreeChapters + "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>";
+        kThreeChapters +
+        "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>";
     const std::string threePoints = NavPoint("Opening", "Text/one.xhtml") +
                                     NavPoint("Middle", "Text/two.xhtml#sec2") +
                                     NavPoint("Close", "Text/three.xhtml");
@@ -93,34 +95,47 @@ TEST_F(PackageTest, NcxOrSpineDependsOnThePointCountAndIgnoreToc) {
         std::vector<Entry> expected;
     };
     const Case cases[] = {
-        {"three points, TOC used", threePoints, false,
-         {{"Opening", "Text/one.xhtml"}, {"Middle", "Text/two.xhtml"},
+        {"three points, TOC used",
+         threePoints,
+         false,
+         {{"Opening", "Text/one.xhtml"},
+          {"Middle", "Text/two.xhtml"},
           {"Close", "Text/three.xhtml"}}},
-        {"three points, TOC ignored", threePoints, true,
+        {"three points, TOC ignored",
+         threePoints,
+         true,
          {{"0", "Text/one.xhtml"}, {"1", "Text/two.xhtml"}, {"2", "Text/three.xhtml"}}},
         // A single point counts as no table of contents: the spine follows it.
-        {"one point", NavPoint("Only", "Text/three.xhtml"), false,
-         {{"Only", "Text/three.xhtml"}, {"1", "Text/one.xhtml"}, {"2", "Text/two.xhtml"},
+        {"one point",
+         NavPoint("Only", "Text/three.xhtml"),
+         false,
+         {{"Only", "Text/three.xhtml"},
+          {"1", "Text/one.xhtml"},
+          {"2", "Text/two.xhtml"},
           {"3", "Text/three.xhtml"}}},
-        {"no points", "", false,
+        {"no points",
+         "",
+         false,
          {{"0", "Text/one.xhtml"}, {"1", "Text/two.xhtml"}, {"2", "Text/three.xhtml"}}},
         // Nested points are flattened in document order; labels lose line breaks and tabs.
         {"nested, multi-line labels",
          "<navPoint><navLabel><text>\n\t\tPart\n\t\tOne\n\t</text></navLabel>"
          "<content src=\"Text/one.xhtml\"/>" +
              NavPoint("Inner", "Text/two.xhtml") + "</navPoint>",
-         false, {{"PartOne", "Text/one.xhtml"}, {"Inner", "Text/two.xhtml"}}},
+         false,
+         {{"PartOne", "Text/one.xhtml"}, {"Inner", "Text/two.xhtml"}}},
         {"malformed after two points",
          NavPoint("A", "Text/one.xhtml") + NavPoint("B", "Text/two.xhtml") + "<navPoint><oops>",
-         false, {{"A", "Text/one.xhtml"}, {"B", "Text/two.xhtml"}}},
+         false,
+         {{"A", "Text/one.xhtml"}, {"B", "Text/two.xhtml"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         frontend_.MutableSettings().ignoreToc = c.ignoreToc;
         view_.Reset();
-        Open(BookMembers(PackageDocument(manifest, kThreeItemrefs, "<dc:title>T</dc:title>",
-                                         " toc=\"ncx\""),
-                         {{"OEBPS/toc.ncx", NcxDocument(c.navPoints)}}));
+        Open(BookMembers(
+            PackageDocument(manifest, kThreeItemrefs, "<dc:title>T</dc:title>", " toc=\"ncx\""),
+            {{"OEBPS/toc.ncx", NcxDocument(c.navPoints)}}));
         EXPECT_EQ(ReadingOrder(), c.expected);
         EXPECT_EQ(book().tocHref, "toc.ncx");
     }
@@ -128,18 +143,17 @@ TEST_F(PackageTest, NcxOrSpineDependsOnThePointCountAndIgnoreToc) {
 
 TEST_F(PackageTest, MissingNcxLeavesTheSpineOrder) {
     frontend_.MutableSettings().ignoreToc = false;
-    Open(BookMembers(PackageDocument(kThreeChapters + Item("ncx", "gone.ncx"), kThreeItemrefs,
-                                     "", " toc=\"ncx\"")));
+    Open(BookMembers(PackageDocument(kThreeChapters + Item("ncx", "gone.ncx"), kThreeItemrefs, "",
+                                     " toc=\"ncx\"")));
     EXPECT_EQ(ReadingOrder().size(), 3u);
     EXPECT_EQ(ReadingOrder()[0], (Entry{"0", "Text/one.xhtml"}));
 }
 
 TEST_F(PackageTest, UnmatchedIdrefKeepsItsPlaceWithoutARow) {
-    Open(BookMembers(PackageDocument(kThreeChapters,
-                                     Itemref("c1") + Itemref("nothing") + Itemref("c3"))));
-    EXPECT_EQ(ReadingOrder(), (std::vector<Entry>{{"0", "Text/one.xhtml"},
-                                                   {"", ""},
-                                                   {"2", "Text/three.xhtml"}}));
+    Open(BookMembers(
+        PackageDocument(kThreeChapters, Itemref("c1") + Itemref("nothing") + Itemref("c3"))));
+    EXPECT_EQ(ReadingOrder(),
+              (std::vector<Entry>{{"0", "Text/one.xhtml"}, {"", ""}, {"2", "Text/three.xhtml"}}));
     EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0", "2"}));
 }
 
@@ -151,9 +165,8 @@ TEST_F(PackageTest, NavigationDocumentIsAppendedOnlyForExactlyNav) {
     for (const Case& c : {Case{"nav", true}, Case{"nav scripted", false}, Case{"", false}}) {
         SCOPED_TRACE(c.properties);
         view_.Reset();
-        Open(BookMembers(
-            PackageDocument(kThreeChapters + Item("toc", "nav.xhtml", c.properties),
-                            Itemref("c1"))));
+        Open(BookMembers(PackageDocument(kThreeChapters + Item("toc", "nav.xhtml", c.properties),
+                                         Itemref("c1"))));
         const std::vector<Entry> order = ReadingOrder();
         ASSERT_EQ(order.size(), c.appended ? 2u : 1u);
         if (c.appended) {
@@ -181,21 +194,20 @@ TEST_F(PackageTest, CoverPrecedence) {
     };
     const Case cases[] = {
         {"nothing", "", "", placeholder},
-        {"properties beat id", image("cover-image", "by-id.jpg") +
-                                   image("pic", "by-properties.jpg", "cover-image"),
-         "", "by-properties.jpg"},
+        {"properties beat id",
+         image("cover-image", "by-id.jpg") + image("pic", "by-properties.jpg", "cover-image"), "",
+         "by-properties.jpg"},
         {"id alone", image("cover-image", "by-id.jpg"), "", "by-id.jpg"},
         {"meta with a file name", "", R"(<meta name="cover" content="images/cover.jpg"/>)",
          "images/cover.jpg"},
-        {"meta naming an item id", image("cov", "c.jpg"),
-         R"(<meta name="cover" content="cov"/>)", placeholder},
+        {"meta naming an item id", image("cov", "c.jpg"), R"(<meta name="cover" content="cov"/>)",
+         placeholder},
         {"cover-image item beats meta", image("x", "item.jpg", "cover-image"),
          R"(<meta name="cover" content="meta.jpg"/>)", "item.jpg"},
         {"content before name is not seen", "", R"(<meta content="early.jpg" name="cover"/>)",
          placeholder},
         {"a later meta of another name", "",
-         R"(<meta name="cover" content="a.jpg"/><meta name="other" content="b.jpg"/>)",
-         "a.jpg"},
+         R"(<meta name="cover" content="a.jpg"/><meta name="other" content="b.jpg"/>)", "a.jpg"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -63,8 +63,12 @@ TEST(SettingsTest, KeysSetAndGetTheirValues) {
 }
 
 TEST(SettingsTest, MarginsReadTheLeadingInteger) {
-    const std::pair<const char*, int> cases[] = {{"20", 20},   {" 7px", 7}, {"-5", -5},
-                                                 {"abc", 0},   {"", 0},     {"+3", 3},
+    const std::pair<const char*, int> cases[] = {{"20", 20},
+                                                 {" 7px", 7},
+                                                 {"-5", -5},
+                                                 {"abc", 0},
+                                                 {"", 0},
+                                                 {"+3", 3},
                                                  {"99999999999999", 2147483647}};
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -73,7 +77,7 @@ TEST(SettingsTest, MarginsReadTheLeadingInteger) {
 }
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);

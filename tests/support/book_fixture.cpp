@@ -9,13 +9,17 @@ std::string PackageDocument(const std::string& manifest, const std::string& spin
   <metadata xmlns:dc="http://purl.org/dc/elements/1.1/">
     <dc:identifier id="id">urn:uuid:00000000-0000-0000-0000-000000000002</dc:identifier>
     <dc:language>en</dc:language>
-    )" + metadata + R"(
+    )" + metadata +
+           R"(
   </metadata>
   <manifest>
-)" + manifest + R"(
+)" + manifest +
+           R"(
   </manifest>
-  <spine)" + spineAttributes + R"(>
-)" + spine + R"(
+  <spine)" +
+           spineAttributes + R"(>
+)" + spine +
+           R"(
   </spine>
 </package>)";
 }
@@ -26,7 +30,8 @@ std::string NcxDocument(const std::string& navPoints) {
   <head><meta name="dtb:uid" content="x"/></head>
   <docTitle><text>Not a page</text></docTitle>
   <navMap>
-)" + navPoints + R"(
+)" + navPoints +
+           R"(
   </navMap>
 </ncx>)";
 }

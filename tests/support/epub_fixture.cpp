@@ -12,7 +12,8 @@
 namespace quirelle::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quirelle-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quirelle-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a temporary folder");
     }
@@ -145,31 +146,31 @@ void EditHeaders(const std::filesystem::path& file, std::string_view memberName,
 }  // namespace
 
 void DamageMember(const std::filesystem::path& file, std::string_view memberName, Damage damage) {
-    EditHeaders(file, memberName, [damage](std::string& bytes, std::size_t at,
-                                           const HeaderLayout& layout) {
-        switch (damage) {
-            case Damage::WrongCrc:
-                Write32(bytes, at + layout.crc, Read32(bytes, at + layout.crc) ^ 0x5a5a5a5a);
-                break;
-            case Damage::DeclaredTooSmall:
-                Write32(bytes, at + layout.size, Read32(bytes, at + layout.size) / 2);
-                break;
-            case Damage::DeclaredTooLarge:
-                Write32(bytes, at + layout.size, Read32(bytes, at + layout.size) * 2 + 16);
-                break;
-            case Damage::UnsupportedMethod:
-                Write16(bytes, at + layout.method, 77);
-                break;
-        }
-    });
+    EditHeaders(
+        file, memberName, [damage](std::string& bytes, std::size_t at, const HeaderLayout& layout) {
+            switch (damage) {
+                case Damage::WrongCrc:
+                    Write32(bytes, at + layout.crc, Read32(bytes, at + layout.crc) ^ 0x5a5a5a5a);
+                    break;
+                case Damage::DeclaredTooSmall:
+                    Write32(bytes, at + layout.size, Read32(bytes, at + layout.size) / 2);
+                    break;
+                case Damage::DeclaredTooLarge:
+                    Write32(bytes, at + layout.size, Read32(bytes, at + layout.size) * 2 + 16);
+                    break;
+                case Damage::UnsupportedMethod:
+                    Write16(bytes, at + layout.method, 77);
+                    break;
+            }
+        });
 }
 
 void DeclareSize(const std::filesystem::path& file, std::string_view memberName,
                  std::uint32_t size) {
-    EditHeaders(file, memberName, [size](std::string& bytes, std::size_t at,
-                                         const HeaderLayout& layout) {
-        Write32(bytes, at + layout.size, size);
-    });
+    EditHeaders(file, memberName,
+                [size](std::string& bytes, std::size_t at, const HeaderLayout& layout) {
+                    Write32(bytes, at + layout.size, size);
+                });
 }
 
 std::string ReadFile(const std::filesystem::path& file) {

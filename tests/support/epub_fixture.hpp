@@ -19,7 +19,7 @@ struct Member {
 
 // A folder of its own for one test, removed with everything in it when the test ends.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -28,7 +28,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -44,10 +44,10 @@ std::vector<Member> MinimalBookMembers();
 
 // Damage done to one member after its archive was written, by rewriting its headers in place.
 enum class Damage {
-    WrongCrc,             // the stored CRC no longer matches the data
-    DeclaredTooSmall,     // the data unpacks to more bytes than declared
-    DeclaredTooLarge,     // the data ends before the declared size (truncated)
-    UnsupportedMethod,    // a compression method no reader knows
+    WrongCrc,           // the stored CRC no longer matches the data
+    DeclaredTooSmall,   // the data unpacks to more bytes than declared
+    DeclaredTooLarge,   // the data ends before the declared size (truncated)
+    UnsupportedMethod,  // a compression method no reader knows
 };
 void DamageMember(const std::filesystem::path& file, std::string_view memberName, Damage damage);
 

@@ -4,7 +4,9 @@
 
 namespace quirelle::testing {
 
-LayoutFixture::LayoutFixture() { context().state.trace = &trace_; }
+LayoutFixture::LayoutFixture() {
+    context().state.trace = &trace_;
+}
 
 void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
     data().book.archivePath = "(in memory)";
@@ -29,8 +31,7 @@ void LayoutFixture::StartFlow(int width, int height) {
     context().state.skipBlanks = false;
     context().settings = settings();
     SelectElementStyle(context(), ElementKind::BodyText);
-    cairo_move_to(cr_.get(), settings().HorizontalMarginValue(),
-                  settings().VerticalMarginValue());
+    cairo_move_to(cr_.get(), settings().HorizontalMarginValue(), settings().VerticalMarginValue());
     trace_ = {};
 }
 

@@ -22,7 +22,7 @@ struct TracedLine {
 // A view on the headless front end with an image surface to lay documents out on, and a trace of
 // everything drawn.
 class LayoutFixture : public ::testing::Test {
-protected:
+  protected:
     LayoutFixture();
 
     DocumentViewData& data() { return view_.Data(); }

@@ -15,8 +15,7 @@ struct ProgramRun {
 
 // Runs `program` with the shell-quoted `arguments`, its settings kept in `dir` so that the
 // developer's own never count.
-ProgramRun RunProgram(const std::string& program, const std::string& arguments,
-                      const TempDir& dir);
+ProgramRun RunProgram(const std::string& program, const std::string& arguments, const TempDir& dir);
 
 // A path quoted for the shell.
 std::string Quoted(const std::string& path);

@@ -13,15 +13,15 @@ using testing::PackageDocument;
 constexpr const char* kDrmMessage = "Quirelle did't support EPUB's with DRM!";
 
 class OpenBookTest : public ::testing::Test {
-protected:
+  protected:
     std::string WriteBook(const std::string& fileName, const std::string& title) {
         const auto path = dir_ / fileName;
         testing::WriteArchive(
-            path,
-            BookMembers(PackageDocument(
-                            R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)",
-                            R"(<itemref idref="c1"/>)", "<dc:title>" + title + "</dc:title>"),
-                        {{"OEBPS/one.xhtml", testing::XhtmlPage("<p>" + title + "</p>")}}));
+            path, BookMembers(
+                      PackageDocument(
+                          R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)",
+                          R"(<itemref idref="c1"/>)", "<dc:title>" + title + "</dc:title>"),
+                      {{"OEBPS/one.xhtml", testing::XhtmlPage("<p>" + title + "</p>")}}));
         return path.string();
     }
     std::string WriteNonArchive(const std::string& fileName) {
@@ -91,7 +91,8 @@ TEST_F(OpenBookTest, CancelledOrFailedRequesterLeavesTheOpenBookAsItWas) {
     const std::string path = WriteBook("open.epub", "Open");
     view_.OpenBook(path);
     view_.Data().maxPageLength = 1234.0;
-    for (FileRequest::Result result : {FileRequest::Result::Cancelled, FileRequest::Result::Failed}) {
+    for (FileRequest::Result result :
+         {FileRequest::Result::Cancelled, FileRequest::Result::Failed}) {
         frontend_.fileRequestAnswers.push_back({result, ""});
         view_.OpenRequester();
         const DocumentViewData& data = view_.Data();
