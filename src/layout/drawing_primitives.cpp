@@ -30,7 +30,7 @@ void AddLink(LayoutContext& context) {
     double x, y;
     cairo_get_current_point(layout.cr, &x, &y);
     LinkRecord& link = layout.links[static_cast<std::size_t>(layout.linkCount)];
-    link.x1 = x - ResolvedLinkWidth(context);
+    link.x1 = x - layout.linkWidth;
     link.x2 = x;
     link.y1 = y;
     link.y2 = y + layout.lineHeight;

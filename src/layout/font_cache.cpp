@@ -87,7 +87,6 @@ FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, 
     cairo_set_font_matrix(cr, &matrix);
     if (entries_.size() >= kMaximumFonts) {
         entries_.clear();
-        ++generation_;
     }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
     entries_.push_back({family, slant, weight, size, surface, options,

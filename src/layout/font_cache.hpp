@@ -78,9 +78,6 @@ class FontCache {
     // Called when a pass starts on `cr`: what its target and font options are is asked once.
     void BeginPass(cairo_t* cr);
 
-    // Changes whenever fonts handed out before may have been let go.
-    unsigned generation() const { return generation_; }
-
   private:
     struct Entry {
         std::string family;
@@ -93,7 +90,6 @@ class FontCache {
     };
     std::vector<Entry> entries_;
     std::size_t lastHit_ = 0;
-    unsigned generation_ = 0;
     cairo_t* passCr_ = nullptr;
     cairo_surface_type_t passSurface_ = CAIRO_SURFACE_TYPE_IMAGE;
     unsigned long passOptions_ = 0;

@@ -147,6 +147,7 @@ class ContentPass {
         layout_.linkHref.clear();
         layout_.inAudio = false;
         layout_.lineHeight = 0.0;
+        layout_.lineDepth = 0.0;
         layout_.inSvg = false;
         layout_.svgBuffer.clear();
         layout_.lineStarted = false;
@@ -185,7 +186,14 @@ class ContentPass {
 
     // --- the vocabulary of the pass ---
 
-    void Flush() { DrawTextRun(context_, layout_.textBuffer); }
+    void Flush() {
+        // A link's rectangle covers every piece of its text, also those drawn before an i, b or
+        // u inside it, each measured in the font it is drawn in.
+        if (inLink_) {
+            linkWidthSoFar_ += TextAdvance(context_, layout_.textBuffer);
+        }
+        DrawTextRun(context_, layout_.textBuffer);
+    }
     void Clear() { layout_.ClearText(); }
     bool HasInk() const {
         return layout_.textBuffer.find_first_not_of(" \t\r\n") != std::string::npos;
@@ -317,6 +325,8 @@ class ContentPass {
                 layout_.linkAudio = false;
                 layout_.linkPlayer.clear();
                 Clear();
+                inLink_ = true;
+                linkWidthSoFar_ = 0.0;
                 break;
             case Element::Pre:
             case Element::Code:
@@ -474,7 +484,6 @@ class ContentPass {
                 } else {
                     DrawTextRun(context_, "Play");
                     layout_.linkWidth = TextAdvance(context_, "Play");
-                    layout_.linkWidthPending = false;
                     AddLink(context_);
                 }
                 layout_.inAudio = false;
@@ -581,6 +590,8 @@ class ContentPass {
                 break;
             case Element::A:
                 Flush();
+                layout_.linkWidth = linkWidthSoFar_;
+                inLink_ = false;
                 context_.style.decoration = Decoration::None;
                 AddLink(context_);
                 Clear();
@@ -628,17 +639,6 @@ class ContentPass {
             Clear();
         }
         layout_.textBuffer.append(text);
-        // The width of the whole gathered text, for the link rectangle drawn after it.
-        if (context_.referenceRendering || context_.currentFont == nullptr) {
-            layout_.linkWidth = TextAdvance(context_, layout_.textBuffer);
-            layout_.linkWidthPending = false;
-        } else {
-            layout_.linkWidthPending = true;
-            layout_.linkWidthBytes = layout_.textBuffer.size();
-            layout_.linkWidthFont = context_.currentFont;
-            layout_.linkWidthFontGeneration = context_.fonts.generation();
-            layout_.linkWidthTextAside = false;
-        }
     }
 
     // --- inline SVG ---
@@ -676,6 +676,9 @@ class ContentPass {
     LayoutContext& context_;
     LayoutState& layout_;
     std::size_t hiddenTextStart_ = 0;
+    // Between the start and the end of an a element, and the advance of its text drawn so far.
+    bool inLink_ = false;
+    double linkWidthSoFar_ = 0.0;
 };
 
 }  // namespace
@@ -692,7 +695,7 @@ void RenderPage(LayoutContext& context, cairo_t* cr, std::string_view text) {
     }
     double x, y;
     cairo_get_current_point(cr, &x, &y);
-    context.state.contentHeight = y + context.state.lineHeight;
+    context.state.contentHeight = y + std::max(context.state.lineHeight, context.state.lineDepth);
 }
 
 }  // namespace quirelle

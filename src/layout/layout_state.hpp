@@ -24,6 +24,9 @@ struct LayoutState {
     std::string textBuffer;  // character data gathered since the last flush or clear
     bool measurePass = false;
     double lineHeight = 0.0;
+    // How far below the line's top its lowest baseline lies: the line height of the tallest run
+    // drawn on the line so far, 0 while nothing is.
+    double lineDepth = 0.0;
     double contentHeight = 0.0;
 
     bool inSpan = false;
@@ -46,29 +49,8 @@ struct LayoutState {
     bool lineStarted = false;
     // True after a wrap until the next word: blanks there would only indent the new line.
     bool skipBlanks = false;
-    // linkWidth is the advance of the gathered text as it stood at the last piece of character
-    // data, in the font of that moment. It is worked out only when a link asks for it (see
-    // ResolvedLinkWidth); until then the text and the font are kept, the text moved aside when
-    // the gathered text is cleared, which costs nothing.
-    bool linkWidthPending = false;
-    std::size_t linkWidthBytes = 0;
-    const void* linkWidthFont = nullptr;
-    unsigned linkWidthFontGeneration = 0;
-    std::string linkWidthText;
-    bool linkWidthTextAside = false;
-
-    void ClearText() {
-        if (linkWidthPending && !linkWidthTextAside) {
-            std::swap(textBuffer, linkWidthText);
-            linkWidthTextAside = true;
-        }
-        textBuffer.clear();
-    }
+    void ClearText() { textBuffer.clear(); }
     void TruncateText(std::size_t length) {
-        if (linkWidthPending && !linkWidthTextAside) {
-            linkWidthText.assign(textBuffer, 0, linkWidthBytes);
-            linkWidthTextAside = true;
-        }
         textBuffer.resize(std::min(length, textBuffer.size()));
     }
 

@@ -23,12 +23,21 @@ constexpr double kBackgroundInset = 3.0;
 // cairo keeps the current point in 24.8 fixed point. The fast path mirrors the pen with cairo's
 // own conversion (adding a magic number puts the rounded fixed value in the low mantissa bits),
 // so every glyph lands exactly where cairo would put it.
+//
+// The sum is kept in 64 bits: a word of a million glyphs runs past the 8.4 million pixels that a
+// 32-bit fixed value holds, and wrapping there would measure it as a short word.
 double CairoFixed(double value) {
     constexpr double kMagic = 26388279066624.0;  // 1.5 * 2^(52 - 8)
+    constexpr double kLimit = 17179869184.0;     // 2^34, well inside the 44 bits it fills
+    if (!(value > -kLimit && value < kLimit)) {
+        return std::nearbyint(value * 256.0) / 256.0;
+    }
     const double shifted = value + kMagic;
     std::uint64_t bits;
     std::memcpy(&bits, &shifted, sizeof bits);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)) / 256.0;
+    // The fixed value sits in the low 44 bits of the mantissa, in two's complement.
+    const std::int64_t fixed = static_cast<std::int64_t>(bits << 20) >> 20;
+    return static_cast<double>(fixed) / 256.0;
 }
 
 // A run's glyphs as the flow draws them: line ends become blanks, tabs vanish, and bytes that are
@@ -289,6 +298,8 @@ void WrapPen(LayoutContext& context, GlyphPainter& painter, Pen& pen) {
     MovePen(context, pen, LeftEdgeAt(context, pen.y + height), pen.y + height);
     context.state.lineStarted = false;
     context.state.skipBlanks = true;
+    // The run goes on on the new line, on a baseline one line height below its top.
+    context.state.lineDepth = context.state.lineHeight;
 }
 
 }  // namespace
@@ -322,44 +333,40 @@ double TextAdvance(LayoutContext& context, std::string_view text) {
     return advance;
 }
 
-double ResolvedLinkWidth(LayoutContext& context) {
-    LayoutState& layout = context.state;
-    if (!layout.linkWidthPending) {
-        return layout.linkWidth;
-    }
-    layout.linkWidthPending = false;
-    const std::string& source =
-        layout.linkWidthTextAside ? layout.linkWidthText : layout.textBuffer;
-    const std::string_view text =
-        std::string_view(source).substr(0, std::min(layout.linkWidthBytes, source.size()));
-    if (layout.linkWidthFontGeneration != context.fonts.generation()) {
-        // The font of that moment is gone; the current one is the best measure left.
-        layout.linkWidth = TextAdvance(context, text);
-        return layout.linkWidth;
-    }
-    auto* font = static_cast<FontMetrics*>(const_cast<void*>(layout.linkWidthFont));
-    double width = 0.0;
-    for (std::size_t at = 0; at < text.size();) {
-        width += font->GlyphFor(DecodeUtf8(text, at)).advance;
-    }
-    layout.linkWidth = width;
-    return width;
-}
-
 void DrawTextRun(LayoutContext& context, std::string_view text) {
     LayoutState& layout = context.state;
     cairo_t* cr = layout.cr;
     GlyphPainter painter(context);
-    Pen pen = ReadPen(cr);
-    MovePen(context, pen, pen.x, pen.y + layout.lineHeight);
 
     static thread_local std::vector<char32_t> characters;
     static thread_local std::vector<RunGlyph> glyphs;
     DecodeRun(text, characters);
     glyphs.clear();
+    bool hasInk = false;
     for (const char32_t character : characters) {
         glyphs.push_back(painter.Measure(character));
+        hasInk = hasInk || !glyphs.back().blank;
     }
+    const double fontHeight = painter.FontHeight();
+    // A run in a font taller than the line (a larger size started by i, b, u or font) sits on a
+    // baseline low enough for it, later runs of the line on the same baseline, and the line
+    // advances far enough to clear it.
+    if (hasInk) {
+        const double depth =
+            layout.lineStarted ? std::max(fontHeight, layout.lineDepth) : fontHeight;
+        layout.lineHeight = std::max(layout.lineHeight, depth);
+        layout.lineDepth = std::max(layout.lineDepth, layout.lineHeight);
+    }
+    const bool decorated = context.style.decoration != Decoration::None &&
+                           context.style.decoration != Decoration::Blink;
+    // Every glyph the plain drawing walks through sets the decoration's line width, seen or not;
+    // a rule stroked later takes that width, so the culled drawing must set it too.
+    if (decorated && (hasInk || (!glyphs.empty() && !layout.skipBlanks))) {
+        cairo_set_line_width(cr, kDecorationLineWidth);
+    }
+
+    Pen pen = ReadPen(cr);
+    MovePen(context, pen, pen.x, pen.y + layout.lineHeight);
 
     const double rightLimit = RightLimit(context);
     // A centred or right-aligned run is placed so that it fits: it may end past the right
@@ -371,9 +378,6 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
         lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
     }
 
-    const double fontHeight = painter.FontHeight();
-    const bool decorated = context.style.decoration != Decoration::None &&
-                           context.style.decoration != Decoration::Blink;
     const bool blackBackground =
         context.style.backgroundColor && *context.style.backgroundColor == kBlackComponents;
     // Words on lines nobody sees are only measured, as a whole; the plain walk glyph by glyph
@@ -428,10 +432,12 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
 void NewLine(LayoutContext& context) {
     LayoutState& layout = context.state;
     const Pen pen = ReadPen(layout.cr);
-    const double y = pen.y + layout.lineHeight;
+    // The line ends below the lowest baseline drawn on it.
+    const double y = pen.y + std::max(layout.lineHeight, layout.lineDepth);
     cairo_move_to(layout.cr, LeftEdgeAt(context, y), y);
     layout.lineStarted = false;
     layout.skipBlanks = false;
+    layout.lineDepth = 0.0;
 }
 
 void WrapLine(LayoutContext& context) {
@@ -451,6 +457,7 @@ void DrawListMarker(LayoutContext& context, std::string_view marker) {
     double y = start.y + layout.lineHeight;
     if (!valid.empty()) {
         layout.blankWhitePage = false;
+        layout.lineDepth = std::max(layout.lineDepth, layout.lineHeight);
         if (LayoutTrace* trace = layout.trace) {
             trace->glyphs.push_back(
                 {valid, start.x, y, context.style.fontSlant, context.style.fontWeight, 0});

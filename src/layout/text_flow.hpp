@@ -30,9 +30,6 @@ void DrawListMarker(LayoutContext& context, std::string_view marker);
 // The advance of a text in the current font, as cairo measures it.
 double TextAdvance(LayoutContext& context, std::string_view text);
 
-// linkWidth, worked out now if it was left for later.
-double ResolvedLinkWidth(LayoutContext& context);
-
 // The right limit of a line: a glyph whose end reaches it wraps the line.
 double RightLimit(const LayoutContext& context);
 

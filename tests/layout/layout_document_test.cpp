@@ -1,5 +1,6 @@
 #include "layout/layout_document.hpp"
 
+#include <cairo-pdf.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,14 +174,101 @@ TEST_F(LayoutDocumentTest, ContentHeightIsThePenAfterThePassPlusOneLine) {
     EXPECT_NEAR(context().state.contentHeight, 30.0 + 2 * h + h, 1.0 / 64);
 }
 
-TEST_F(LayoutDocumentTest, LinksRecordTheRectangleOfTheirText) {
-    Render(Page("<p>See <a href=\"chapter2.xhtml#sec\">the chart</a>.</p>"));
-    ASSERT_EQ(context().state.linkCount, 1);
-    const LinkRecord& link = context().state.links[0];
-    EXPECT_EQ(link.Hlink, "chapter2.xhtml#sec");
-    EXPECT_EQ(link.Audio, 0);
-    EXPECT_NEAR(link.x1, GlyphAt("the").x, 1.0 / 64);
-    EXPECT_NEAR(link.x2, GlyphAt(".").x, 1.0 / 64);
+// A link's rectangle runs from its first glyph to the pen after its last, also when i, b or u
+// inside it draw its text in pieces.
+TEST_F(LayoutDocumentTest, LinksRecordTheRectangleOfAllTheirText) {
+    struct Case {
+        const char* body;
+        const char* first;  // the link's first text
+        const char* after;  // the text drawn right after it
+    };
+    const Case cases[] = {
+        {"See <a href=\"chapter2.xhtml#sec\">the chart</a>.", "the", "."},
+        {"See <a href=\"chapter2.xhtml#sec\">the <b>bold</b> chart</a>.", "the", "."},
+        {"See <a href=\"chapter2.xhtml#sec\"><i>all</i> slanted</a>.", "all", "."},
+        {"See <a href=\"chapter2.xhtml#sec\">ends <u>under</u></a>.", "ends", "."},
+        {"See <a href=\"chapter2.xhtml#sec\">one <b>two</b> <i>three</i> four</a>.", "one", "."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        Render(Page(std::string("<p>") + c.body + "</p>"));
+        ASSERT_EQ(context().state.linkCount, 1);
+        const LinkRecord& link = context().state.links[0];
+        EXPECT_EQ(link.Hlink, "chapter2.xhtml#sec");
+        EXPECT_EQ(link.Audio, 0);
+        EXPECT_NEAR(link.x1, GlyphAt(c.first).x, 1.0 / 64);
+        EXPECT_NEAR(link.x2, GlyphAt(c.after).x, 1.0 / 64);
+    }
+}
+
+// A larger font started inside a line sits below the line's top, and the next line starts below
+// it.
+TEST_F(LayoutDocumentTest, TheLineAdvanceCoversTheTallestFontOnTheLine) {
+    StartFlow();
+    const double small = CurrentFontHeight(context());
+    context().style.fontSize = 40;
+    ApplyFont(context());
+    const double big = CurrentFontHeight(context());
+    ASSERT_GT(big, 2 * small);
+    const char* bodies[] = {
+        "<p>small <font size=\"40\">Big <b>bold</b></font></p><p>next</p>",
+        "<p>small <font size=\"40\">Big <i>slant</i> <u>under</u></font></p><p>next</p>",
+        "<p><font size=\"40\">Big</font> <a href=\"x.xhtml\">link</a></p><p>next</p>",
+    };
+    for (const char* body : bodies) {
+        SCOPED_TRACE(body);
+        Render(Page(body));
+        const double bigBaseline = GlyphAt("Big").baseline;
+        EXPECT_GE(bigBaseline - big, 30.0 - 1.0 / 64) << "the big text reaches above its line";
+        EXPECT_GE(GlyphAt("next").baseline - small, 30.0 + big - 1.0 / 64)
+            << "the next line starts inside the big text";
+    }
+    EXPECT_EQ(GlyphAt("link").baseline, GlyphAt("Big").baseline);
+}
+
+// A word of tens of thousands of glyphs runs past the 8.4 million pixels a 32-bit fixed-point pen
+// holds; it must still wrap line after line, exactly as the plain drawing wraps it. (At 201 pixels
+// the advance of "m" is no whole step of the grid, so every step is rounded.)
+TEST_F(LayoutDocumentTest, AWordLongerThanMillionsOfPixelsWrapsAsThePlainDrawingDoes) {
+    const std::string page =
+        Page("<p><font size=\"201\">" + std::string(60000, 'm') + "</font></p><p>end</p>");
+    auto measuredHeight = [&](bool reference) {
+        data().book.archivePath = "(in memory)";
+        context().referenceRendering = reference;
+        context().areaWidth = 1000;
+        context().areaHeight = 500;
+        context().state.trace = nullptr;
+        // As the export measures: on a PDF surface, whose unhinted advances are not whole
+        // steps of the fixed-point grid, so the pen is rounded after every glyph.
+        CairoSurface scratch(cairo_pdf_surface_create_for_stream(nullptr, nullptr, 1000, 500));
+        CairoContext cr(cairo_create(scratch.get()));
+        context().state.ShowNothing();
+        view_.RenderPage(cr.get(), page);
+        context().state.trace = &trace_;
+        return context().state.contentHeight;
+    };
+    const double reference = measuredHeight(true);
+    EXPECT_GT(reference, 1'000'000.0);
+    EXPECT_EQ(measuredHeight(false), reference);
+}
+
+// The line width an underline leaves on the context is the width a later rule is stroked with,
+// whether or not the underlined link is in view.
+TEST_F(LayoutDocumentTest, ARuleKeepsItsWidthWhereverThePageIsScrolled) {
+    std::string body = "<p><a href=\"x.xhtml\">a link</a></p>";
+    for (int i = 0; i < 12; ++i) {
+        body += "<p>filler</p>";
+    }
+    body += "<hr/><p>after</p>";
+    for (const double scrollY : {0.0, 150.0}) {
+        SCOPED_TRACE(scrollY);
+        context().scrollY = scrollY;
+        Render(Page(body), 400, 200);
+        const auto rule = std::find_if(trace_.lines.begin(), trace_.lines.end(),
+                                       [](const LayoutTrace::Line& line) { return line.x1 == 50; });
+        ASSERT_NE(rule, trace_.lines.end());
+        EXPECT_EQ(rule->width, 0.5);
+    }
 }
 
 TEST_F(LayoutDocumentTest, MalformedDocumentsShowWhatCameBeforeTheFault) {
@@ -192,7 +280,7 @@ TEST_F(LayoutDocumentTest, MalformedDocumentsShowWhatCameBeforeTheFault) {
 
 // The cached, culled drawing must give exactly the pixels of the plain per-glyph drawing.
 TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
-    const std::string page = Page(
+    const std::string text = Page(
         "<h1>A title that is long enough to wrap on a narrow page</h1>"
         "<p>Plain text, <i>italic</i>, <b>bold</b>, <u>underlined</u>, and "
         "<a href=\"x.xhtml\">a link</a>; caf\xC3\xA9, \xE2\x80\x9Cquotes\xE2\x80\x9D, "
@@ -202,6 +290,13 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
         "<p><i>ffi fl WAVE Tr rn ll</i> <b>AVAVA ffff</b> <i><b>jjj yyy fff</b></i></p>"
         "<p>\xC3\x85ngstr\xC3\xB6m \xC3\x91"
         "and\xC3\xBA \xE2\x80\x94 \xE2\x80\xA6</p>");
+    // A link scrolled out of view above a rule in view.
+    std::string ruled = "<p><a href=\"x.xhtml\">a link</a></p>";
+    for (int i = 0; i < 12; ++i) {
+        ruled += "<p>filler</p>";
+    }
+    ruled += "<hr/><p>after</p>";
+    std::string page;
     auto pixels = [&](bool reference, double scrollY, bool hintMetrics) {
         context().referenceRendering = reference;
         context().scrollY = scrollY;
@@ -211,14 +306,17 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
             bytes, bytes + cairo_image_surface_get_stride(surface_.get()) * 200);
     };
     // Unhinted metrics (as in PDF) give fractional advances, which cairo rounds as it moves.
-    for (bool hintMetrics : {true, false}) {
-        for (double scrollY : {0.0, 37.5, 150.0}) {
-            SCOPED_TRACE(std::to_string(scrollY) + (hintMetrics ? " hinted" : " unhinted"));
-            const auto reference = pixels(true, scrollY, hintMetrics);
-            const double referenceHeight = context().state.contentHeight;
-            const auto fast = pixels(false, scrollY, hintMetrics);
-            EXPECT_EQ(context().state.contentHeight, referenceHeight);
-            EXPECT_TRUE(fast == reference);
+    for (const std::string& shown : {text, Page(ruled)}) {
+        page = shown;
+        for (bool hintMetrics : {true, false}) {
+            for (double scrollY : {0.0, 37.5, 150.0}) {
+                SCOPED_TRACE(std::to_string(scrollY) + (hintMetrics ? " hinted" : " unhinted"));
+                const auto reference = pixels(true, scrollY, hintMetrics);
+                const double referenceHeight = context().state.contentHeight;
+                const auto fast = pixels(false, scrollY, hintMetrics);
+                EXPECT_EQ(context().state.contentHeight, referenceHeight);
+                EXPECT_TRUE(fast == reference);
+            }
         }
     }
 }
