@@ -23,17 +23,21 @@ void DrawRule(LayoutContext& context) {
 }
 
 void AddLink(LayoutContext& context) {
+    double x, y;
+    cairo_get_current_point(context.state.cr, &x, &y);
+    AddLinkRectangle(context, x - context.state.linkWidth, y, x, y + context.state.lineHeight);
+}
+
+void AddLinkRectangle(LayoutContext& context, double x1, double y1, double x2, double y2) {
     LayoutState& layout = context.state;
     if (static_cast<std::size_t>(layout.linkCount) >= layout.links.size()) {
         return;
     }
-    double x, y;
-    cairo_get_current_point(layout.cr, &x, &y);
     LinkRecord& link = layout.links[static_cast<std::size_t>(layout.linkCount)];
-    link.x1 = x - layout.linkWidth;
-    link.x2 = x;
-    link.y1 = y;
-    link.y2 = y + layout.lineHeight;
+    link.x1 = x1;
+    link.x2 = x2;
+    link.y1 = y1;
+    link.y2 = y2;
     link.Audio = layout.linkAudio ? 1 : 0;
     link.control = 0;
     link.Hlink = layout.linkHref;

@@ -14,6 +14,8 @@ void DrawRule(LayoutContext& context);
 
 // A link record for the text just drawn, from the pen back over linkWidth.
 void AddLink(LayoutContext& context);
+// A link record for the rectangle given, with the target of the link being drawn.
+void AddLinkRectangle(LayoutContext& context, double x1, double y1, double x2, double y2);
 
 // FIXME: audio controls are not drawn yet.
 void DrawAudioControls(LayoutContext& context);

@@ -148,6 +148,8 @@ class ContentPass {
         layout_.inAudio = false;
         layout_.lineHeight = 0.0;
         layout_.lineDepth = 0.0;
+        layout_.inLink = false;
+        layout_.linkSpans.clear();
         layout_.inSvg = false;
         layout_.svgBuffer.clear();
         layout_.lineStarted = false;
@@ -189,7 +191,7 @@ class ContentPass {
     void Flush() {
         // A link's rectangle covers every piece of its text, also those drawn before an i, b or
         // u inside it, each measured in the font it is drawn in.
-        if (inLink_) {
+        if (layout_.inLink) {
             linkWidthSoFar_ += TextAdvance(context_, layout_.textBuffer);
         }
         DrawTextRun(context_, layout_.textBuffer);
@@ -325,7 +327,8 @@ class ContentPass {
                 layout_.linkAudio = false;
                 layout_.linkPlayer.clear();
                 Clear();
-                inLink_ = true;
+                layout_.inLink = true;
+                layout_.linkSpans.clear();
                 linkWidthSoFar_ = 0.0;
                 break;
             case Element::Pre:
@@ -591,9 +594,16 @@ class ContentPass {
             case Element::A:
                 Flush();
                 layout_.linkWidth = linkWidthSoFar_;
-                inLink_ = false;
+                layout_.inLink = false;
                 context_.style.decoration = Decoration::None;
-                AddLink(context_);
+                if (layout_.linkSpans.size() > 1) {
+                    // A link that wraps is clickable on each line it reaches.
+                    for (const LayoutState::LinkSpan& span : layout_.linkSpans) {
+                        AddLinkRectangle(context_, span.x1, span.top, span.x2, span.bottom);
+                    }
+                } else {
+                    AddLink(context_);
+                }
                 Clear();
                 context_.style.textColor = kBlackComponents;
                 ApplyFontAndLineHeight(context_);
@@ -676,8 +686,7 @@ class ContentPass {
     LayoutContext& context_;
     LayoutState& layout_;
     std::size_t hiddenTextStart_ = 0;
-    // Between the start and the end of an a element, and the advance of its text drawn so far.
-    bool inLink_ = false;
+    // The advance of an open link's text drawn so far.
     double linkWidthSoFar_ = 0.0;
 };
 

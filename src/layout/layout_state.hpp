@@ -35,6 +35,13 @@ struct LayoutState {
     bool inAudio = false;
     std::string linkHref;
     double linkWidth = 0.0;
+    // While an a element is open, the text drawn for it, one span per line it reaches, so that a
+    // link that wraps can be clicked on every line.
+    struct LinkSpan {
+        double x1, x2, top, bottom;
+    };
+    bool inLink = false;
+    std::vector<LinkSpan> linkSpans;
     bool linkAudio = false;
     std::string linkPlayer;
     bool inSvg = false;

@@ -292,6 +292,18 @@ void AlignRun(LayoutContext& context, Pen& pen, double advance) {
     MovePen(context, pen, std::max(x, leftEdge), pen.y);
 }
 
+// Text drawn for a link from x1 to x2 on the line whose baseline is at `baseline`.
+void MarkLinkSpan(LayoutState& layout, double x1, double x2, double baseline) {
+    const double top = baseline - layout.lineHeight;
+    if (!layout.linkSpans.empty() && layout.linkSpans.back().top == top) {
+        LayoutState::LinkSpan& span = layout.linkSpans.back();
+        span.x1 = std::min(span.x1, x1);
+        span.x2 = std::max(span.x2, x2);
+        return;
+    }
+    layout.linkSpans.push_back({x1, x2, top, baseline});
+}
+
 void WrapPen(LayoutContext& context, GlyphPainter& painter, Pen& pen) {
     painter.FlushAtLineEnd();
     const double height = painter.FontHeight();
@@ -400,6 +412,9 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
             }
             if (wholeWords && word.forward && word.end < lineLimit &&
                 !painter.Visible(pen.y, fontHeight)) {
+                if (layout.inLink) {
+                    MarkLinkSpan(layout, pen.x, word.end, pen.y);
+                }
                 pen.x = word.end;
                 layout.lineStarted = true;
                 layout.skipBlanks = false;
@@ -415,7 +430,11 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
                 DrawDecoration(context, painter, pen.x, pen.y, glyph.advance);
             }
         }
+        const double glyphX = pen.x;
         pen.x = painter.Show(glyph, pen.x, pen.y, visible);
+        if (layout.inLink) {
+            MarkLinkSpan(layout, glyphX, pen.x, pen.y);
+        }
         layout.lineStarted = true;
         if (!glyph.blank) {
             layout.skipBlanks = false;

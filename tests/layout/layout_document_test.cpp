@@ -201,6 +201,31 @@ TEST_F(LayoutDocumentTest, LinksRecordTheRectangleOfAllTheirText) {
     }
 }
 
+// A link that wraps is clickable on every line it reaches, and only over its own text there.
+TEST_F(LayoutDocumentTest, ALinkThatWrapsHasARectangleOnEachLine) {
+    Render(Page("<p>aaaa <a href=\"a.xhtml\">bbbb cccc</a> dd</p>"), 110);
+    const LayoutTrace::Glyph first = GlyphAt("bbbb");
+    const LayoutTrace::Glyph second = GlyphAt("cccc");
+    ASSERT_GT(second.baseline, first.baseline) << "the link must wrap for this test";
+    ASSERT_EQ(context().state.linkCount, 2);
+    const double h = context().state.lineHeight;
+    const struct {
+        const LayoutTrace::Glyph& start;
+        const char* after;
+    } lines[] = {{first, nullptr}, {second, " dd"}};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const LinkRecord& link = context().state.links[static_cast<std::size_t>(i)];
+        EXPECT_EQ(link.Hlink, "a.xhtml");
+        EXPECT_NEAR(link.x1, lines[i].start.x, 1.0 / 64);
+        EXPECT_NEAR(link.y1, lines[i].start.baseline - h, 1.0 / 64);
+        EXPECT_NEAR(link.y2, lines[i].start.baseline, 1.0 / 64);
+        if (lines[i].after != nullptr) {
+            EXPECT_NEAR(link.x2, GlyphAt(lines[i].after).x, 1.0 / 64);
+        }
+    }
+}
+
 // A larger font started inside a line sits below the line's top, and the next line starts below
 // it.
 TEST_F(LayoutDocumentTest, TheLineAdvanceCoversTheTallestFontOnTheLine) {
