@@ -20,7 +20,7 @@ std::optional<std::string> FileUnreadableReason(const std::string& path) {
             case EACCES:
                 return "permission denied";
             case ENOTDIR:
-                return "a folder on its path is a file";
+                return "a part of its path is not a folder";
             case ENAMETOOLONG:
                 return "the name is too long";
             default: {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "view/document_view.hpp"
@@ -114,6 +116,35 @@ TEST_F(OpenBookTest, OpeningAnotherBookReplacesTheTables) {
     EXPECT_EQ(view_.Data().maxPageLength, 0.0);
     EXPECT_EQ(frontend_.metadata[MetadataField::Title], "Second");
     EXPECT_EQ(frontend_.pageListRows, (std::vector<std::string>{"0"}));
+}
+
+// A file that cannot be read at all is told in the status line with its name and the reason,
+// and leaves the open book as it was; it is no protected book.
+TEST_F(OpenBookTest, AFileThatCannotBeReadIsToldWithItsReason) {
+    const std::string open = WriteBook("open.epub", "Open");
+    std::filesystem::create_directory(dir_ / "folder.epub");
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {(dir_ / "missing.epub").string(), ": no such file"},
+        {(dir_ / "folder.epub").string(), ": it is a folder, not a file"},
+        {(dir_ / "open.epub" / "inside.epub").string(), ": a folder on its path is a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        HeadlessFrontend frontend;
+        DocumentView view(frontend);
+        ASSERT_TRUE(view.OpenBook(open));
+        EXPECT_FALSE(view.OpenBook(c.path));
+        ASSERT_FALSE(frontend.statusHistory.empty());
+        EXPECT_EQ(frontend.statusHistory.back(), "Could not open " + c.path + c.reason);
+        EXPECT_TRUE(frontend.messages.empty());
+        EXPECT_EQ(view.Data().book.archivePath, open);
+        EXPECT_EQ(frontend.metadata[MetadataField::Title], "Open");
+        EXPECT_EQ(frontend.busyDepth, 0);
+    }
 }
 
 }  // namespace
