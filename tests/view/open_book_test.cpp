@@ -130,7 +130,7 @@ TEST_F(OpenBookTest, AFileThatCannotBeReadIsToldWithItsReason) {
     const Case cases[] = {
         {(dir_ / "missing.epub").string(), ": no such file"},
         {(dir_ / "folder.epub").string(), ": it is a folder, not a file"},
-        {(dir_ / "open.epub" / "inside.epub").string(), ": a folder on its path is a file"},
+        {(dir_ / "open.epub" / "inside.epub").string(), ": a part of its path is not a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
