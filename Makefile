@@ -1,6 +1,9 @@
 # make run   installs what is missing, builds, and opens the demo book in the reader.
-# make test  installs what is missing (test tools too), builds, and runs every test.
+# make test  installs what is missing (test tools too), builds, and runs every test; then builds
+#            the core, the program and their tests again with the sanitizers, and runs those.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_CXX ?= clang++-14
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
@@ -22,6 +25,10 @@ test:
 	cmake --build $(BUILD)
 	xvfb-run --auto-servernum --server-args="-screen 0 1600x1200x24" \
 	  ctest --test-dir $(BUILD) --output-on-failure --timeout 600 -j2
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja $(CMAKE_FLAGS) \
+	  -DQUIRELLE_SANITIZE=ON -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX)
+	cmake --build $(SANITIZE_BUILD)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 600 -j2
 
 bench: build
 	for program in $(BUILD)/bench/*-bench; do $$program; done
@@ -30,4 +37,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
