@@ -357,8 +357,8 @@ TEST_F(PackageTest, TablesStopAtTheirCapacity) {
 
 TEST(FindItemTest, ReturnsCountMinusIndexAndLeavesHrefAloneWhenMissing) {
     BookState book;
-    book.manifestItems[0] = {"a", "a.xhtml", "nav"};
-    book.manifestItems[1] = {"b", "b.xhtml", "cover-image svg"};
+    book.manifestItems[0] = {"a", "a.xhtml", "nav", "application/xhtml+xml"};
+    book.manifestItems[1] = {"b", "b.xhtml", "cover-image svg", "application/xhtml+xml"};
     book.manifestItemCount = 2;
     std::string href = "unchanged";
     EXPECT_EQ(FindItemById(book, "a", href), 2);
