@@ -90,7 +90,9 @@ void MeasurePages(DocumentView& view, int from, int to) {
         cairo_get_current_point(cr.get(), &x, &y);
         frontend.SetStatus(
             Progress("Calculate max. Pagelenght...", page, data.book.documentCount - 1));
-        const double length = layout.style.backgroundPicture.empty() ? y + verticalMargin : 500.0;
+        // Every document is as long as its text, background picture or not: a page cut at a
+        // fixed height would lose whatever text lies below it.
+        const double length = y + verticalMargin;
         data.maxPageLength = std::max(data.maxPageLength, length);
     }
     layout.state.cr = nullptr;

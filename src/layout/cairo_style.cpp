@@ -1,8 +1,11 @@
 #include "layout/cairo_style.hpp"
 
 #include "layout/layout_context.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 #include "style/color_value.hpp"
 #include "style/element_style.hpp"
+#include "style/style_values.hpp"
 
 namespace quirelle {
 
@@ -86,6 +89,62 @@ void SelectElementStyle(LayoutContext& context, ElementKind kind) {
     if (context.state.cr != nullptr) {
         context.state.lineHeight = CurrentFontHeight(context);
     }
+}
+
+void ApplyElementStyle(LayoutContext& context, std::string_view message) {
+    if (!context.cssEnabled) {
+        return;
+    }
+    const bool debugCss = context.debug.debugCss;
+    const std::string_view key = message.substr(0, message.find(' '));
+    const std::size_t dot = key.find('.');
+    const std::string_view element = key.substr(0, dot);
+    std::string classPart;
+    if (dot != std::string_view::npos) {
+        for (const char c : key.substr(dot + 1)) {
+            if (c != '.') {
+                classPart += c;
+            }
+        }
+    }
+    const std::string attributeKey = std::string(element) + "[epub|type=\"" + classPart + "\"]";
+    const std::string_view tries[] = {
+        key, attributeKey, dot == std::string_view::npos ? std::string_view() : key.substr(dot)};
+    const StyleSheet& sheet = context.styleSheet;
+    int found = -1;
+    for (const std::string_view tried : tries) {
+        if (tried.empty()) {
+            break;
+        }
+        if (debugCss) {
+            WriteDump(RamPath("debug_css.txt"),
+                      "-----------------------------\n--------------------------\n"
+                      "--------------    " +
+                          std::string(tried) + "    ----------------\n",
+                      DumpMode::Append);
+        }
+        found = sheet.FindStyleRule(tried, debugCss);
+        if (found >= 0) {
+            break;
+        }
+    }
+    if (found < 0) {
+        return;
+    }
+    ApplyStyleRule(context.style, sheet.rules()[static_cast<std::size_t>(found)], message,
+                   debugCss);
+    PutStyleIntoCairo(context);
+    if (context.state.cr != nullptr) {
+        context.state.lineHeight = CurrentFontHeight(context);
+    }
+}
+
+void AddStyleBlock(LayoutContext& context, std::string_view text) {
+    context.styleSheet.AddStyleBlock(text, context.debug.debugCss);
+}
+
+void ParseAllRules(LayoutContext& context) {
+    context.styleSheet.ParseAllRules(context.style.fontFamily, context.debug.debugCss);
 }
 
 }  // namespace quirelle

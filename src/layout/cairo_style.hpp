@@ -28,4 +28,16 @@ void SetBackgroundColor(LayoutContext& context, std::string_view text);
 // cairo, and takes the line height from its font.
 void SelectElementStyle(LayoutContext& context, ElementKind kind);
 
+// The book's rule for an element: `message` is the element name, or the name, a dot and one
+// class or epub:type value ("p.note"; only the text before a blank counts). Tried in turn: the
+// key, the key as an epub|type attribute selector, and the class alone (".note"); the first rule
+// found is applied and the style handed to cairo. Nothing happens while CSS is switched off.
+void ApplyElementStyle(LayoutContext& context, std::string_view message);
+
+// A style element's text, read into the book's rules (once per book).
+void AddStyleBlock(LayoutContext& context, std::string_view text);
+
+// At the start of a body: the rules are ready; only the dump of them is written here.
+void ParseAllRules(LayoutContext& context);
+
 }  // namespace quirelle

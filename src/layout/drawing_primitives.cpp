@@ -47,8 +47,4 @@ void AddLinkRectangle(LayoutContext& context, double x1, double y1, double x2, d
 
 void DrawAudioControls(LayoutContext&) {}
 
-void ApplyElementStyle(LayoutContext&, std::string_view) {}
-void AddStyleBlock(LayoutContext&, std::string_view) {}
-void ParseAllRules(LayoutContext&) {}
-
 }  // namespace quirelle

@@ -6,8 +6,8 @@ namespace quirelle {
 
 struct LayoutContext;
 
-// The marks a layout pass makes besides text, and the style rules it consults. Each works on the
-// context of the pass; the pen is the current point of its cairo context.
+// The marks a layout pass makes besides text. Each works on the context of the pass; the pen is
+// the current point of its cairo context.
 
 // A horizontal rule below the pen, which stays where it was.
 void DrawRule(LayoutContext& context);
@@ -19,11 +19,5 @@ void AddLinkRectangle(LayoutContext& context, double x1, double y1, double x2, d
 
 // FIXME: audio controls are not drawn yet.
 void DrawAudioControls(LayoutContext& context);
-
-// FIXME: the book's style rules are not read yet, so no key finds a rule and the element
-// defaults stand alone.
-void ApplyElementStyle(LayoutContext& context, std::string_view key);
-void AddStyleBlock(LayoutContext& context, std::string_view text);
-void ParseAllRules(LayoutContext& context);
 
 }  // namespace quirelle

@@ -7,6 +7,7 @@
 #include "package/debug_switches.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
+#include "style/style_sheet.hpp"
 #include "style/text_style.hpp"
 
 namespace quirelle {
@@ -17,6 +18,9 @@ namespace quirelle {
 struct LayoutContext {
     LayoutState state;
     TextStyle style;
+    // The book's style rules, and whether they are used at all (the "CSS" switch).
+    StyleSheet styleSheet;
+    bool cssEnabled = true;
 
     // The settings as they stand when a pass starts; the interface reads its gadgets to give
     // them, which is worth doing once a pass rather than once an element.

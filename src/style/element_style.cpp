@@ -18,6 +18,18 @@ const StyleSetting& RowOf(const Settings& settings, ElementKind kind) {
             return settings.header3;
         case ElementKind::Header4:
             return settings.header4;
+        // Every row of the settings window gives its kind's family and size; a row that shows
+        // but changes nothing would only mislead.
+        case ElementKind::Link:
+            return settings.hyperlink;
+        case ElementKind::Preformatted:
+            return settings.preformated;
+        case ElementKind::Strong:
+            return settings.strong;
+        case ElementKind::Emphasis:
+            return settings.emphasis;
+        case ElementKind::ListItem:
+            return settings.list;
         default:
             return settings.standart;
     }

@@ -3,8 +3,11 @@
 #include <cstdlib>
 #include <new>
 
+#include "package/archive.hpp"
 #include "package/table_of_contents.hpp"
 #include "platform/charset.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 
 namespace quirelle {
 
@@ -66,14 +69,32 @@ void DocumentView::Reset() {
 }
 
 void DocumentView::ClearStyleRules() {
-    data_->styleRuleCount = 0;
+    data_->layout.styleSheet.Clear();
 }
 
-// FIXME: the book's style sheets are not read yet; pages use the element defaults only.
-void DocumentView::LoadStyleSheets() {}
+void DocumentView::LoadStyleSheets() {
+    const BookState& book = data_->book;
+    const bool debugCss = data_->layout.debug.debugCss;
+    for (int i = 0; i < book.manifestItemCount; ++i) {
+        const std::string& href = book.manifestItems[static_cast<std::size_t>(i)].href;
+        ArchiveBuffer sheet;
+        if (href.find(".css") == std::string::npos ||
+            !ExtractEntry(book.archivePath, href, sheet)) {
+            continue;  // a sheet that cannot be read is passed over
+        }
+        if (debugCss) {
+            WriteDump(RamPath("debug_css.txt"),
+                      "----- " + href + " ---------\n" + std::string(sheet.Text()) +
+                          "\n---------------\n",
+                      DumpMode::Append);
+        }
+        data_->layout.styleSheet.ParseStyleSheet(sheet.Text(), debugCss);
+    }
+}
 
 void DocumentView::SetCssEnabled(bool enabled) {
-    data_->cssEnabled = enabled;
+    data_->layout.cssEnabled = enabled;
+    frontend_.Redraw();
 }
 
 }  // namespace quirelle

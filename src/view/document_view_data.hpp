@@ -17,11 +17,10 @@ struct DocumentViewData {
     int currentPage = 1;  // index in book.documents of the page on display
     double scrollRange = 0.0;
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
-    bool cssEnabled = true;
-    int styleRuleCount = 0;
 
     // What every layout pass of this view works on: the page's geometry (areaWidth, areaHeight,
-    // scrollY, pageLength), the text style, fonts, picture layer and the pass's own state.
+    // scrollY, pageLength), the text style and the book's style rules (cssEnabled), fonts,
+    // picture layer and the pass's own state.
     LayoutContext layout;
 
     // The surface each draw lays the page out on, kept while the view keeps its size.

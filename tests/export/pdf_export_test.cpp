@@ -149,5 +149,37 @@ TEST_F(PdfExportTest, CancellingWritesNothingAndAFailedWriteIsTold) {
     EXPECT_NE(frontend_.messages[0].find("could not be written"), std::string::npos);
 }
 
+// A sheet that gives the page a background picture must not cut the page short: every word of a
+// long chapter is in the file.
+TEST(PdfExportBackgroundTest, ABackgroundPictureDoesNotCutThePageShort) {
+    testing::TempDir dir;
+    std::string body;
+    for (int p = 0; p < 60; ++p) {
+        body += "<p>Paragraph " + std::to_string(p) + " of the long chapter.</p>";
+    }
+    const std::string manifest =
+        R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)"
+        R"(<item id="s" href="style.css" media-type="text/css"/>)";
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(manifest, R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)},
+                   {"OEBPS/style.css",
+                    R"(body { background-image: url("bg.png"); background-repeat: repeat })"}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    ASSERT_TRUE(view.OpenBook(book.string()));
+    MeasurePages(view, 0, 0);
+    EXPECT_EQ(view.Data().layout.style.backgroundPicture, "bg.png");
+    EXPECT_GT(view.Data().maxPageLength, 60 * 15.0);
+
+    const auto pdf = dir / "out.pdf";
+    ASSERT_TRUE(ExportPdfPages(view, pdf.string(), 0, 0));
+    const testing::ProgramRun text =
+        testing::RunProgram("pdftotext", "-raw " + testing::Quoted(pdf.string()) + " -", dir);
+    EXPECT_NE(text.out.find("Paragraph 59 of the long chapter."), std::string::npos) << text.out;
+}
+
 }  // namespace
 }  // namespace quirelle
