@@ -9,24 +9,42 @@
 
 namespace quirelle {
 
+namespace {
+
+// A size of 0 (a rule's "abcpx"), an infinite one ("1e999em") or one of millions of pixels would
+// put the cairo context into an error state, losing the rest of the page, or make each glyph an
+// image larger than memory. cairo gets a size it can draw; the style keeps what the book said.
+constexpr double kSmallestFontSize = 0.01;
+constexpr double kLargestFontSize = 2000.0;
+
+double DrawableFontSize(double size) {
+    if (!(size >= kSmallestFontSize)) {  // also NaN
+        return kSmallestFontSize;
+    }
+    return size > kLargestFontSize ? kLargestFontSize : size;
+}
+
+}  // namespace
+
 void PutStyleIntoCairo(LayoutContext& context) {
     cairo_t* cr = context.state.cr;
     if (cr == nullptr) {
         return;
     }
     const TextStyle& style = context.style;
+    const double size = DrawableFontSize(style.fontSize);
     if (context.referenceRendering) {
         cairo_select_font_face(cr, style.fontFamily.c_str(),
                                static_cast<cairo_font_slant_t>(style.fontSlant),
                                static_cast<cairo_font_weight_t>(style.fontWeight));
         cairo_matrix_t matrix;
-        cairo_matrix_init_scale(&matrix, style.fontSize, style.fontSize);
+        cairo_matrix_init_scale(&matrix, size, size);
         cairo_set_font_matrix(cr, &matrix);
         context.currentFont = nullptr;
     } else {
         LayoutState& layout = context.state;
-        FontMetrics& font = context.fonts.Find(cr, style.fontFamily, style.fontSlant,
-                                               style.fontWeight, style.fontSize);
+        FontMetrics& font =
+            context.fonts.Find(cr, style.fontFamily, style.fontSlant, style.fontWeight, size);
         if (layout.fontOnContext != &font) {
             context.fonts.Use(cr, font);
             layout.fontOnContext = &font;
