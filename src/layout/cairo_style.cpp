@@ -114,26 +114,10 @@ void ApplyElementStyle(LayoutContext& context, std::string_view message) {
         return;
     }
     const bool debugCss = context.debug.debugCss;
+    const StyleSheet& sheet = context.styleSheet;
     const std::string_view key = message.substr(0, message.find(' '));
     const std::size_t dot = key.find('.');
-    const std::string_view element = key.substr(0, dot);
-    std::string classPart;
-    if (dot != std::string_view::npos) {
-        for (const char c : key.substr(dot + 1)) {
-            if (c != '.') {
-                classPart += c;
-            }
-        }
-    }
-    const std::string attributeKey = std::string(element) + "[epub|type=\"" + classPart + "\"]";
-    const std::string_view tries[] = {
-        key, attributeKey, dot == std::string_view::npos ? std::string_view() : key.substr(dot)};
-    const StyleSheet& sheet = context.styleSheet;
-    int found = -1;
-    for (const std::string_view tried : tries) {
-        if (tried.empty()) {
-            break;
-        }
+    auto find = [&](std::string_view tried) {
         if (debugCss) {
             WriteDump(RamPath("debug_css.txt"),
                       "-----------------------------\n--------------------------\n"
@@ -141,10 +125,25 @@ void ApplyElementStyle(LayoutContext& context, std::string_view message) {
                           std::string(tried) + "    ----------------\n",
                       DumpMode::Append);
         }
-        found = sheet.FindStyleRule(tried, debugCss);
-        if (found >= 0) {
-            break;
+        return sheet.FindStyleRule(tried, debugCss);
+    };
+    // The later tries cost a key built for them, so they are built only when needed.
+    int found = find(key);
+    if (found < 0) {
+        std::string attributeKey(key.substr(0, dot));
+        attributeKey += "[epub|type=\"";
+        if (dot != std::string_view::npos) {
+            for (const char c : key.substr(dot + 1)) {
+                if (c != '.') {
+                    attributeKey += c;
+                }
+            }
         }
+        attributeKey += "\"]";
+        found = find(attributeKey);
+    }
+    if (found < 0 && dot != std::string_view::npos) {
+        found = find(key.substr(dot));
     }
     if (found < 0) {
         return;

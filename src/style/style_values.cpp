@@ -11,9 +11,12 @@ namespace quirelle {
 
 namespace {
 
-void DumpCss(bool debugCss, const std::string& text) {
+// The text of a dump line is only made when the dump is switched on: the lookup runs for every
+// element of every redraw.
+template <typename Text>
+void DumpCss(bool debugCss, Text text) {
     if (debugCss) {
-        WriteDump(RamPath("debug_css.txt"), text, DumpMode::Append);
+        WriteDump(RamPath("debug_css.txt"), text(), DumpMode::Append);
     }
 }
 
@@ -108,7 +111,7 @@ void ApplyFontFamily(TextStyle& style, std::string_view value, bool debugCss) {
         }
     }
     style.fontFamily = family;
-    DumpCss(debugCss, " -- Font = " + style.fontFamily + "\n");
+    DumpCss(debugCss, [&] { return " -- Font = " + style.fontFamily + "\n"; });
 }
 
 void ApplyFontSize(TextStyle& style, std::string_view value) {
@@ -152,13 +155,17 @@ void ApplyBackgroundImage(TextStyle& style, std::string_view image, std::string_
     if (image.empty()) {
         return;
     }
-    DumpCss(debugCss,
-            "RAW = Pattern = " + std::string(image) + "   Repeat = " + std::string(repeat) + "\n");
+    DumpCss(debugCss, [&] {
+        return "RAW = Pattern = " + std::string(image) + "   Repeat = " + std::string(repeat) +
+               "\n";
+    });
     // With several backgrounds only the first is used.
     const std::string_view pattern = UpToComma(image);
     const std::string_view mode = UpToComma(repeat);
-    DumpCss(debugCss, "Parsed = Pattern = " + std::string(pattern) +
-                          "   Repeat = " + style.backgroundRepeat + "\n");
+    DumpCss(debugCss, [&] {
+        return "Parsed = Pattern = " + std::string(pattern) +
+               "   Repeat = " + style.backgroundRepeat + "\n";
+    });
     // The path is what stands between quotes: url("a.png") gives a.png, url(a.png) nothing.
     std::string path;
     bool inside = false;
@@ -169,19 +176,21 @@ void ApplyBackgroundImage(TextStyle& style, std::string_view image, std::string_
             path += c;
         }
     }
-    DumpCss(debugCss, "BG-Path = " + style.backgroundPicture + "\n");
+    DumpCss(debugCss, [&] { return "BG-Path = " + style.backgroundPicture + "\n"; });
     style.backgroundPicture = path;
     style.backgroundRepeat = mode;
 }
 
 void ApplyStyleRule(TextStyle& style, const StyleRule& rule, std::string_view message,
                     bool debugCss) {
-    DumpCss(debugCss, "Element = " + rule.Element + " - Font = " + rule.Font +
-                          " - Fontsize = " + rule.Fontsize + " Align = " + rule.Align +
-                          " Deko = " + rule.Deko + " Weight = " + rule.Weight +
-                          " Style = " + rule.Style + " Color = " + rule.Color +
-                          " Pic_Align = " + rule.Pic_Align + " BG-color = " + rule.BGcolor +
-                          " BGimg = " + rule.BGimg + " BGRepeat = " + rule.BGRepeat + "\n");
+    DumpCss(debugCss, [&] {
+        return "Element = " + rule.Element + " - Font = " + rule.Font +
+               " - Fontsize = " + rule.Fontsize + " Align = " + rule.Align +
+               " Deko = " + rule.Deko + " Weight = " + rule.Weight + " Style = " + rule.Style +
+               " Color = " + rule.Color + " Pic_Align = " + rule.Pic_Align +
+               " BG-color = " + rule.BGcolor + " BGimg = " + rule.BGimg +
+               " BGRepeat = " + rule.BGRepeat + "\n";
+    });
     if (message == "img") {
         ApplyPictureAlign(style, rule.Pic_Align);
         return;
