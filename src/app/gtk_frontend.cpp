@@ -74,13 +74,22 @@ FileRequest GtkFrontend::RequestFile(std::string_view title, bool saveMode,
     return ChooseFile(main_, title, saveMode, pattern, drawer);
 }
 
-void GtkFrontend::OpenUrl(std::string_view url) {
+bool GtkFrontend::OpenUrl(std::string_view url) {
     try {
         Gio::AppInfo::launch_default_for_uri(std::string(url),
                                              main_.get_display()->get_app_launch_context());
+        return true;
     } catch (const Glib::Error&) {
-        // No program takes the address: as with any link that leads nowhere, nothing happens.
+        return false;  // the view says so
     }
+}
+
+void GtkFrontend::StepPageSlider(int steps) {
+    main_.StepPageSlider(steps);
+}
+
+void GtkFrontend::ScrollPageBy(double pixels) {
+    main_.pageArea().ScrollBy(pixels);
 }
 
 const Settings& GtkFrontend::CurrentSettings() const {

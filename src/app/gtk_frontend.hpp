@@ -30,7 +30,9 @@ class GtkFrontend : public Frontend {
     void ShowMessage(std::string_view text) override;
     FileRequest RequestFile(std::string_view title, bool saveMode, std::string_view pattern,
                             std::string_view drawer) override;
-    void OpenUrl(std::string_view url) override;
+    bool OpenUrl(std::string_view url) override;
+    void StepPageSlider(int steps) override;
+    void ScrollPageBy(double pixels) override;
     void Redraw() override { main_.pageArea().Redraw(); }
     const Settings& CurrentSettings() const override;
 

@@ -1,5 +1,7 @@
 #include "app/main_window.hpp"
 
+#include <gtkmm/eventcontrollerkey.h>
+
 #include <gdk/gdk.h>
 #include <giomm/file.h>
 #include <glibmm/main.h>
@@ -153,6 +155,17 @@ void MainWindow::Attach(DocumentView& view) {
     sliderConnection_ = pageSlider_.signal_value_changed().connect(
         sigc::mem_fun(*this, &MainWindow::OnSliderMoved));
 
+    // Keys reach the page before the focused gadget sees them, but only while the pointer is
+    // over the page: elsewhere they stay with the list, the slider and the menus.
+    auto keys = Gtk::EventControllerKey::create();
+    keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+    keys->signal_key_pressed().connect(
+        [this](guint keyval, guint, Gdk::ModifierType state) {
+            return pageArea_.HandleKey(keyval, state);
+        },
+        false);
+    add_controller(keys);
+
     auto drop = Gtk::DropTarget::create(GDK_TYPE_FILE_LIST, Gdk::DragAction::COPY);
     drop->set_gtypes({GDK_TYPE_FILE_LIST, G_TYPE_FILE});
     drop->signal_drop().connect(
@@ -243,6 +256,12 @@ void MainWindow::SetPageSliderMaximum(int maximum) {
     pageSlider_.set_range(0, std::max(maximum, 0));
     sliderConnection_.unblock();
     sliderRow_ = static_cast<int>(std::lround(pageSlider_.get_value()));
+}
+
+void MainWindow::StepPageSlider(int steps) {
+    const Glib::RefPtr<Gtk::Adjustment> range = pageSlider_.get_adjustment();
+    pageSlider_.set_value(
+        std::clamp(pageSlider_.get_value() + steps, range->get_lower(), range->get_upper()));
 }
 
 void MainWindow::OnSliderMoved() {

@@ -40,6 +40,8 @@ class MainWindow : public Gtk::Window {
     void SetActiveDocument(int document);
     // The page slider runs from 0 to `maximum`.
     void SetPageSliderMaximum(int maximum);
+    // Moves the page slider by `steps`, within its range, as the user would.
+    void StepPageSlider(int steps);
     void ShowPageList(bool shown) { pageListFrame_.set_visible(shown); }
     void ShowPageSlider(bool shown) { pageSlider_.set_visible(shown); }
     // The wait cursor over the whole window, on screen before the call returns.

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include <gtkmm/eventcontrollermotion.h>
+#include <gtkmm/eventcontrollerscroll.h>
+#include <gtkmm/gestureclick.h>
+
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -35,6 +39,81 @@ void PageArea::Attach(DocumentView& view) {
     canvas_.set_draw_func([this](const Cairo::RefPtr<Cairo::Context>& cr, int width, int height) {
         view_->Draw(cr->cobj(), width, height);
     });
+
+    auto motion = Gtk::EventControllerMotion::create();
+    motion->signal_enter().connect([this](double x, double y) {
+        pointerOver_ = true;
+        view_->PointerMoved(x, y);
+    });
+    motion->signal_motion().connect([this](double x, double y) { view_->PointerMoved(x, y); });
+    motion->signal_leave().connect([this] { pointerOver_ = false; });
+    canvas_.add_controller(motion);
+
+    auto click = Gtk::GestureClick::create();
+    click->set_button(GDK_BUTTON_PRIMARY);
+    click->signal_released().connect(
+        [this](int, double x, double y) { view_->PointerReleased(x, y); });
+    canvas_.add_controller(click);
+
+    auto wheel = Gtk::EventControllerScroll::create();
+    wheel->set_flags(Gtk::EventControllerScroll::Flags::VERTICAL);
+    wheel->signal_scroll().connect(
+        [this, wheel](double, double dy) {
+            if (dy == 0) {
+                return false;
+            }
+            const bool shifted = (wheel->get_current_event_state() &
+                                  Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
+            view_->HandleKey(dy < 0 ? DocumentView::Key::WheelUp : DocumentView::Key::WheelDown,
+                             shifted);
+            return true;
+        },
+        false);
+    canvas_.add_controller(wheel);
+}
+
+bool PageArea::HandleKey(guint keyval, Gdk::ModifierType state) {
+    if (view_ == nullptr || !pointerOver_) {
+        return false;
+    }
+    using Key = DocumentView::Key;
+    Key key;
+    switch (keyval) {
+        case GDK_KEY_Page_Up:
+        case GDK_KEY_KP_Page_Up:
+            key = Key::PageUp;
+            break;
+        case GDK_KEY_Page_Down:
+        case GDK_KEY_KP_Page_Down:
+            key = Key::PageDown;
+            break;
+        case GDK_KEY_Left:
+        case GDK_KEY_KP_Left:
+            key = Key::Left;
+            break;
+        case GDK_KEY_Right:
+        case GDK_KEY_KP_Right:
+            key = Key::Right;
+            break;
+        case GDK_KEY_Up:
+        case GDK_KEY_KP_Up:
+            key = Key::Up;
+            break;
+        case GDK_KEY_Down:
+        case GDK_KEY_KP_Down:
+            key = Key::Down;
+            break;
+        default:
+            return false;
+    }
+    view_->HandleKey(key, (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK);
+    return true;
+}
+
+void PageArea::ScrollBy(double pixels) {
+    const double last =
+        std::max(scroll_->get_lower(), scroll_->get_upper() - scroll_->get_page_size());
+    scroll_->set_value(std::clamp(scroll_->get_value() + pixels, scroll_->get_lower(), last));
 }
 
 void PageArea::SetScrollRange(double total, double visible) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gdk/gdk.h>
 #include <gtkmm/adjustment.h>
 #include <gtkmm/box.h>
 #include <gtkmm/drawingarea.h>
@@ -12,8 +13,8 @@ class DocumentView;
 // Where the page is shown: the canvas the document view draws on, and the page scrollbar
 // beside it. The canvas paints whatever the view draws whenever GTK asks; the scrollbar tells
 // the view where the page starts.
-// FIXME: keys, the wheel and clicks over the canvas do nothing yet; they go to the view once it
-// has its input handling.
+// Keys (while the pointer is over the canvas), the wheel, clicks and pointer moves over the
+// canvas go to the view.
 class PageArea : public Gtk::Box {
   public:
     PageArea();
@@ -24,6 +25,10 @@ class PageArea : public Gtk::Box {
     // position follows the view's own offset, without telling the view again.
     void SetScrollRange(double total, double visible);
     void Redraw() { canvas_.queue_draw(); }
+    // Moves the scrollbar by `pixels`, within its range; the view follows.
+    void ScrollBy(double pixels);
+    // A key pressed anywhere in the window: true when it was the page's.
+    bool HandleKey(guint keyval, Gdk::ModifierType state);
 
     Gtk::DrawingArea& canvas() { return canvas_; }
     const Glib::RefPtr<Gtk::Adjustment>& scroll() const { return scroll_; }
@@ -33,6 +38,7 @@ class PageArea : public Gtk::Box {
     void OnResized(int width, int height);
 
     DocumentView* view_ = nullptr;
+    bool pointerOver_ = false;
     Gtk::DrawingArea canvas_;
     Glib::RefPtr<Gtk::Adjustment> scroll_;
     Gtk::Scrollbar scrollbar_;

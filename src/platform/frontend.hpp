@@ -42,6 +42,10 @@ class Frontend {
 
     // The page scrollbar: the page's total height and the visible part, in pixels.
     virtual void SetScrollRange(double total, double visible) = 0;
+    // Moves the page slider by `steps` documents, and the page scrollbar by `pixels`; each keeps
+    // within its own limits and tells the view of the change as a user's move would.
+    virtual void StepPageSlider(int steps) = 0;
+    virtual void ScrollPageBy(double pixels) = 0;
 
     virtual void SetMetadata(MetadataField field, std::string_view text) = 0;
     // The cover display shows `coverPath`: a member of the book at `archivePath`, or a file.
@@ -56,7 +60,8 @@ class Frontend {
     // A modal file chooser. `pattern` is "#?.(EPU|EPUB)"-style: one or more suffixes.
     virtual FileRequest RequestFile(std::string_view title, bool saveMode, std::string_view pattern,
                                     std::string_view drawer) = 0;
-    virtual void OpenUrl(std::string_view url) = 0;
+    // Hands a web or mail address to the desktop; false when nothing there takes it.
+    virtual bool OpenUrl(std::string_view url) = 0;
     // The view should be drawn again.
     virtual void Redraw() = 0;
 

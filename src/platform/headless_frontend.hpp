@@ -32,7 +32,12 @@ class HeadlessFrontend : public Frontend {
     void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
     FileRequest RequestFile(std::string_view title, bool saveMode, std::string_view pattern,
                             std::string_view drawer) override;
-    void OpenUrl(std::string_view url) override { openedUrls.emplace_back(url); }
+    bool OpenUrl(std::string_view url) override {
+        openedUrls.emplace_back(url);
+        return urlHandlerPresent;
+    }
+    void StepPageSlider(int steps) override { sliderSteps.push_back(steps); }
+    void ScrollPageBy(double pixels) override { scrollSteps.push_back(pixels); }
     void Redraw() override { ++redrawCount; }
     const Settings& CurrentSettings() const override { return settings_; }
 
@@ -61,6 +66,9 @@ class HeadlessFrontend : public Frontend {
     };
     std::vector<RequestSeen> fileRequests;
     std::vector<std::string> openedUrls;
+    bool urlHandlerPresent = true;
+    std::vector<int> sliderSteps;
+    std::vector<double> scrollSteps;
     int redrawCount = 0;
 
   private:

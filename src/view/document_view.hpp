@@ -80,6 +80,19 @@ class DocumentView {
     void AddStyleBlock(std::string_view text);
     void ParseAllRules();
 
+    // Input over the page. Keys and the wheel move through the book and scroll the page; they
+    // are handed over only while the pointer is over the page.
+    enum class Key { PageUp, PageDown, Left, Right, Up, Down, WheelUp, WheelDown };
+    void HandleKey(Key key, bool shifted);
+    // The left button released at (x, y) of the page's area: every link under it is followed,
+    // in the order they were drawn.
+    void PointerReleased(double x, double y);
+    // The pointer moved to (x, y): the status line shows the target of the link under it.
+    void PointerMoved(double x, double y);
+    // Follows a link: into the book, out to the desktop for a web or mail address, or (an audio
+    // button) to the player.
+    void FollowLink(const LinkRecord& link);
+
     // A link record for the text just drawn, from the pen back over linkWidth.
     void AddLink();
     void DrawAudioControls();
@@ -96,6 +109,8 @@ class DocumentView {
 
   private:
     Frontend& frontend_;
+    // What the status line shows for the link under the pointer.
+    std::string hoverText_;
     std::unique_ptr<DocumentViewData> data_;
 };
 

@@ -1,0 +1,134 @@
+// Input over the page: keys and the wheel move through the book and scroll the page, and a click
+// follows the links under it.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "platform/charset.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+
+namespace {
+
+constexpr double kScrollStep = 20.0;
+constexpr double kShiftedScrollStep = 50.0;
+
+// Whether (x, y) lies inside the link's rectangle, each edge taken as a whole pixel and the
+// edges themselves inside.
+bool Hits(const LinkRecord& link, double x, double y) {
+    return std::trunc(link.x1) <= x && x <= std::trunc(link.x2) && std::trunc(link.y1) <= y &&
+           y <= std::trunc(link.y2);
+}
+
+// The scheme of an address ("https" of "https://..."), or nothing for a reference inside the
+// book, which has none.
+std::string_view SchemeOf(std::string_view target) {
+    const std::size_t colon = target.find(':');
+    if (colon == std::string_view::npos || colon == 0 ||
+        !std::isalpha(static_cast<unsigned char>(target[0]))) {
+        return {};
+    }
+    const std::string_view scheme = target.substr(0, colon);
+    for (const char c : scheme) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
+            return {};
+        }
+    }
+    return scheme;
+}
+
+// Only these reach the desktop: a book must not start whatever program is registered for an odd
+// scheme.
+bool OpensOnTheDesktop(std::string_view scheme) {
+    for (const std::string_view allowed : {"http", "https", "ftp", "ftps", "mailto"}) {
+        if (scheme.size() == allowed.size() &&
+            std::equal(scheme.begin(), scheme.end(), allowed.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void DocumentView::HandleKey(Key key, bool shifted) {
+    const double step = shifted ? kShiftedScrollStep : kScrollStep;
+    switch (key) {
+        case Key::PageUp:
+        case Key::Left:
+            frontend_.StepPageSlider(-1);
+            break;
+        case Key::PageDown:
+        case Key::Right:
+            frontend_.StepPageSlider(1);
+            break;
+        case Key::Up:
+        case Key::WheelUp:
+            frontend_.ScrollPageBy(-step);
+            break;
+        case Key::Down:
+        case Key::WheelDown:
+            frontend_.ScrollPageBy(step);
+            break;
+    }
+}
+
+void DocumentView::PointerReleased(double x, double y) {
+    // The links of the page as the user saw it: following one loads another page, whose links
+    // the click never touched.
+    const LayoutState& layout = data_->layout.state;
+    std::vector<LinkRecord> hit;
+    for (int i = 0; i < layout.linkCount; ++i) {
+        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+        if (Hits(link, x, y)) {
+            hit.push_back(link);
+        }
+    }
+    for (const LinkRecord& link : hit) {
+        FollowLink(link);
+    }
+}
+
+void DocumentView::PointerMoved(double x, double y) {
+    const LayoutState& layout = data_->layout.state;
+    std::string shown;
+    for (int i = 0; i < layout.linkCount; ++i) {
+        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+        if (Hits(link, x, y)) {
+            shown = link.Hlink;  // the last link drawn there is the one named
+        }
+    }
+    if (shown != hoverText_) {
+        hoverText_ = shown;
+        frontend_.SetStatus(ToSystemCharset(shown).value_or(std::string()));
+    }
+}
+
+void DocumentView::FollowLink(const LinkRecord& link) {
+    if (link.Audio != 0) {
+        // FIXME: audio buttons are not played yet.
+        return;
+    }
+    const std::string& target = link.Hlink;
+    const std::string_view scheme = SchemeOf(target);
+    if (scheme.empty()) {
+        GotoTarget(target);
+        return;
+    }
+    std::string said;
+    if (!OpensOnTheDesktop(scheme)) {
+        said = "The link " + target + " was not opened: only web and mail addresses are.";
+    } else if (!frontend_.OpenUrl(target)) {
+        said = "The link " + target + " was not opened: no program on this desktop takes it.";
+    }
+    if (!said.empty()) {
+        frontend_.SetStatus(ToSystemCharset(said).value_or(std::string()));
+        std::fprintf(stderr, "quirelle: %s\n", said.c_str());
+    }
+}
+
+}  // namespace quirelle
