@@ -1,5 +1,7 @@
 #include "x11_windows.hpp"
 
+#include <gdk/x11/gdkx.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -71,6 +73,10 @@ ProcessWindows X11Display::WindowsOf(pid_t pid, const std::string& title) const 
     }
     XFree(children);
     return found;
+}
+
+unsigned long X11WindowOf(GdkSurface* surface) {
+    return gdk_x11_surface_get_xid(surface);
 }
 
 }  // namespace quirelle::testing

@@ -6,6 +6,7 @@
 #include <string>
 
 struct _XDisplay;
+typedef struct _GdkSurface GdkSurface;
 
 namespace quirelle::testing {
 
@@ -15,6 +16,9 @@ struct ProcessWindows {
     int viewable = 0;
     bool titled = false;
 };
+
+// The X window behind a GDK surface of the X11 backend, for tools that act on X windows.
+unsigned long X11WindowOf(GdkSurface* surface);
 
 // A connection to the X server of $DISPLAY, kept apart because Xlib's macros clash with
 // GoogleTest's names.

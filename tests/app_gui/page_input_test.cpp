@@ -1,0 +1,121 @@
+// Keys, the wheel, clicks and pointer moves over the page, sent as real X events (xdotool) to the
+// program's window built in-process.
+#include <gtkmm/native.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "gui_fixture.hpp"
+#include "support/book_fixture.hpp"
+#include "view/document_view.hpp"
+#include "x11_windows.hpp"
+
+namespace quirelle::testing {
+namespace {
+
+class PageInputTest : public GuiTest {
+  protected:
+    // A book of three chapters; the first is long, with a link to the second and a web link.
+    Application& StartWithBook() {
+        std::string first =
+            "<p>Start <a href=\"c2.xhtml#top\">to two</a> and "
+            "<a href=\"https://example.org/\">out</a></p>";
+        for (int i = 0; i < 80; ++i) {
+            first += "<p>Line " + std::to_string(i) + " of the long first chapter.</p>";
+        }
+        const std::string manifest = R"(
+            <item id="c1" href="c1.xhtml" media-type="application/xhtml+xml"/>
+            <item id="c2" href="c2.xhtml" media-type="application/xhtml+xml"/>
+            <item id="c3" href="c3.xhtml" media-type="application/xhtml+xml"/>)";
+        const std::string book = (dir_ / "input.epub").string();
+        WriteArchive(book, BookMembers(PackageDocument(manifest, R"(<itemref idref="c1"/>
+                                                                <itemref idref="c2"/>
+                                                                <itemref idref="c3"/>)"),
+                                       {{"OEBPS/c1.xhtml", XhtmlPage(first)},
+                                        {"OEBPS/c2.xhtml", XhtmlPage("<p>Chapter two</p>")},
+                                        {"OEBPS/c3.xhtml", XhtmlPage("<p>Chapter three</p>")}}));
+        Application& program = StartProgram(book);
+        MainWindow& window = program.mainWindow();
+        EXPECT_TRUE(ProcessUntil([&] {
+            return window.get_mapped() && window.pageArea().canvas().get_height() > 100 &&
+                   program.view().Data().layout.state.linkCount == 2;
+        }));
+        return program;
+    }
+
+    // Lets the events xdotool sent arrive and be handled.
+    static void Settle() {
+        for (int i = 0; i < 20; ++i) {
+            ProcessPending();
+            g_usleep(10'000);
+        }
+    }
+
+    // Runs xdotool on the program's window; `x`, `y` are points of the page's canvas.
+    void Xdotool(Application& program, const std::string& arguments) {
+        ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+        ProcessPending();
+    }
+    void MoveTo(Application& program, double x, double y) {
+        MainWindow& window = program.mainWindow();
+        double left = 0, top = 0;
+        window.get_surface_transform(left, top);
+        double canvasX = 0, canvasY = 0;
+        window.pageArea().canvas().translate_coordinates(window, x, y, canvasX, canvasY);
+        const unsigned long xid = X11WindowOf(window.get_surface()->gobj());
+        Xdotool(program, "mousemove --sync --window " + std::to_string(xid) + " " +
+                             std::to_string(static_cast<int>(left + canvasX)) + " " +
+                             std::to_string(static_cast<int>(top + canvasY)));
+        Settle();
+    }
+};
+
+TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
+    Application& program = StartWithBook();
+    DocumentViewData& data = program.view().Data();
+    MoveTo(program, 200, 200);
+    struct Case {
+        const char* keys;
+        int page;
+        double scrollY;
+    };
+    const Case cases[] = {
+        {"key Down", 0, 20},     {"key shift+Down", 0, 70}, {"key Up", 0, 50},
+        {"key shift+Up", 0, 0},  {"click 5", 0, 20},        {"click 4", 0, 0},
+        {"key Page_Down", 1, 0}, {"key Right", 2, 0},       {"key Right", 2, 0},
+        {"key Page_Up", 1, 0},   {"key Left", 0, 0},        {"key Left", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        Xdotool(program, c.keys);
+        EXPECT_TRUE(ProcessUntil([&] {
+            return data.currentPage == c.page && data.layout.scrollY == c.scrollY;
+        })) << "page "
+            << data.currentPage << ", scrolled " << data.layout.scrollY;
+    }
+    EXPECT_EQ(program.mainWindow().pageList().ActiveRow(), 0);
+
+    // Beside the page, the keys and the wheel are not the page's.
+    MoveTo(program, -40, 200);
+    Xdotool(program, "key Down click 5");
+    Settle();
+    EXPECT_EQ(data.layout.scrollY, 0);
+}
+
+TEST_F(PageInputTest, HoverNamesALinkAndAClickFollowsIt) {
+    Application& program = StartWithBook();
+    DocumentViewData& data = program.view().Data();
+    const LinkRecord link = data.layout.state.links[0];
+    ASSERT_EQ(link.Hlink, "c2.xhtml#top");
+    MoveTo(program, (link.x1 + link.x2) / 2, (link.y1 + link.y2) / 2);
+    EXPECT_TRUE(ProcessUntil([&] {
+        return program.mainWindow().status().get_text() == "c2.xhtml#top";
+    })) << program.mainWindow().status().get_text();
+    Xdotool(program, "click 1");
+    EXPECT_TRUE(ProcessUntil(
+        [&] { return data.documentText.Text().find("Chapter two") != std::string_view::npos; }));
+    EXPECT_EQ(program.mainWindow().pageList().ActiveRow(), 1);
+}
+
+}  // namespace
+}  // namespace quirelle::testing
