@@ -106,7 +106,8 @@ void Application::Start(const Settings& settings, const std::string& file) {
     // Writing announces only the switches that changed; the window must match all of them.
     ApplyDisplaySwitches();
     main_.RestoreDividers(settings);
-    // FIXME: read the tool types (the debug switches) here once the view can.
+    // Before the window opens, since from then on a book can be opened (and dumped) at any time.
+    view_->ReadToolTypes();
     main_.present();
     if (!file.empty()) {
         OpenWhenSized(file);

@@ -49,6 +49,8 @@ int Open(const CommandLine& command, OpenedBook& book) {
         std::fprintf(stderr, "quirelle: not enough memory for the view\n");
         return 1;
     }
+    // The diagnostic dumps serve a book that displays badly in these modes as in the window.
+    book.view->ReadToolTypes();
     book.probe = ProbeArchive(command.file);
     switch (book.probe) {
         case ProbeResult::Protected:

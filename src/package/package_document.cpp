@@ -1,11 +1,13 @@
 #include "package/package_document.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "package/archive.hpp"
 #include "package/package_names.hpp"
 #include "package/table_of_contents.hpp"
+#include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "platform/xml_namespaces.hpp"
 #include "platform/xml_parser.hpp"
@@ -13,6 +15,56 @@
 namespace quirelle {
 
 namespace {
+
+// "debug_contents.txt" on the RAM disk: each block is appended on its own, as it is found, so that
+// a parse that goes wrong leaves everything up to the fault.
+class ContentsDump {
+  public:
+    explicit ContentsDump(const DebugSwitches& debug) : on_(debug.debugContents) {}
+
+    void Cover(std::string_view href) const { Reference(56, "Cover", href, 36); }
+    void Toc(std::string_view href) const { Reference(48, "TOC", href, 40, "Seiten\n"); }
+    void Nav(std::string_view href) const { Reference(56, "NAV", href, 36); }
+    void Version(float version) const {
+        if (on_) {
+            char number[32];
+            std::snprintf(number, sizeof number, "%g", static_cast<double>(version));
+            Reference(54, "Version", number, 46);
+        }
+    }
+    void SpineEntry(const DocumentEntry& entry) const {
+        if (on_) {
+            Append(entry.label + " - " + entry.href + "\n");
+        }
+    }
+    void Manifest(const BookState& book) const {
+        if (!on_) {
+            return;
+        }
+        std::string listing = Rule(55) + "Referenzen\n";
+        for (int i = 0; i < book.manifestItemCount; ++i) {
+            const ManifestItem& item = book.manifestItems[static_cast<std::size_t>(i)];
+            listing += item.id + " - " + item.href + " - properties = " + item.properties + "\n";
+        }
+        Append(listing + Rule(57));
+    }
+
+  private:
+    // A block that names one reference between a rule of `above` and one of `below` hyphens.
+    void Reference(int above, std::string_view label, std::string_view reference, int below,
+                   std::string_view after = {}) const {
+        if (on_) {
+            Append(Rule(above) + std::string(label) + " = " + std::string(reference) + "\n" +
+                   Rule(below) + std::string(after));
+        }
+    }
+    static std::string Rule(int hyphens) { return std::string(hyphens, '-') + "\n"; }
+    static void Append(const std::string& block) {
+        WriteDump(RamPath("debug_contents.txt"), block, DumpMode::Append);
+    }
+
+    const bool on_;
+};
 
 template <typename Matches>
 int FindItem(const BookState& book, Matches matches, std::string& href) {
@@ -51,8 +103,9 @@ class ContainerParse : public XmlParser {
 // One expat pass over the package document.
 class PackageParse : public XmlParser {
   public:
-    PackageParse(const std::string& bookPath, BookState& book, bool ignoreToc, PackageInfo& info)
-        : bookPath_(bookPath), book_(book), ignoreToc_(ignoreToc), info_(info) {}
+    PackageParse(const std::string& bookPath, BookState& book, bool ignoreToc,
+                 const ContentsDump& dump, PackageInfo& info)
+        : bookPath_(bookPath), book_(book), ignoreToc_(ignoreToc), dump_(dump), info_(info) {}
 
   protected:
     void StartElement(std::string_view writtenName, const Attributes& attributes) override {
@@ -66,6 +119,7 @@ class PackageParse : public XmlParser {
             if (FindItemByProperties(book_, "cover-image", href) > 0 ||
                 FindItemById(book_, "cover-image", href) > 0) {
                 info_.coverPath = href;
+                dump_.Cover(href);
             }
         }
         attributes.ForEach([&](std::string_view attribute, std::string_view value) {
@@ -133,6 +187,7 @@ class PackageParse : public XmlParser {
                     entry.href = WithoutFragment(item.href);
                     entry.mediaType = item.mediaType;
                     entry.label = std::to_string(book_.documentCount);
+                    dump_.SpineEntry(entry);
                     break;
                 }
             }
@@ -162,6 +217,7 @@ class PackageParse : public XmlParser {
             ReadTableOfContents(value);
         } else if (element == "package" && attribute == "version") {
             book_.packageVersion = static_cast<float>(std::atof(std::string(value).c_str()));
+            dump_.Version(book_.packageVersion);
         }
     }
 
@@ -172,6 +228,7 @@ class PackageParse : public XmlParser {
         if (FindItemById(book_, id, href) == 0) {
             return;
         }
+        dump_.Toc(href);
         book_.tocHref = href;
         ReadNavigation(bookPath_, book_);
         if (ignoreToc_) {
@@ -188,6 +245,7 @@ class PackageParse : public XmlParser {
             if (item.properties != "nav") {
                 continue;
             }
+            dump_.Nav(item.href);
             book_.navHref = item.href;
             if (HasDocumentRoom()) {
                 book_.documents[book_.documentCount] = {"Content", item.href, item.mediaType};
@@ -200,6 +258,7 @@ class PackageParse : public XmlParser {
     const std::string& bookPath_;
     BookState& book_;
     const bool ignoreToc_;
+    const ContentsDump& dump_;
     PackageInfo& info_;
     XmlNamespaceScope namespaces_;
     std::string text_;
@@ -232,7 +291,7 @@ bool ReadContainer(const std::string& bookPath, BookState& book) {
 }
 
 bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
-                         PackageInfo& info) {
+                         const DebugSwitches& debug, PackageInfo& info) {
     ArchiveBuffer package;
     if (book.rootfilePath.empty() || !ExtractEntry(bookPath, book.rootfilePath, package)) {
         return false;
@@ -244,8 +303,10 @@ bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool igno
     info = PackageInfo{};
     info.coverPath = PicturePath("no_cover.png").string();
 
-    PackageParse parse(bookPath, book, ignoreToc, info);
+    const ContentsDump dump(debug);
+    PackageParse parse(bookPath, book, ignoreToc, dump, info);
     parse.Parse(package.Text());
+    dump.Manifest(book);
     book.coverPath = info.coverPath;
     return true;
 }

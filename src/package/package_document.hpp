@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "package/book.hpp"
+#include "package/debug_switches.hpp"
 
 namespace quirelle {
 
@@ -27,9 +28,10 @@ bool ReadContainer(const std::string& bookPath, BookState& book);
 // nav hrefs, version) and `info`. The NCX's points become the reading order when there are two
 // or more of them and `ignoreToc` is off; otherwise the spine's itemrefs do. A malformed package
 // leaves what was read before the fault. False when the package cannot be read at all; then
-// nothing is changed.
+// nothing is changed. With debugContents on, what was found is appended to the RAM disk's
+// "debug_contents.txt" as it is found.
 bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
-                         PackageInfo& info);
+                         const DebugSwitches& debug, PackageInfo& info);
 
 // Copy the href of the first manifest item whose id (or whole properties text) equals `key` into
 // `href`, and return manifestItemCount minus its index: positive when found, 0 when not (then

@@ -1,6 +1,9 @@
 #include "platform/paths.hpp"
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <string>
 #include <system_error>
 
 namespace quirelle {
@@ -35,6 +38,16 @@ std::filesystem::path ProgramDirectory() {
         return std::filesystem::current_path(error);
     }
     return self.parent_path();
+}
+
+std::filesystem::path ConfigHome() {
+    if (const char* dir = NonEmptyEnv("XDG_CONFIG_HOME")) {
+        return dir;
+    }
+    if (const char* home = NonEmptyEnv("HOME")) {
+        return std::filesystem::path(home) / ".config";
+    }
+    return std::filesystem::path("/tmp") / ("quirelle-" + std::to_string(getuid())) / "config";
 }
 
 std::string_view FilePart(std::string_view path) {

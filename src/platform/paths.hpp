@@ -15,6 +15,10 @@ std::filesystem::path RamPath(std::string_view fileName);
 // The folder that holds the running program; "pic/" and "Quirelle.info" live beside it.
 std::filesystem::path ProgramDirectory();
 
+// The user's folder of settings that survive the login: $XDG_CONFIG_HOME, else ~/.config (else a
+// folder of the user's own under /tmp, when not even $HOME is set).
+std::filesystem::path ConfigHome();
+
 // The file part of a path inside a book: the text after its last "/" or ":", or the whole text.
 std::string_view FilePart(std::string_view path);
 

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/paths.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -19,16 +21,6 @@ struct GFree {
     void operator()(void* memory) const { g_free(memory); }
 };
 using KeyFile = std::unique_ptr<GKeyFile, KeyFileFree>;
-
-std::filesystem::path ConfigHome() {
-    if (const char* dir = std::getenv("XDG_CONFIG_HOME"); dir && *dir) {
-        return dir;
-    }
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return std::filesystem::path(home) / ".config";
-    }
-    return std::filesystem::path("/tmp") / ("quirelle-" + std::to_string(getuid())) / "config";
-}
 
 std::filesystem::path RuntimeHome() {
     if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) {

@@ -38,6 +38,10 @@ class DocumentView {
     // package document to read; then nothing changes.
     bool LoadBook(const std::string& path);
 
+    // The diagnostic switches from the program's tool types, read once at start. Without a
+    // readable tool-type file the switches stay as they are.
+    void ReadToolTypes();
+
     // 1 opens the information panel; anything else folds it away.
     void ShowPanel(int state);
     void SetCover(const std::string& path);

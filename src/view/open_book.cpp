@@ -74,8 +74,8 @@ bool DocumentView::LoadBook(const std::string& path) {
     frontend_.SetStatus("Get startpoint...");
     const bool containerRead = ReadContainer(path, book);
     frontend_.SetStatus("Startpoint found. Get metadata...");
-    if (!containerRead ||
-        !ReadPackageDocument(path, book, frontend_.CurrentSettings().ignoreToc, info)) {
+    if (!containerRead || !ReadPackageDocument(path, book, frontend_.CurrentSettings().ignoreToc,
+                                               data_->layout.debug, info)) {
         ReportOpenFailure(path, "the book has no package document that could be read");
         return false;
     }

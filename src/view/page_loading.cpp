@@ -1,5 +1,6 @@
 // Loading a document of the reading order and giving it its length: the first layout pass runs
 // right away on a scratch surface of the view's size.
+#include <cstdio>
 #include <cstring>
 
 #include "layout/pictures.hpp"
@@ -45,6 +46,20 @@ void ShowLoadedPage(DocumentView& view) {
     view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), layout.areaHeight);
 }
 
+// The link records of the page just loaded, as "debug_hlink.txt" on the RAM disk gathers them.
+std::string HlinkDump(const LayoutState& layout) {
+    std::string dump = "------ hlink -------\n";
+    for (int i = 0; i < layout.linkCount; ++i) {
+        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+        char numbers[200];
+        std::snprintf(numbers, sizeof numbers,
+                      " Audio = %d   ---    x1 = %g y1 = %g x2 = %g y2 = %g\n", link.Audio, link.x1,
+                      link.y1, link.x2, link.y2);
+        dump += "Hlink = " + link.Hlink + " Player = " + link.Player + numbers;
+    }
+    return dump;
+}
+
 }  // namespace
 
 void DocumentView::SetScroll(double offset) {
@@ -74,6 +89,9 @@ void DocumentView::LoadPage(int index) {
     data.layout.style.backgroundPicture.clear();
     data.layout.style.backgroundRepeat.clear();
     ShowLoadedPage(*this);
+    if (debug.debugHlink) {
+        WriteDump(RamPath("debug_hlink.txt"), HlinkDump(data.layout.state), DumpMode::Append);
+    }
 }
 
 void DocumentView::GotoTarget(std::string_view target) {

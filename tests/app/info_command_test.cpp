@@ -9,6 +9,7 @@
 
 #include "support/book_fixture.hpp"
 #include "support/program_run.hpp"
+#include "support/scoped_environment.hpp"
 
 namespace quirelle {
 namespace {
@@ -102,6 +103,32 @@ TEST(InfoCommandTest, TextThatIsNotUtf8StaysValidJson) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, R"("title":"Tab\there \"quoted\" \\ back")")) << run.out;
     EXPECT_TRUE(Contains(run.out, R"({"label":"0","href":"a\"b.xhtml"})")) << run.out;
+}
+
+// A user who finds a book displayed badly switches the package dump on in the settings folder;
+// --info then leaves it on the RAM disk, which is $XDG_RUNTIME_DIR when nothing else is named.
+TEST(InfoCommandTest, ToolTypesInTheSettingsFolderSwitchTheDumpsOn) {
+    testing::TempDir dir;
+    const testing::ScopedVariable noRamDir("QUIRELLE_RAM_DIR", std::nullopt);
+    std::filesystem::create_directories(dir / "runtime");
+    const auto dump = dir / "runtime" / "debug_contents.txt";
+    const std::string arguments = std::string("--info '") + DEMO_BOOK + "'";
+
+    ASSERT_EQ(RunQuirelle(arguments, dir).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dump)) << "no tool types, no dump";
+
+    std::filesystem::create_directories(dir / "config" / "quirelle");
+    testing::WriteFile(dir / "config" / "quirelle" / "Quirelle.info", "debug_contents=yes\n");
+    const ProgramRun run = RunQuirelle(arguments, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, R"("title":"The Light on Tern Rock")")) << run.out;
+    const std::string contents = testing::ReadFile(dump);
+    EXPECT_TRUE(contents.starts_with(std::string(54, '-') + "\nVersion = 3\n")) << contents;
+    for (const char* part : {"\nCover = Images/cover.jpg\n", "\n0 - Text/cover.xhtml\n",
+                             "\nNAV = Text/nav.xhtml\n", "\nReferenzen\n"}) {
+        EXPECT_TRUE(Contains(contents, part)) << part;
+    }
+    EXPECT_TRUE(contents.ends_with("\n" + std::string(57, '-') + "\n")) << contents;
 }
 
 }  // namespace

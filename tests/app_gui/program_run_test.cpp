@@ -15,6 +15,7 @@
 
 #include "support/book_fixture.hpp"
 #include "support/epub_fixture.hpp"
+#include "support/scoped_environment.hpp"
 #include "x11_windows.hpp"
 
 namespace quirelle::testing {
@@ -148,6 +149,27 @@ TEST_F(ProgramRunTest, SignalsEndTheProgramThroughItsNormalShutdown) {
         EXPECT_EQ(program.Wait(), 0);
         EXPECT_EQ(program.Output(), "");
     }
+}
+
+// The tool types are read before the window opens the book named on the command line.
+TEST_F(ProgramRunTest, ToolTypesSwitchTheDumpsOnForTheBookOnTheCommandLine) {
+    const std::string book = (dir_ / "book.epub").string();
+    WriteArchive(book, MinimalBookMembers());
+    std::filesystem::create_directories(dir_ / "config" / "quirelle");
+    std::filesystem::create_directories(dir_ / "runtime");
+    WriteFile(dir_ / "config" / "quirelle" / "Quirelle.info", "debug_contents=yes\n");
+    const ScopedVariable noRamDir("QUIRELLE_RAM_DIR", std::nullopt);
+    const auto dump = dir_ / "runtime" / "debug_contents.txt";
+
+    Program program({book}, dir_, {});
+    const auto deadline = Clock::now() + kPatience;
+    while (program.Running() && Clock::now() < deadline &&
+           ReadFile(dump).find("Referenzen\n") == std::string::npos) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(program.pid(), SIGINT);
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_NE(ReadFile(dump).find("Referenzen\n"), std::string::npos) << ReadFile(dump);
 }
 
 TEST_F(ProgramRunTest, WithoutADisplayTheProgramSaysSoAndEnds) {

@@ -11,6 +11,7 @@
 #include "package/book.hpp"
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
+#include "support/scoped_environment.hpp"
 
 namespace quirelle {
 namespace {
@@ -344,6 +345,42 @@ TEST_F(LayoutDocumentTest, FastDrawingMatchesThePlainAlgorithmPixelForPixel) {
             }
         }
     }
+}
+
+TEST_F(LayoutDocumentTest, ImageDumpFollowsThePicturesOfEachPass) {
+    testing::TempDir ram;
+    const testing::ScopedVariable ramVariable("QUIRELLE_RAM_DIR", ram.path().string());
+    const std::string page =
+        Page(R"(<p><img src="../Images/plate.png" width="30" height="20"/></p>)"
+             R"(<svg xmlns="http://www.w3.org/2000/svg" width="10"><circle r="5"/></svg>)"
+             // A cover page: the image inside ends the drawing, whose markup is never dumped.
+             R"(<svg xmlns:xlink="http://www.w3.org/1999/xlink">)"
+             R"(<image width="40" height="50" xlink:href="../Images/cover.jpg"/></svg>)");
+    Render(page);
+    EXPECT_FALSE(std::filesystem::exists(ram / "debug_image.txt")) << "written with the switch off";
+
+    context().debug.debugImages = true;
+    const std::string onePass =
+        "------ Pic -------\n"
+        "------ Path = ../Images/plate.png = plate.png -------\n"
+        "------ width = 30 -------\n"
+        "------ height = 20 -------\n"
+        "------ Pic -------\n"
+        "------ Row_height = 30 -------\n"
+        "------ SVG -------\n"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" >\n"
+        "<circle r=\"5\" ></circle></svg>\n"
+        "------ SVG -------\n"
+        "------ SVG -------\n"
+        "------ Pic -------\n"
+        "------ width = 40 -------\n"
+        "------ height = 50 -------\n"
+        "------ PIC -------\n"
+        "------ Row_height = 60 -------\n";
+    Render(page);
+    Render(page);
+    EXPECT_EQ(testing::ReadFile(ram / "debug_image.txt"), onePass + onePass);
 }
 
 class PageLoadingTest : public LayoutFixture {

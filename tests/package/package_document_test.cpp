@@ -5,6 +5,7 @@
 #include "platform/headless_frontend.hpp"
 #include "platform/paths.hpp"
 #include "support/book_fixture.hpp"
+#include "support/scoped_environment.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -353,6 +354,77 @@ TEST_F(PackageTest, TablesStopAtTheirCapacity) {
     EXPECT_EQ(book().documentCount, 1000);
     EXPECT_EQ(book().documents[999].href, "p999.xhtml");
     EXPECT_EQ(frontend_.pageListRows.size(), 1000u);
+}
+
+// "debug_contents.txt" as the package parse writes it, for a book opened with the switch on.
+class ContentsDumpTest : public PackageTest {
+  protected:
+    ContentsDumpTest() { std::filesystem::create_directories(dir_ / "ram"); }
+
+    std::string Dump() const { return testing::ReadFile(dir_ / "ram" / "debug_contents.txt"); }
+    static std::string Rule(int hyphens) { return std::string(hyphens, '-') + "\n"; }
+
+    testing::ScopedVariable ram_{"QUIRELLE_RAM_DIR", (dir_ / "ram").string()};
+};
+
+const std::string kEpub3Package = PackageDocument(
+    Item("cover", "Images/cover.jpg", "cover-image") + Item("ncx", "toc.ncx") +
+        Item("nav", "Text/nav.xhtml", "nav") + Item("c1", "Text/one.xhtml") +
+        Item("c2", "Text/two.xhtml#start"),
+    Itemref("c1") + Itemref("missing") + Itemref("c2"), "<dc:title>T</dc:title>", " toc=\"ncx\"");
+const std::string kTwoPoints =
+    NcxDocument(NavPoint("One", "Text/one.xhtml") + NavPoint("Two", "Text/two.xhtml"));
+
+TEST_F(ContentsDumpTest, BlocksFollowThePackageInTheOrderItIsRead) {
+    std::string epub2Package = PackageDocument(
+        Item("a", "a.xhtml"), Itemref("a"),
+        // A cover named by meta is taken, but only a cover item at the spine is dumped.
+        R"(<dc:title>T</dc:title><meta name="cover" content="cover.jpg"/>)");
+    epub2Package.replace(epub2Package.find("version=\"3.0\""), 13, "version=\"2.0\"");
+    struct Case {
+        const char* what;
+        std::vector<Member> members;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"EPUB 3: cover, NCX, nav; an unmatched idref has no line",
+         BookMembers(kEpub3Package, {{"OEBPS/toc.ncx", kTwoPoints}}),
+         Rule(54) + "Version = 3\n" + Rule(46) +                        //
+             Rule(56) + "Cover = Images/cover.jpg\n" + Rule(36) +       //
+             Rule(48) + "TOC = toc.ncx\n" + Rule(40) + "Seiten\n" +     //
+             "0 - Text/one.xhtml\n" + "2 - Text/two.xhtml\n" +          //
+             Rule(56) + "NAV = Text/nav.xhtml\n" + Rule(36) +           //
+             Rule(55) + "Referenzen\n" +                                //
+             "cover - Images/cover.jpg - properties = cover-image\n" +  //
+             "ncx - toc.ncx - properties = \n" +                        //
+             "nav - Text/nav.xhtml - properties = nav\n" +              //
+             "c1 - Text/one.xhtml - properties = \n" +                  //
+             "c2 - Text/two.xhtml#start - properties = \n" + Rule(57)},
+        {"EPUB 2 without cover item, NCX or nav", BookMembers(epub2Package),
+         Rule(54) + "Version = 2\n" + Rule(46) + "0 - a.xhtml\n" + Rule(55) + "Referenzen\n" +
+             "a - a.xhtml - properties = \n" + Rule(57)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(dir_ / "ram" / "debug_contents.txt");
+        view_.Data().layout.debug.debugContents = true;
+        Open(c.members);
+        EXPECT_EQ(Dump(), c.expected);
+    }
+}
+
+TEST_F(ContentsDumpTest, OpeningTheSameBookTwiceLeavesTwoCompleteSets) {
+    const auto members = BookMembers(kEpub3Package, {{"OEBPS/toc.ncx", kTwoPoints}});
+    Open(members);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "ram" / "debug_contents.txt"))
+        << "written with the switch off";
+
+    view_.Data().layout.debug.debugContents = true;
+    Open(members);
+    const std::string once = Dump();
+    ASSERT_NE(once.find("Referenzen\n"), std::string::npos) << once;
+    Open(members);
+    EXPECT_EQ(Dump(), once + once);
 }
 
 TEST(FindItemTest, ReturnsCountMinusIndexAndLeavesHrefAloneWhenMissing) {
