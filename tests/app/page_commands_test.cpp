@@ -9,6 +9,7 @@
 #include "platform/xml_parser.hpp"
 #include "support/book_fixture.hpp"
 #include "support/program_run.hpp"
+#include "support/scoped_environment.hpp"
 
 namespace quirelle {
 namespace {
@@ -151,6 +152,44 @@ TEST(RenderCommandTest, WritesWhatTheViewShows) {
         EXPECT_EQ(refused.status, 1);
         EXPECT_FALSE(refused.err.empty());
     }
+}
+
+// A user who switches the style dump on finds, after one page is drawn, the rules of the
+// book's sheets in manifest order and then those of the page's style element, once each.
+TEST(RenderCommandTest, TheCssDumpListsTheSheetsThenThePagesStyleElement) {
+    testing::TempDir dir;
+    const testing::ScopedVariable noRamDir("QUIRELLE_RAM_DIR", std::nullopt);
+    std::filesystem::create_directories(dir / "runtime");
+    std::filesystem::create_directories(dir / "config" / "quirelle");
+    testing::WriteFile(dir / "config" / "quirelle" / "Quirelle.info", "debug_css=yes\n");
+    const std::string manifest =
+        R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)"
+        R"(<item id="b" href="b.css" media-type="text/css"/>)"
+        R"(<item id="a" href="a.css" media-type="text/css"/>)";
+    const auto book = dir / "styled.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(manifest, R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml",
+                    "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head>"
+                    "<style>h1 { color: navy }</style></head><body><h1>T</h1></body></html>"},
+                   {"OEBPS/a.css", "p { color: red }"},
+                   {"OEBPS/b.css", "h2 { text-align: center } .x { color: blue }"}}));
+    const ProgramRun run = RunQuirelle(
+        "--render-png " + Quoted((dir / "out.png").string()) + " --page 0 " + Quoted(book.string()),
+        dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string dump = testing::ReadFile(dir / "runtime" / "debug_css.txt");
+    const std::size_t last = dump.rfind("------ Styles -------\n");
+    ASSERT_NE(last, std::string::npos) << dump;
+    const std::string block = dump.substr(last);
+    EXPECT_TRUE(
+        block.starts_with("------ Styles -------\n"
+                          "Element = h2  ---- Raw = text-align:center\n"
+                          "Element = .x  ---- Raw = color:blue\n"
+                          "Element = p  ---- Raw = color:red\n"
+                          "Element = h1  ---- Raw = color:navy\n"))
+        << block;
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ class PageInputTest : public GuiTest {
     }
 
     // Runs xdotool on the program's window; `x`, `y` are points of the page's canvas.
-    void Xdotool(Application& program, const std::string& arguments) {
+    void Xdotool(const std::string& arguments) {
         ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
         ProcessPending();
     }
@@ -63,9 +63,9 @@ class PageInputTest : public GuiTest {
         double canvasX = 0, canvasY = 0;
         window.pageArea().canvas().translate_coordinates(window, x, y, canvasX, canvasY);
         const unsigned long xid = X11WindowOf(window.get_surface()->gobj());
-        Xdotool(program, "mousemove --sync --window " + std::to_string(xid) + " " +
-                             std::to_string(static_cast<int>(left + canvasX)) + " " +
-                             std::to_string(static_cast<int>(top + canvasY)));
+        Xdotool("mousemove --sync --window " + std::to_string(xid) + " " +
+                std::to_string(static_cast<int>(left + canvasX)) + " " +
+                std::to_string(static_cast<int>(top + canvasY)));
         Settle();
     }
 };
@@ -87,7 +87,7 @@ TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keys);
-        Xdotool(program, c.keys);
+        Xdotool(c.keys);
         EXPECT_TRUE(ProcessUntil([&] {
             return data.currentPage == c.page && data.layout.scrollY == c.scrollY;
         })) << "page "
@@ -97,7 +97,7 @@ TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
 
     // Beside the page, the keys and the wheel are not the page's.
     MoveTo(program, -40, 200);
-    Xdotool(program, "key Down click 5");
+    Xdotool("key Down click 5");
     Settle();
     EXPECT_EQ(data.layout.scrollY, 0);
 }
@@ -111,7 +111,7 @@ TEST_F(PageInputTest, HoverNamesALinkAndAClickFollowsIt) {
     EXPECT_TRUE(ProcessUntil([&] {
         return program.mainWindow().status().get_text() == "c2.xhtml#top";
     })) << program.mainWindow().status().get_text();
-    Xdotool(program, "click 1");
+    Xdotool("click 1");
     EXPECT_TRUE(ProcessUntil(
         [&] { return data.documentText.Text().find("Chapter two") != std::string_view::npos; }));
     EXPECT_EQ(program.mainWindow().pageList().ActiveRow(), 1);
