@@ -3,6 +3,7 @@
 #include <gtkmm/native.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "gui_fixture.hpp"
@@ -115,6 +116,50 @@ TEST_F(PageInputTest, HoverNamesALinkAndAClickFollowsIt) {
     EXPECT_TRUE(ProcessUntil(
         [&] { return data.documentText.Text().find("Chapter two") != std::string_view::npos; }));
     EXPECT_EQ(program.mainWindow().pageList().ActiveRow(), 1);
+}
+
+// A web link reaches exactly the program the desktop names for its scheme; a link of any other
+// scheme reaches nothing, even where the desktop has a program for it.
+TEST_F(PageInputTest, AWebLinkReachesTheDesktopsHandlerAndNoOtherSchemeDoes) {
+    const std::filesystem::path received = dir_ / "received.txt";
+    const std::filesystem::path handler = dir_ / "handler.sh";
+    WriteFile(handler, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + received.string() + "'\n");
+    std::filesystem::permissions(handler, std::filesystem::perms::owner_all);
+    // Where GIO looks for the programs of this process (its folders are known from the start).
+    const std::filesystem::path applications =
+        std::filesystem::path(g_get_user_data_dir()) / "applications";
+    std::filesystem::create_directories(applications);
+    const std::string schemes[] = {"https", "javascript", "file", "x-odd-tp"};
+    std::string mimeTypes, defaults = "[Default Applications]\n";
+    for (const std::string& scheme : schemes) {
+        mimeTypes += "x-scheme-handler/" + scheme + ";";
+        defaults += "x-scheme-handler/" + scheme + "=quirelle-test-handler.desktop\n";
+    }
+    WriteFile(applications / "quirelle-test-handler.desktop",
+              "[Desktop Entry]\nType=Application\nName=Link catcher\nNoDisplay=true\nExec=" +
+                  handler.string() + " %u\nMimeType=" + mimeTypes + "\n");
+    WriteFile(applications / "mimeapps.list", defaults);
+    std::filesystem::create_directories(g_get_user_config_dir());
+    WriteFile(std::filesystem::path(g_get_user_config_dir()) / "mimeapps.list", defaults);
+
+    Application& program = StartWithBook();
+    for (const char* refused : {"javascript:alert(1)", "file:///etc/hostname", "x-odd-tp://run"}) {
+        LinkRecord link;
+        link.Hlink = refused;
+        program.view().FollowLink(link);
+        EXPECT_NE(std::string(program.mainWindow().status().get_text()).find("was not opened"),
+                  std::string::npos)
+            << refused;
+    }
+    LinkRecord web;
+    web.Hlink = "https://example.org/page?a=1&b=2";
+    program.view().FollowLink(web);
+    EXPECT_TRUE(ProcessUntil([&] { return std::filesystem::exists(received); }));
+    Settle();
+    EXPECT_EQ(ReadFile(received), "https://example.org/page?a=1&b=2\n");
+    // The catcher stays registered only for this test.
+    std::filesystem::remove(applications / "quirelle-test-handler.desktop");
+    std::filesystem::remove(applications / "mimeapps.list");
 }
 
 }  // namespace
