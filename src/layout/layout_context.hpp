@@ -45,6 +45,11 @@ struct LayoutContext {
     bool pictureLayerEmpty = true;
     CairoSurface layoutSurface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280, 1000)};
     CairoContext layoutCr{cairo_create(layoutSurface.get())};
+
+    // The play, pause and stop icons of the audio bar, read once from "pic" beside the program;
+    // an icon that cannot be read stays empty and its button shows nothing.
+    CairoSurface audioIcons[3];
+    bool audioIconsRead = false;
 };
 
 }  // namespace quirelle

@@ -484,6 +484,9 @@ class ContentPass {
                 if (layout_.linkPlayer == "controls") {
                     DrawTextRun(context_, "");
                     DrawAudioControls(context_);
+                    // The bar is taller than a line: what follows starts below it, before the
+                    // body text's defaults make the line short again.
+                    NewLineHere();
                 } else {
                     DrawTextRun(context_, "Play");
                     layout_.linkWidth = TextAdvance(context_, "Play");

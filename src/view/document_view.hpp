@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/frontend.hpp"
 #include "view/document_view_data.hpp"
@@ -96,6 +97,11 @@ class DocumentView {
     // Follows a link: into the book, out to the desktop for a web or mail address, or (an audio
     // button) to the player.
     void FollowLink(const LinkRecord& link);
+
+    // Sound from the book: the member whose name holds `name`, or bytes in memory. A sound
+    // playing before ends first.
+    void PlayAudioFile(std::string_view name);
+    void PlayAudioData(std::vector<unsigned char> data);
 
     // A link record for the text just drawn, from the pen back over linkWidth.
     void AddLink();

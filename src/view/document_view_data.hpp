@@ -1,6 +1,7 @@
 #pragma once
 
 #include "layout/layout_context.hpp"
+#include "media/audio_player.hpp"
 #include "package/archive.hpp"
 #include "package/archive_buffer.hpp"
 #include "package/book.hpp"
@@ -25,6 +26,10 @@ struct DocumentViewData {
 
     // The surface each draw lays the page out on, kept while the view keeps its size.
     CairoSurface pageSurface;
+
+    // The sound of the book that plays, if any; audioPaused is flipped by every pause button.
+    AudioPlayer audio;
+    bool audioPaused = false;
 };
 
 }  // namespace quirelle

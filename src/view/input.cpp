@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "package/archive.hpp"
 #include "platform/charset.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -108,9 +110,46 @@ void DocumentView::PointerMoved(double x, double y) {
     }
 }
 
+void DocumentView::PlayAudioFile(std::string_view name) {
+    ArchiveBuffer sound;
+    if (name.empty() || !ExtractEntry(data_->book.archivePath, name, sound)) {
+        return;  // a missing member plays nothing
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(sound.data.get());
+    PlayAudioData(std::vector<unsigned char>(bytes, bytes + sound.size));
+}
+
+void DocumentView::PlayAudioData(std::vector<unsigned char> data) {
+    data_->audio.Play(std::move(data));
+    data_->audioPaused = false;
+}
+
 void DocumentView::FollowLink(const LinkRecord& link) {
+    if (link.Audio == 1) {
+        switch (link.control) {
+            case 0:
+                PlayAudioFile(FilePart(link.Hlink));
+                break;
+            case 1:
+                // The button follows the sound: it pauses what plays and resumes what is paused,
+                // also after a new sound was started while the last one was paused.
+                if (data_->audio.state() == AudioPlayer::State::Playing) {
+                    data_->audio.Pause();
+                } else {
+                    data_->audio.Resume();
+                }
+                data_->audioPaused = data_->audio.state() == AudioPlayer::State::Paused;
+                break;
+            case 2:
+                data_->audio.Stop();
+                data_->audioPaused = false;
+                break;
+            default:
+                break;
+        }
+        return;
+    }
     if (link.Audio != 0) {
-        // FIXME: audio buttons are not played yet.
         return;
     }
     const std::string& target = link.Hlink;

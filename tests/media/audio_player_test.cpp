@@ -1,0 +1,98 @@
+// Sound from memory through a test sink that plays in real time.
+#include "media/audio_player.hpp"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/scoped_environment.hpp"
+#include "support/sound_fixture.hpp"
+
+namespace quirelle {
+namespace {
+
+using testing::Tone;
+
+class AudioPlayerTest : public ::testing::Test {
+  protected:
+    // Lets the main loop run (the player's messages arrive there) until `done` holds.
+    static bool RunUntil(const std::function<bool()>& done, double seconds = 10) {
+        const auto end = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        while (std::chrono::steady_clock::now() < end) {
+            while (g_main_context_iteration(nullptr, FALSE)) {
+            }
+            if (done()) {
+                return true;
+            }
+            g_usleep(5'000);
+        }
+        return done();
+    }
+    static void RunFor(double seconds) {
+        RunUntil([] { return false; }, seconds);
+    }
+
+    testing::ScopedVariable sink_{"QUIRELLE_AUDIO_SINK", "fakesink sync=true"};
+    AudioPlayer player_;
+};
+
+TEST_F(AudioPlayerTest, PlayPauseResumeStopAndPlayAgain) {
+    ASSERT_TRUE(player_.Play(Tone(5)));
+    EXPECT_EQ(player_.state(), AudioPlayer::State::Playing);
+    ASSERT_TRUE(RunUntil([&] { return player_.Position() > 200'000'000; }))
+        << "playing moves the sound on";
+
+    player_.Pause();
+    EXPECT_EQ(player_.state(), AudioPlayer::State::Paused);
+    RunFor(0.1);
+    const std::int64_t held = player_.Position();
+    RunFor(0.3);
+    EXPECT_EQ(player_.Position(), held) << "a paused sound stays where it is";
+
+    player_.Resume();
+    EXPECT_TRUE(RunUntil([&] { return player_.Position() > held + 100'000'000; }));
+
+    const std::int64_t before = player_.Position();
+    ASSERT_TRUE(player_.Play(Tone(5)));
+    EXPECT_TRUE(RunUntil([&] { return player_.Position() >= 0; }));
+    EXPECT_LT(player_.Position(), before) << "playing again starts from the beginning";
+
+    player_.Stop();
+    EXPECT_EQ(player_.state(), AudioPlayer::State::Stopped);
+    EXPECT_EQ(player_.Position(), -1);
+}
+
+TEST_F(AudioPlayerTest, ASoundEndsByItself) {
+    ASSERT_TRUE(player_.Play(Tone(0.2)));
+    EXPECT_TRUE(RunUntil([&] { return player_.state() == AudioPlayer::State::Stopped; }));
+    EXPECT_TRUE(player_.lastError().empty()) << player_.lastError();
+}
+
+TEST_F(AudioPlayerTest, BytesThatAreNoSoundEndQuietly) {
+    const std::vector<unsigned char> tone = Tone(1);
+    const std::vector<std::vector<unsigned char>> inputs = {
+        {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd'},
+        std::vector<unsigned char>(tone.begin(), tone.begin() + 30),  // cut in its header
+        {},
+    };
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.size());
+        player_.Play(input);
+        EXPECT_TRUE(RunUntil([&] { return player_.state() == AudioPlayer::State::Stopped; }));
+    }
+    // Pause, resume and stop without a sound do nothing.
+    player_.Pause();
+    player_.Resume();
+    player_.Stop();
+    EXPECT_EQ(player_.state(), AudioPlayer::State::Stopped);
+}
+
+}  // namespace
+}  // namespace quirelle
