@@ -64,6 +64,7 @@ BENCHMARK(BM_ExtractEveryMember)->Unit(benchmark::kMillisecond);
 void BM_LoadDocumentFromLargeBook(benchmark::State& state) {
     quirelle::BookState book;
     book.archivePath = LargeBook();
+    book.documents.resize(1);
     book.documents[0].href = "chapter999.xhtml";
     book.documentCount = 1;
     quirelle::ArchiveBuffer text =

@@ -7,6 +7,29 @@
 
 namespace quirelle {
 
+namespace {
+
+template <typename Entry>
+bool MakeRoom(std::vector<Entry>& table, int index, std::size_t limit) {
+    if (index < 0 || static_cast<std::size_t>(index) >= limit) {
+        return false;
+    }
+    if (table.size() <= static_cast<std::size_t>(index)) {
+        table.resize(static_cast<std::size_t>(index) + 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool MakeDocumentRoom(BookState& book, int index) {
+    return MakeRoom(book.documents, index, kMaxDocuments);
+}
+
+bool MakeManifestRoom(BookState& book, int index) {
+    return MakeRoom(book.manifestItems, index, kMaxManifestItems);
+}
+
 ContentKind ContentKindOf(std::string_view mediaType, std::string_view href) {
     const std::size_t blank = mediaType.find_first_not_of(" \t");
     if (blank == std::string_view::npos) {

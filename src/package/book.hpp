@@ -7,9 +7,10 @@
 
 namespace quirelle {
 
-// Limits of the data model: entries beyond them are dropped, never written past a table's end.
-inline constexpr std::size_t kDocumentCapacity = 1000;
-inline constexpr std::size_t kManifestCapacity = 5000;
+// The tables grow as a book needs. These limits stand only against a hostile book, far above any
+// real one (2014 chapters is a big real book): entries beyond them are dropped.
+inline constexpr std::size_t kMaxDocuments = 100'000;
+inline constexpr std::size_t kMaxManifestItems = 200'000;
 
 // One document of the reading order: one row of the page list.
 struct DocumentEntry {
@@ -32,8 +33,9 @@ struct ManifestItem {
 struct BookState {
     std::string archivePath;  // empty while no book is open
     std::string rootfilePath;
-    std::vector<DocumentEntry> documents = std::vector<DocumentEntry>(kDocumentCapacity);
-    std::vector<ManifestItem> manifestItems = std::vector<ManifestItem>(kManifestCapacity);
+    // Entries from documentCount (manifestItemCount) on are being filled, or left over.
+    std::vector<DocumentEntry> documents;
+    std::vector<ManifestItem> manifestItems;
     int documentCount = 0;
     int manifestItemCount = 0;
     std::string tocHref;
@@ -41,6 +43,11 @@ struct BookState {
     std::string coverPath;
     float packageVersion = 0.0f;
 };
+
+// Makes entry `index` of the table exist; false beyond the table's limit, where the entry is
+// dropped.
+bool MakeDocumentRoom(BookState& book, int index);
+bool MakeManifestRoom(BookState& book, int index);
 
 // How a member of the reading order is shown.
 enum class ContentKind { Document, Picture };

@@ -140,7 +140,7 @@ class PackageParse : public XmlParser {
             *field = Trimmed(text_);
             text_.clear();
         } else if (name == "item") {
-            if (static_cast<std::size_t>(book_.manifestItemCount) < book_.manifestItems.size()) {
+            if (MakeManifestRoom(book_, book_.manifestItemCount)) {
                 ++book_.manifestItemCount;
             }
         } else if (name == "itemref") {
@@ -170,9 +170,7 @@ class PackageParse : public XmlParser {
         return nullptr;
     }
 
-    bool HasDocumentRoom() const {
-        return static_cast<std::size_t>(book_.documentCount) < book_.documents.size();
-    }
+    bool HasDocumentRoom() { return MakeDocumentRoom(book_, book_.documentCount); }
 
     void HandleAttribute(const std::string& element, std::string_view attribute,
                          std::string_view value) {
@@ -192,8 +190,8 @@ class PackageParse : public XmlParser {
                 }
             }
         } else if (element == "item") {
-            if (static_cast<std::size_t>(book_.manifestItemCount) >= book_.manifestItems.size()) {
-                return;  // the manifest is full: further items are dropped
+            if (!MakeManifestRoom(book_, book_.manifestItemCount)) {
+                return;  // past the limit against hostile books: further items are dropped
             }
             ManifestItem& item = book_.manifestItems[book_.manifestItemCount];
             if (attribute == "id") {

@@ -60,9 +60,7 @@ class NcxParse : public XmlParser {
     }
 
   private:
-    bool HasRoom() const {
-        return static_cast<std::size_t>(book_.documentCount) < book_.documents.size();
-    }
+    bool HasRoom() { return MakeDocumentRoom(book_, book_.documentCount); }
 
     BookState& book_;
     XmlNamespaceScope namespaces_;

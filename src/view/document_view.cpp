@@ -59,12 +59,8 @@ void DocumentView::SetPackageVersion(std::string_view version) {
 }
 
 void DocumentView::Reset() {
-    for (DocumentEntry& entry : data_->book.documents) {
-        entry = {};
-    }
-    for (ManifestItem& item : data_->book.manifestItems) {
-        item = {};
-    }
+    data_->book.documents.clear();
+    data_->book.manifestItems.clear();
     ClearStyleRules();
 }
 

@@ -235,6 +235,7 @@ class LoadDocumentTest : public ArchiveTest {
             {"OEBPS/short.xhtml", "<p>s</p>"},
             {"OEBPS/nul.xhtml", std::string("<p>before\0after</p>", 19)},
         });
+        book_.documents.resize(4);
         book_.documents[0].href = "long.xhtml";
         book_.documents[1].href = "short.xhtml";
         book_.documents[2].href = "nul.xhtml";

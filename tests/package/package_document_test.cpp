@@ -339,21 +339,41 @@ TEST_F(PackageTest, ABookThatCannotBeOpenedLeavesAnEmptyViewEmpty) {
         << frontend_.statusHistory.back();
 }
 
-TEST_F(PackageTest, TablesStopAtTheirCapacity) {
+// No chapter is lost to a capacity: a book of thousands of documents is read whole, every one
+// of them in the page list.
+TEST_F(PackageTest, TablesGrowAsTheBookNeeds) {
     std::string manifest;
     std::string spine;
-    for (int i = 0; i < 5005; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         manifest += Item("i" + std::to_string(i), "p" + std::to_string(i) + ".xhtml");
     }
-    for (int i = 0; i < 1005; ++i) {
+    for (int i = 0; i < 2014; ++i) {
         spine += Itemref("i" + std::to_string(i));
     }
     Open(BookMembers(PackageDocument(manifest + Item("nav", "nav.xhtml", "nav"), spine)));
-    EXPECT_EQ(book().manifestItemCount, 5000);
-    EXPECT_EQ(book().manifestItems[4999].id, "i4999");
-    EXPECT_EQ(book().documentCount, 1000);
-    EXPECT_EQ(book().documents[999].href, "p999.xhtml");
-    EXPECT_EQ(frontend_.pageListRows.size(), 1000u);
+    EXPECT_EQ(book().manifestItemCount, 6001);
+    EXPECT_EQ(book().manifestItems[5999].id, "i5999");
+    EXPECT_EQ(book().documentCount, 2015);
+    EXPECT_EQ(book().documents[2013].href, "p2013.xhtml");
+    EXPECT_EQ(book().documents[2014].label, "Content");
+    EXPECT_EQ(frontend_.pageListRows.size(), 2015u);
+    EXPECT_EQ(frontend_.pageSliderMaximum, 2014);
+    EXPECT_EQ(frontend_.exportMaximum, 2014);
+}
+
+// The NCX path grows too: thousands of navigation points become the reading order.
+TEST_F(PackageTest, ThousandsOfNavigationPointsAreRead) {
+    frontend_.MutableSettings().ignoreToc = false;
+    std::string points;
+    for (int i = 0; i < 2500; ++i) {
+        points += NavPoint("Part " + std::to_string(i), "Text/one.xhtml#p" + std::to_string(i));
+    }
+    Open(BookMembers(PackageDocument(kThreeChapters + Item("ncx", "toc.ncx"), kThreeItemrefs, "",
+                                     R"( toc="ncx")"),
+                     {{"OEBPS/toc.ncx", NcxDocument(points)}}));
+    ASSERT_EQ(book().documentCount, 2500);
+    EXPECT_EQ(book().documents[2499].label, "Part 2499");
+    EXPECT_EQ(book().documents[2499].href, "Text/one.xhtml");
 }
 
 // "debug_contents.txt" as the package parse writes it, for a book opened with the switch on.
@@ -429,6 +449,7 @@ TEST_F(ContentsDumpTest, OpeningTheSameBookTwiceLeavesTwoCompleteSets) {
 
 TEST(FindItemTest, ReturnsCountMinusIndexAndLeavesHrefAloneWhenMissing) {
     BookState book;
+    book.manifestItems.resize(2);
     book.manifestItems[0] = {"a", "a.xhtml", "nav", "application/xhtml+xml"};
     book.manifestItems[1] = {"b", "b.xhtml", "cover-image svg", "application/xhtml+xml"};
     book.manifestItemCount = 2;
