@@ -69,8 +69,9 @@ int Open(const CommandLine& command, OpenedBook& book) {
         case ProbeResult::Readable:
             break;
     }
-    // The view says on stderr why a book it cannot read was not opened.
-    return book.view->OpenBook(command.file) ? 0 : 1;
+    // Probed already: the book is read without a second probe. The view says on stderr why a
+    // book it cannot read was not opened.
+    return book.view->LoadBook(command.file) ? 0 : 1;
 }
 
 }  // namespace

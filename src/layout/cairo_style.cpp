@@ -1,9 +1,8 @@
 #include "layout/cairo_style.hpp"
 
 #include "layout/layout_context.hpp"
-#include "platform/dump_file.hpp"
-#include "platform/paths.hpp"
 #include "style/color_value.hpp"
+#include "style/css_dump.hpp"
 #include "style/element_style.hpp"
 #include "style/style_values.hpp"
 
@@ -22,6 +21,14 @@ double DrawableFontSize(double size) {
         return kSmallestFontSize;
     }
     return size > kLargestFontSize ? kLargestFontSize : size;
+}
+
+// The style handed to cairo, and the line height taken from its font.
+void PutStyleAndLineHeightIntoCairo(LayoutContext& context) {
+    PutStyleIntoCairo(context);
+    if (context.state.cr != nullptr) {
+        context.state.lineHeight = CurrentFontHeight(context);
+    }
 }
 
 }  // namespace
@@ -74,10 +81,6 @@ double CurrentFontHeight(LayoutContext& context) {
     return extents.height;
 }
 
-}  // namespace quirelle
-
-namespace quirelle {
-
 void ApplyFont(LayoutContext& context) {
     PutStyleIntoCairo(context);
 }
@@ -90,9 +93,7 @@ void ApplyFontAndLineHeight(LayoutContext& context) {
 }
 
 void SetTextColor(LayoutContext& context, std::string_view text) {
-    if (const auto color = ParseColorValue(text)) {
-        context.style.textColor = *color;
-    }
+    ApplyTextColor(context.style, text);
 }
 
 void SetBackgroundColor(LayoutContext& context, std::string_view text) {
@@ -103,10 +104,7 @@ void SetBackgroundColor(LayoutContext& context, std::string_view text) {
 
 void SelectElementStyle(LayoutContext& context, ElementKind kind) {
     SetElementKindDefaults(context.style, context.settings, kind);
-    PutStyleIntoCairo(context);
-    if (context.state.cr != nullptr) {
-        context.state.lineHeight = CurrentFontHeight(context);
-    }
+    PutStyleAndLineHeightIntoCairo(context);
 }
 
 void ApplyElementStyle(LayoutContext& context, std::string_view message) {
@@ -118,13 +116,11 @@ void ApplyElementStyle(LayoutContext& context, std::string_view message) {
     const std::string_view key = message.substr(0, message.find(' '));
     const std::size_t dot = key.find('.');
     auto find = [&](std::string_view tried) {
-        if (debugCss) {
-            WriteDump(RamPath("debug_css.txt"),
-                      "-----------------------------\n--------------------------\n"
-                      "--------------    " +
-                          std::string(tried) + "    ----------------\n",
-                      DumpMode::Append);
-        }
+        DumpCss(debugCss, [&] {
+            return "-----------------------------\n--------------------------\n"
+                   "--------------    " +
+                   std::string(tried) + "    ----------------\n";
+        });
         return sheet.FindStyleRule(tried, debugCss);
     };
     // The later tries cost a key built for them, so they are built only when needed.
@@ -150,10 +146,7 @@ void ApplyElementStyle(LayoutContext& context, std::string_view message) {
     }
     ApplyStyleRule(context.style, sheet.rules()[static_cast<std::size_t>(found)], message,
                    debugCss);
-    PutStyleIntoCairo(context);
-    if (context.state.cr != nullptr) {
-        context.state.lineHeight = CurrentFontHeight(context);
-    }
+    PutStyleAndLineHeightIntoCairo(context);
 }
 
 void AddStyleBlock(LayoutContext& context, std::string_view text) {

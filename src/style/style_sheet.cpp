@@ -1,17 +1,10 @@
 #include "style/style_sheet.hpp"
 
-#include "platform/dump_file.hpp"
-#include "platform/paths.hpp"
+#include "style/css_dump.hpp"
 
 namespace quirelle {
 
 namespace {
-
-void DumpCss(bool debugCss, std::string_view text) {
-    if (debugCss) {
-        WriteDump(RamPath("debug_css.txt"), text, DumpMode::Append);
-    }
-}
 
 // Cuts `text` at any of `separators`; a run of separators is one cut, and no token is empty.
 template <typename Each>
@@ -103,7 +96,7 @@ void StyleSheet::Clear() {
 
 void StyleSheet::ParseStyleSheet(std::string_view text, bool debugCss) {
     const std::string stripped = StripStyleText(text);
-    DumpCss(debugCss, "--------\n" + stripped + "\n");
+    DumpCss(debugCss, [&] { return "--------\n" + stripped + "\n"; });
     SplitStyleRules(stripped, debugCss);
 }
 
@@ -113,7 +106,8 @@ void StyleSheet::AddStyleBlock(std::string_view text, bool debugCss) {
     if (!styleBlocksRead_.emplace(text).second) {
         return;
     }
-    DumpCss(debugCss, "----- CDATA ---------\n" + std::string(text) + "\n---------------\n");
+    DumpCss(debugCss,
+            [&] { return "----- CDATA ---------\n" + std::string(text) + "\n---------------\n"; });
     ParseStyleSheet(text, debugCss);
 }
 
@@ -133,13 +127,13 @@ void StyleSheet::SplitStyleRules(std::string_view stripped, bool debugCss) {
         }
         selector = !selector;
     });
-    if (debugCss) {
+    DumpCss(debugCss, [&] {
         std::string dump = "------ Styles -------\n";
         for (const StyleRule& each : rules_) {
             dump += "Element = " + each.Element + "  ---- Raw = " + each.Raw + "\n";
         }
-        DumpCss(true, dump);
-    }
+        return dump;
+    });
 }
 
 void StyleSheet::AddRule(StyleRule rule) {
@@ -154,25 +148,24 @@ void StyleSheet::AddRule(StyleRule rule) {
 }
 
 void StyleSheet::ParseAllRules(std::string_view fontFamily, bool debugCss) const {
-    if (!debugCss) {
-        return;
-    }
-    std::string dump = " -- Font = " + std::string(fontFamily) + "\n";
-    dump += "-------------  Geparst ----------------------------\n";
-    for (const StyleRule& rule : rules_) {
-        dump += ParsedRuleLine(rule);
-    }
-    DumpCss(true, dump);
+    DumpCss(debugCss, [&] {
+        std::string dump = " -- Font = " + std::string(fontFamily) + "\n";
+        dump += "-------------  Geparst ----------------------------\n";
+        for (const StyleRule& rule : rules_) {
+            dump += ParsedRuleLine(rule);
+        }
+        return dump;
+    });
 }
 
 int StyleSheet::FindStyleRule(std::string_view key, bool debugCss) const {
     const auto found = firstRuleOf_.find(key);
     const int index = found == firstRuleOf_.end() ? -1 : found->second;
-    if (debugCss) {
-        DumpCss(true, "--------------    Auswahl  " +
-                          std::to_string(index < 0 ? styleRuleCount() : index) + " von " +
-                          std::to_string(styleRuleCount()) + "   ----------------\n");
-    }
+    DumpCss(debugCss, [&] {
+        return "--------------    Auswahl  " +
+               std::to_string(index < 0 ? styleRuleCount() : index) + " von " +
+               std::to_string(styleRuleCount()) + "   ----------------\n";
+    });
     return index;
 }
 

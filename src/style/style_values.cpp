@@ -3,22 +3,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/dump_file.hpp"
-#include "platform/paths.hpp"
 #include "style/color_value.hpp"
+#include "style/css_dump.hpp"
 
 namespace quirelle {
 
 namespace {
-
-// The text of a dump line is only made when the dump is switched on: the lookup runs for every
-// element of every redraw.
-template <typename Text>
-void DumpCss(bool debugCss, Text text) {
-    if (debugCss) {
-        WriteDump(RamPath("debug_css.txt"), text(), DumpMode::Append);
-    }
-}
 
 template <typename Setting, std::size_t N>
 void ApplyKeyword(Setting& setting, std::string_view value,

@@ -6,8 +6,7 @@
 #include "package/archive.hpp"
 #include "package/table_of_contents.hpp"
 #include "platform/charset.hpp"
-#include "platform/dump_file.hpp"
-#include "platform/paths.hpp"
+#include "style/css_dump.hpp"
 
 namespace quirelle {
 
@@ -78,12 +77,10 @@ void DocumentView::LoadStyleSheets() {
             !ExtractEntry(book.archivePath, href, sheet)) {
             continue;  // a sheet that cannot be read is passed over
         }
-        if (debugCss) {
-            WriteDump(RamPath("debug_css.txt"),
-                      "----- " + href + " ---------\n" + std::string(sheet.Text()) +
-                          "\n---------------\n",
-                      DumpMode::Append);
-        }
+        DumpCss(debugCss, [&] {
+            return "----- " + href + " ---------\n" + std::string(sheet.Text()) +
+                   "\n---------------\n";
+        });
         data_->layout.styleSheet.ParseStyleSheet(sheet.Text(), debugCss);
     }
 }
