@@ -31,6 +31,7 @@ test:
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 600 -j2
 
 bench: build
+	scripts/install-deps --bench
 	for program in $(BUILD)/bench/*-bench; do $$program; done
 
 install: build
