@@ -1,10 +1,9 @@
 #include "app/cover_display.hpp"
 
-#include <gdkmm/general.h>
-#include <gdkmm/pixbufloader.h>
-
 #include <fstream>
 
+#include "media/raster_picture.hpp"
+#include "media/svg_picture.hpp"
 #include "package/archive.hpp"
 #include "platform/paths.hpp"
 
@@ -57,38 +56,13 @@ void CoverDisplay::LoadCover(const std::string& name) {
 }
 
 bool CoverDisplay::Decode(const ArchiveBuffer& bytes) {
-    auto loader = Gdk::PixbufLoader::create();
-    bool tooLarge = false;
-    loader->signal_size_prepared().connect([&](int width, int height) {
-        if (static_cast<long long>(width) * height > kMaxPixels) {
-            tooLarge = true;
-            // Decoding on at the smallest size spares the memory; the result is thrown away.
-            loader->set_size(1, 1);
-        }
-    });
-    Glib::RefPtr<Gdk::Pixbuf> pixbuf;
-    try {
-        loader->write(reinterpret_cast<const guint8*>(bytes.data.get()), bytes.size);
-        loader->close();
-        pixbuf = loader->get_pixbuf();
-    } catch (const Glib::Error&) {
-        try {
-            loader->close();
-        } catch (const Glib::Error&) {
-            // Already known to be broken.
-        }
+    const std::string_view data(bytes.data.get(), bytes.size);
+    CairoSurface picture = LooksLikeSvg(data) ? RasterizeSvg(data, kMaxPixels)
+                                              : DecodeRasterPicture(data, {}, kMaxPixels);
+    if (!picture) {
         return false;
     }
-    if (!pixbuf || tooLarge) {
-        return false;
-    }
-    auto surface = Cairo::ImageSurface::create(Cairo::Surface::Format::ARGB32, pixbuf->get_width(),
-                                               pixbuf->get_height());
-    auto cr = Cairo::Context::create(surface);
-    Gdk::Cairo::set_source_pixbuf(cr, pixbuf, 0, 0);
-    cr->paint();
-    surface->flush();
-    picture_ = surface;
+    picture_ = std::move(picture);
     return true;
 }
 
@@ -96,10 +70,11 @@ void CoverDisplay::Paint(const Cairo::RefPtr<Cairo::Context>& cr, int width, int
     if (coverName_.empty() || !picture_ || width <= 0 || height <= 0) {
         return;
     }
-    cr->scale(static_cast<double>(width) / picture_->get_width(),
-              static_cast<double>(height) / picture_->get_height());
-    cr->set_source(picture_, 0, 0);
-    cr->paint();
+    cairo_t* target = cr->cobj();
+    cairo_scale(target, static_cast<double>(width) / cairo_image_surface_get_width(picture_.get()),
+                static_cast<double>(height) / cairo_image_surface_get_height(picture_.get()));
+    cairo_set_source_surface(target, picture_.get(), 0, 0);
+    cairo_paint(target);
 }
 
 }  // namespace quirelle

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cairomm/surface.h>
 #include <gtkmm/drawingarea.h>
 
 #include <string>
 
 #include "package/archive_buffer.hpp"
+#include "platform/cairo_handles.hpp"
 
 namespace quirelle {
 
@@ -14,7 +14,8 @@ namespace quirelle {
 // only scaled on each draw.
 class CoverDisplay : public Gtk::DrawingArea {
   public:
-    // Covers are small pictures; a file or a decoded picture beyond these is refused.
+    // Covers are small pictures; a file or a decoded picture beyond these is refused (an SVG
+    // cover is drawn smaller instead).
     static constexpr std::size_t kMaxFileBytes = 5'000'000;
     static constexpr long long kMaxPixels = 12'500'000;
 
@@ -28,8 +29,12 @@ class CoverDisplay : public Gtk::DrawingArea {
     void LoadCover(const std::string& name);
 
     bool HasPicture() const { return static_cast<bool>(picture_); }
-    int PictureWidth() const { return picture_ ? picture_->get_width() : 0; }
-    int PictureHeight() const { return picture_ ? picture_->get_height() : 0; }
+    int PictureWidth() const {
+        return picture_ ? cairo_image_surface_get_width(picture_.get()) : 0;
+    }
+    int PictureHeight() const {
+        return picture_ ? cairo_image_surface_get_height(picture_.get()) : 0;
+    }
 
   private:
     bool Decode(const ArchiveBuffer& bytes);
@@ -38,7 +43,7 @@ class CoverDisplay : public Gtk::DrawingArea {
     std::string coverName_;
     std::string archivePath_;
     ArchiveBuffer fileBuffer_ = ArchiveBuffer::WithCapacity(kMaxFileBytes + 1);
-    Cairo::RefPtr<Cairo::ImageSurface> picture_;
+    CairoSurface picture_;
 };
 
 }  // namespace quirelle

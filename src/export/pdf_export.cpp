@@ -113,16 +113,10 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
     const double pageHeight = std::max(data.maxPageLength, 1.0);
     CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));
     CairoContext cr(cairo_create(pdf.get()));
-    CairoSurface scratch = ScratchPdfSurface(pageHeight);
-    CairoContext scratchCr(cairo_create(scratch.get()));
     for (int page = from; page <= to; ++page) {
-        LoadForExport(data, page, buffer, false);
-        // The first pass lays the page out and places its pictures; drawing it onto the page as
-        // well would put every word into the file twice.
-        layout.state.ShowNothing();
-        view.RenderPage(scratchCr.get(), buffer.Text());
-        layout.state.measurePass = true;
-        view.DrawPictures(layout.state.pictureIndex);
+        // Pictures are drawn where they are placed, under the text that follows them, so one
+        // pass draws the whole page; their sizes were learned when the pages were measured.
+        LoadForExport(data, page, buffer, true);
         layout.state.ShowEverything();
         view.RenderPage(cr.get(), buffer.Text());
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));

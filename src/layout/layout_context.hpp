@@ -4,6 +4,7 @@
 
 #include "layout/font_cache.hpp"
 #include "layout/layout_state.hpp"
+#include "layout/picture_store.hpp"
 #include "package/debug_switches.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
@@ -13,7 +14,7 @@
 namespace quirelle {
 
 // Everything a layout pass works on: its state between parser callbacks, the current text style,
-// the fonts, the picture layer, the view's geometry and the settings of the pass. The view owns
+// the fonts, the pictures, the view's geometry and the settings of the pass. The view owns
 // one and hands it to every pass; the drawing primitives of the pass take nothing else.
 struct LayoutContext {
     LayoutState state;
@@ -40,11 +41,8 @@ struct LayoutContext {
     // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
     bool referenceRendering = false;
 
-    // The picture layer, laid under the text of every draw; while nothing is drawn on it, laying
-    // it down would change no pixel and is skipped.
-    bool pictureLayerEmpty = true;
-    CairoSurface layoutSurface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280, 1000)};
-    CairoContext layoutCr{cairo_create(layoutSurface.get())};
+    // The book's pictures: their sizes and the decoded copies the passes draw from.
+    PictureStore pictureStore;
 
     // The play, pause and stop icons of the audio bar, read once from "pic" beside the program;
     // an icon that cannot be read stays empty and its button shows nothing.

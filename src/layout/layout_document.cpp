@@ -128,7 +128,7 @@ void AppendEscaped(std::string& out, std::string_view value) {
 constexpr std::size_t kSvgCapacity = 1'000'000;
 constexpr std::size_t kTextCapacity = 1'000'000;
 constexpr std::string_view kSvgDeclaration =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?";
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
 
 class ContentPass {
   public:
@@ -217,9 +217,14 @@ class ContentPass {
     }
     void NewLineHere() { NewLine(context_); }
     void AdvancePictureIndex() {
-        if (static_cast<std::size_t>(layout_.pictureIndex) < layout_.pictures.size() - 1) {
-            ++layout_.pictureIndex;
+        const auto next = static_cast<std::size_t>(layout_.pictureIndex) + 1;
+        if (next >= kMaxPictureRecords) {
+            return;
         }
+        if (next == layout_.pictures.size()) {
+            layout_.pictures.emplace_back();
+        }
+        ++layout_.pictureIndex;
     }
     double PlacedPictureHeight() const {
         return layout_.pictures[static_cast<std::size_t>(layout_.pictureIndex)].height;
@@ -389,20 +394,27 @@ class ContentPass {
                 break;
         }
         if (layout_.inSvg) {
-            AppendSvg(">\n<", name, " ");
+            AppendSvg("<", name, "");
         }
         attributes.ForEach([&](std::string_view attribute, std::string_view value) {
             Attribute(element, name, attribute, value);
         });
+        if (layout_.inSvg) {
+            if (element == Element::Svg) {
+                DeclareSvgNamespaces(attributes);
+            }
+            AppendSvg(">", "", "");
+        }
     }
 
     void Attribute(Element element, std::string_view name, std::string_view attribute,
                    std::string_view value) {
         if (layout_.inSvg && layout_.svgBuffer.size() < kSvgCapacity) {
+            layout_.svgBuffer += ' ';
             layout_.svgBuffer.append(attribute);
             layout_.svgBuffer += "=\"";
             AppendEscaped(layout_.svgBuffer, value);
-            layout_.svgBuffer += "\" ";
+            layout_.svgBuffer += '"';
         }
         switch (element) {
             case Element::Audio:
@@ -637,7 +649,7 @@ class ContentPass {
                 break;
         }
         if (layout_.inSvg) {
-            AppendSvg("></", name, "");
+            AppendSvg("</", name, ">");
             if (element == Element::Svg) {
                 FinishInlineSvg();
             }
@@ -645,6 +657,13 @@ class ContentPass {
     }
 
     void Characters(std::string_view text) {
+        // The text of a drawing is the drawing's own, drawn by it, never by the page.
+        if (layout_.inSvg) {
+            if (layout_.svgBuffer.size() < kSvgCapacity) {
+                AppendEscaped(layout_.svgBuffer, text);
+            }
+            return;
+        }
         // A block of text without any element end would grow without limit; past the gathering
         // capacity what is gathered is drawn, and gathering starts again.
         if (layout_.textBuffer.size() + text.size() > kTextCapacity && HasInk()) {
@@ -665,8 +684,22 @@ class ContentPass {
         layout_.svgBuffer.append(after);
     }
 
+    // The drawing is read on its own, away from the document that declared its namespaces.
+    void DeclareSvgNamespaces(const XmlAttributes& attributes) {
+        bool svg = false, xlink = false;
+        attributes.ForEach([&](std::string_view attribute, std::string_view) {
+            svg = svg || attribute == "xmlns";
+            xlink = xlink || attribute == "xmlns:xlink";
+        });
+        if (!svg) {
+            AppendSvg(" xmlns=\"http://www.w3.org/2000/svg\"", "", "");
+        }
+        if (!xlink) {
+            AppendSvg(" xmlns:xlink=\"http://www.w3.org/1999/xlink\"", "", "");
+        }
+    }
+
     void FinishInlineSvg() {
-        layout_.svgBuffer += ">";
         layout_.picWidth = "100%";
         layout_.picHeight = "100%";
         layout_.picSource = "SVG";

@@ -48,7 +48,8 @@ struct LayoutState {
     std::string svgBuffer;
     std::string picWidth, picHeight, picSource;
     int pictureIndex = 0;
-    std::vector<PictureRecord> pictures = std::vector<PictureRecord>(kPictureCapacity);
+    // The pictures placed so far in this pass; the table grows as the document needs.
+    std::vector<PictureRecord> pictures = std::vector<PictureRecord>(1);
     int linkCount = 0;
     std::vector<LinkRecord> links = std::vector<LinkRecord>(kLinkCapacity);
 

@@ -1,16 +1,27 @@
 #include "layout/pictures.hpp"
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "layout/layout_context.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 #include "style/color_value.hpp"
 
 namespace quirelle {
 
 namespace {
 
-// Reserves the rectangle of a picture at the pen by the picture alignment and records it.
+// A length from an attribute text ("120", "120px", "50%"); what is no usable length counts as 0.
+double AttributeLength(const std::string& text) {
+    const double value = std::atof(text.c_str());
+    return std::isfinite(value) && value > 0.0 ? value : 0.0;
+}
+
+// Reserves the rectangle of a picture at the pen by the picture alignment, records it and, when
+// it lies in view, draws the picture in it, under the text that follows.
 void PlacePicture(LayoutContext& context, double width, double height) {
     LayoutState& layout = context.state;
     cairo_t* cr = layout.cr;
@@ -34,62 +45,64 @@ void PlacePicture(LayoutContext& context, double width, double height) {
     double px, py;
     cairo_get_current_point(cr, &px, &py);
     PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
-    // The picture layer sits 5 across and 10 down against the page.
+    // Pictures sit 5 across and 10 down against the place they reserve.
     record.x = px + 5.0;
     record.y = py + 10.0;
     record.width = width;
     record.height = height;
     layout.sourceIsTextColor = false;
     layout.blankWhitePage = false;
-    if (layout.picSource == "line") {
+    const bool line = layout.picSource == "line";
+    if (line) {
         cairo_set_source_rgb(cr, 0, 0, 0);
     } else {
         cairo_set_source_rgba(cr, 0, 0, 0, 0);
     }
     cairo_fill(cr);
+    if (!line && record.y < layout.visibleBottom && record.y + height > layout.visibleTop) {
+        context.pictureStore.Draw(cr, {record.name, record.svgText}, record.x, record.y, width,
+                                  height);
+    }
     cairo_move_to(cr, x + width, cy);
 }
 
 }  // namespace
 
-// FIXME: pictures are not decoded yet: a picture takes the size its attributes give (none without
-// them) and its place stays empty.
 void PlacePictureElement(LayoutContext& context) {
     LayoutState& layout = context.state;
     if (!layout.picSource.empty()) {
         PictureRecord& record = layout.pictures[static_cast<std::size_t>(layout.pictureIndex)];
-        const bool relative = layout.picWidth.find('%') != std::string::npos;
-        const double width = relative
-                                 ? record.naturalWidth * std::atof(layout.picWidth.c_str()) / 100.0
-                                 : std::atof(layout.picWidth.c_str());
-        const double height = relative || layout.picHeight.empty()
-                                  ? record.naturalHeight
-                                  : std::atof(layout.picHeight.c_str());
         record.name = layout.picSource;
+        // Sizes are learned once per book, so every pass may ask; a picture that cannot be
+        // decoded has no size of its own.
+        const PictureSize natural =
+            context.pictureStore.NaturalSize({record.name, record.svgText}).value_or(PictureSize{});
+        record.naturalWidth = natural.width;
+        record.naturalHeight = natural.height;
+
+        double width, height;
+        if (layout.picWidth.empty()) {
+            width = natural.width;
+            height = natural.height;
+        } else if (layout.picWidth.find('%') != std::string::npos) {
+            width = natural.width / 100.0 * AttributeLength(layout.picWidth);
+            height = natural.height;
+        } else {
+            width = AttributeLength(layout.picWidth);
+            height = layout.picHeight.empty() ? natural.height : AttributeLength(layout.picHeight);
+        }
+        // A picture wider than the text would be cut off at the page's edge: it is shrunk to
+        // the text's width, keeping its shape.
+        const double textWidth = context.areaWidth - 2.0 * context.settings.HorizontalMarginValue();
+        if (textWidth > 0.0 && width > textWidth) {
+            height *= textWidth / width;
+            width = textWidth;
+        }
         PlacePicture(context, width, height);
     }
     layout.picSource.clear();
     layout.picWidth.clear();
     layout.picHeight.clear();
-}
-
-void ResizeLayoutSurface(LayoutContext& context) {
-    if (context.pageLength < 100.0) {
-        context.pageLength = 1100.0;
-    } else if (context.pageLength > 30000.0) {
-        context.pageLength = 30000.0;
-    }
-    context.layoutCr.reset();
-    context.layoutSurface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1280,
-                                                           static_cast<int>(context.pageLength)));
-    context.layoutCr.reset(cairo_create(context.layoutSurface.get()));
-}
-
-void DrawPictures(LayoutContext& context, int /*count*/) {
-    // A layer made afresh is already clear: clearing it again would only touch every byte of a
-    // surface that may be 1280 by 30000 pixels.
-    ResizeLayoutSurface(context);
-    context.pictureLayerEmpty = true;
 }
 
 void BeginPageContent(LayoutContext& context) {
@@ -108,17 +121,23 @@ void BeginPageContent(LayoutContext& context) {
     }
     context.state.blankWhitePage = white;
 
-    // FIXME: background pictures are not drawn yet.
-
-    if (!context.pictureLayerEmpty) {
-        context.state.blankWhitePage = false;
-        cairo_save(cr);
-        cairo_translate(cr, 0, -context.scrollY);
-        cairo_rectangle(cr, 0, 0, 1280.0, context.pageLength);
-        cairo_set_source_surface(cr, context.layoutSurface.get(), 0, 0);
-        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
-        cairo_fill(cr);
-        cairo_restore(cr);
+    const TextStyle& style = context.style;
+    if (!style.backgroundPicture.empty()) {
+        const auto size = context.pictureStore.DrawBackground(
+            cr, FilePart(style.backgroundPicture), style.backgroundRepeat, context.areaWidth,
+            context.areaHeight);
+        if (size) {
+            context.state.blankWhitePage = false;
+            if (context.debug.debugImages) {
+                char numbers[64];
+                std::snprintf(numbers, sizeof numbers, " Width = %d Height = %d\n", size->width,
+                              size->height);
+                WriteDump(RamPath("debug_image.txt"),
+                          "BG-Pic = " + style.backgroundPicture +
+                              " Repeat = " + style.backgroundRepeat + numbers,
+                          DumpMode::Append);
+            }
+        }
     }
 
     const Settings& settings = context.settings;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "package/archive_reader.hpp"
 #include "package/zip_handles.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
@@ -345,6 +346,22 @@ std::vector<std::string> ListEntries(const std::string& bookPath) {
         }
     }
     return names;
+}
+
+std::optional<std::string> ArchiveReader::Read(std::string_view name) {
+    if (!openTried_) {
+        openTried_ = true;
+        archive_ = OpenArchive(bookPath_);
+    }
+    if (!archive_) {
+        return std::nullopt;
+    }
+    const auto index = FindMember(archive_.get(), name);
+    std::string bytes;
+    if (!index || !ReadWholeMember(archive_.get(), *index, bytes)) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace quirelle

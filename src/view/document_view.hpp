@@ -67,10 +67,8 @@ class DocumentView {
     void RenderPage(cairo_t* cr, std::string_view text);
     // A horizontal rule below the pen, which stays where it was.
     void DrawRule();
-    // Makes the picture layer afresh for pageLength (kept between 100 and 30000 pixels).
-    void ResizeLayoutSurface();
-    // Draws the first `count` placed pictures onto the picture layer.
-    void DrawPictures(int count);
+    // Writes the markup of the inline SVG being gathered to "debug_svg.txt" on the RAM disk.
+    void DumpSvgText();
     // The current text style into the layout context; the second also takes the line height from
     // the font while text is gathered.
     void ApplyFont();

@@ -4,7 +4,8 @@
 #include "layout/cairo_style.hpp"
 #include "layout/drawing_primitives.hpp"
 #include "layout/layout_document.hpp"
-#include "layout/pictures.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -53,11 +54,8 @@ void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
 void DocumentView::DrawRule() {
     quirelle::DrawRule(data_->layout);
 }
-void DocumentView::ResizeLayoutSurface() {
-    quirelle::ResizeLayoutSurface(data_->layout);
-}
-void DocumentView::DrawPictures(int count) {
-    quirelle::DrawPictures(data_->layout, count);
+void DocumentView::DumpSvgText() {
+    WriteDump(RamPath("debug_svg.txt"), data_->layout.state.svgBuffer, DumpMode::Overwrite);
 }
 void DocumentView::ApplyFont() {
     quirelle::ApplyFont(data_->layout);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "layout/pictures.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
@@ -32,7 +31,7 @@ void MeasureLoadedPage(DocumentView& view) {
 }
 
 // The document text just loaded is shown from its top: its first pass gives the page its length,
-// its pictures go onto the picture layer, and the scrollbar learns the length.
+// and the scrollbar learns the length.
 void ShowLoadedPage(DocumentView& view) {
     DocumentViewData& data = view.Data();
     LayoutContext& layout = data.layout;
@@ -41,7 +40,6 @@ void ShowLoadedPage(DocumentView& view) {
     MeasureLoadedPage(view);
     layout.pageLength = data.scrollRange = layout.state.contentHeight;
     layout.state.measurePass = false;
-    view.DrawPictures(layout.state.pictureIndex);
     view.frontend().Redraw();
     view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), layout.areaHeight);
 }

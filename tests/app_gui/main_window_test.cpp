@@ -12,6 +12,7 @@
 #include "gui_fixture.hpp"
 #include "platform/paths.hpp"
 #include "support/book_fixture.hpp"
+#include "support/picture_fixture.hpp"
 
 namespace quirelle::testing {
 namespace {
@@ -24,21 +25,6 @@ std::vector<std::string> RowLabels(PageList& list) {
         labels.push_back(list.RowLabel(row));
     }
     return labels;
-}
-
-// A PNG picture of the given size, as a book would hold it.
-std::string PngOfSize(int width, int height) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    std::string png;
-    cairo_surface_write_to_png_stream(
-        surface,
-        [](void* out, const unsigned char* data, unsigned int length) {
-            static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(data), length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &png);
-    cairo_surface_destroy(surface);
-    return png;
 }
 
 TEST_F(MainWindowTest, ShowsTheBookGivenAtStart) {
@@ -335,8 +321,17 @@ TEST_F(MainWindowTest, CoverShowsTheBooksPictureOrThePlaceholder) {
     const Case cases[] = {
         {"picture",
          BookMembers(PackageDocument(coverItem, spine),
-                     {page, {"OEBPS/images/cover.png", PngOfSize(30, 40)}}),
+                     {page, {"OEBPS/images/cover.png", PngOfColor(30, 40, {})}}),
          30, 40},
+        // The member's content decides, not its name.
+        {"JPEG",
+         BookMembers(PackageDocument(coverItem, spine),
+                     {page, {"OEBPS/images/cover.png", JpegOfColor(24, 36, {})}}),
+         24, 36},
+        {"SVG",
+         BookMembers(PackageDocument(coverItem, spine),
+                     {page, {"OEBPS/images/cover.png", SvgOfColor(60, 80, "red")}}),
+         60, 80},
         {"no cover", BookMembers(PackageDocument(noCoverItem, spine), {page}), 300, 450},
         // A cover that cannot be decoded leaves the placeholder that was shown before it.
         {"broken",

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "export/pdf_export.hpp"
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
+#include "support/picture_fixture.hpp"
 #include "support/program_run.hpp"
 #include "view/document_view.hpp"
 
@@ -179,6 +182,98 @@ TEST(PdfExportBackgroundTest, ABackgroundPictureDoesNotCutThePageShort) {
     const testing::ProgramRun text =
         testing::RunProgram("pdftotext", "-raw " + testing::Quoted(pdf.string()) + " -", dir);
     EXPECT_NE(text.out.find("Paragraph 59 of the long chapter."), std::string::npos) << text.out;
+}
+
+// Each picture of the book is one image of the file, placed where the page shows it: a JPEG as
+// JPEG data, written once however often it is used, and SVG as vectors, no image at all.
+TEST(PdfExportPicturesTest, EachPictureIsOneImageEmbeddedOnce) {
+    testing::TempDir dir;
+    const std::string manifest =
+        R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)"
+        R"(<item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>)";
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book,
+        testing::BookMembers(
+            testing::PackageDocument(manifest, R"(<itemref idref="a"/><itemref idref="b"/>)"),
+            {{"OEBPS/a.xhtml",
+              testing::XhtmlPage(
+                  R"(<p><img src="photo.jpg"/></p><p><img src="photo.jpg" width="40"/></p>)"
+                  R"(<p><img src="plate.png"/></p><p><img src="drawing.svg"/></p>)")},
+             {"OEBPS/b.xhtml",
+              testing::XhtmlPage(R"(<p><img src="photo.jpg"/></p><p><img src="other.jpg"/></p>)")},
+             {"OEBPS/photo.jpg", testing::JpegOfColor(80, 60, {0, 0, 255, 255})},
+             {"OEBPS/other.jpg", testing::JpegOfColor(30, 20, {0, 0, 255, 255})},
+             {"OEBPS/plate.png", testing::PngOfColor(64, 48, {255, 0, 0, 255})},
+             {"OEBPS/drawing.svg", testing::SvgOfColor(50, 50, "#00ff00")}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    ASSERT_TRUE(view.OpenBook(book.string()));
+    MeasurePages(view, 0, 1);
+    const auto pdf = dir / "pictures.pdf";
+    ASSERT_TRUE(ExportPdfPages(view, pdf.string(), 0, 1));
+
+    // pdfimages lists every use: page, number, type, width, height, ..., encoding, ..., object.
+    const testing::ProgramRun list =
+        testing::RunProgram("pdfimages", "-list " + testing::Quoted(pdf.string()), dir);
+    ASSERT_EQ(list.status, 0) << list.err;
+    std::multiset<std::string> uses;
+    std::map<std::string, std::set<std::string>> objects;
+    std::istringstream lines(list.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string page, number, type, width, height, color, components, bits, encoding, interp,
+            object;
+        if (!(fields >> page >> number >> type >> width >> height >> color >> components >> bits >>
+              encoding >> interp >> object) ||
+            type != "image") {
+            continue;
+        }
+        const std::string picture = width + "x" + height + " " + encoding;
+        uses.insert(picture);
+        objects[picture].insert(object);
+    }
+    EXPECT_EQ(uses.count("80x60 jpeg"), 3u) << list.out;
+    EXPECT_EQ(uses.count("30x20 jpeg"), 1u) << list.out;
+    EXPECT_EQ(uses.count("64x48 image"), 1u) << list.out;
+    EXPECT_EQ(uses.size(), 5u) << "the SVG is no image: " << list.out;
+    for (const auto& [picture, ids] : objects) {
+        EXPECT_EQ(ids.size(), 1u) << picture << " is written more than once";
+    }
+
+    // And the page shows them: the JPEG blue, the PNG red, the SVG green.
+    const testing::ProgramRun shown =
+        testing::RunProgram("pdftoppm",
+                            "-png -r 36 -f 1 -l 1 " + testing::Quoted(pdf.string()) + " " +
+                                testing::Quoted((dir / "page").string()),
+                            dir);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    CairoSurface png(cairo_image_surface_create_from_png((dir / "page-1.png").c_str()));
+    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    std::set<std::uint32_t> colors;
+    const int width = cairo_image_surface_get_width(png.get());
+    const int height = cairo_image_surface_get_height(png.get());
+    for (int y = 0; y < height; ++y) {
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(png.get()) +
+                                                   y * cairo_image_surface_get_stride(png.get()));
+        for (int x = 0; x < width; ++x) {
+            colors.insert(row[x] & 0xFFFFFF);
+        }
+    }
+    for (const std::uint32_t wanted : {0x0000FFu, 0xFF0000u, 0x00FF00u}) {
+        // JPEG and the rasteriser round a little.
+        const bool found = std::any_of(colors.begin(), colors.end(), [&](std::uint32_t color) {
+            for (const int shift : {0, 8, 16}) {
+                if (std::abs(static_cast<int>((color >> shift) & 0xFF) -
+                             static_cast<int>((wanted >> shift) & 0xFF)) > 8) {
+                    return false;
+                }
+            }
+            return true;
+        });
+        EXPECT_TRUE(found) << std::hex << wanted;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <cstddef>
+#include <list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "media/picture_size.hpp"
+#include "package/archive_reader.hpp"
+#include "platform/cairo_handles.hpp"
+
+namespace quirelle {
+
+// Where a picture's data comes from: a member of the book, or the markup of an inline svg element.
+struct PictureSource {
+    std::string_view name;     // file part of the source; "SVG" for inline markup
+    std::string_view svgText;  // the markup, for "SVG"
+};
+
+// The pictures of the open book as the layout passes need them. A picture's natural size is
+// learned once per book; on screen a picture is drawn from a copy decoded at the size it is drawn,
+// kept while the memory budget allows, so that a scroll step decodes nothing. On a PDF page each
+// picture goes in as its own image (JPEG data as it is, SVG as vectors), embedded once per file.
+class PictureStore {
+  public:
+    // The decoded copies kept for the screen, at most this many bytes of pixels.
+    static constexpr std::size_t kBudgetBytes = 128u << 20;
+
+    // Forgets everything learned of the previous book.
+    void OpenBook(const std::string& archivePath);
+
+    // The natural size of the picture; nothing when its data cannot be had or decoded.
+    std::optional<PictureSize> NaturalSize(const PictureSource& source);
+
+    // Draws the picture stretched into the rectangle. A picture that cannot be had draws nothing.
+    void Draw(cairo_t* cr, const PictureSource& source, double x, double y, double width,
+              double height);
+
+    // The background picture of a page: stretched over the area for "no-repeat", tiled at its
+    // natural size from the corner for every other repeat mode. The picture's natural size, or
+    // nothing when it cannot be drawn.
+    std::optional<PictureSize> DrawBackground(cairo_t* cr, std::string_view name,
+                                              std::string_view repeat, int areaWidth,
+                                              int areaHeight);
+
+  private:
+    struct Cached {
+        CairoSurface surface;
+        std::size_t bytes = 0;
+        std::list<std::string>::iterator age;
+    };
+
+    std::optional<std::string> Data(const PictureSource& source);
+    // The copy under `key`, made by `make` when there is none; null when it cannot be made.
+    template <typename Make>
+    cairo_surface_t* Copy(const std::string& key, Make make);
+    // A surface for a PDF page: JPEG data rides along as it is, and every picture carries its
+    // name, so that one used on many pages is written once.
+    CairoSurface PdfImage(std::string_view name, const std::string& data);
+
+    ArchiveReader archive_;
+    std::unordered_map<std::string, std::optional<PictureSize>> naturalSizes_;
+    std::unordered_map<std::string, Cached> copies_;
+    std::list<std::string> ages_;  // keys of the copies, the one used last in front
+    std::size_t copyBytes_ = 0;
+};
+
+}  // namespace quirelle

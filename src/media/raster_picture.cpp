@@ -1,0 +1,180 @@
+#include "media/raster_picture.hpp"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace quirelle {
+
+namespace {
+
+struct ObjectRelease {
+    void operator()(void* object) const { g_object_unref(object); }
+};
+using LoaderHandle = std::unique_ptr<GdkPixbufLoader, ObjectRelease>;
+
+// Data goes to a loader in steps of this size, so that a loader can be left as soon as its
+// header has said enough: a hostile header must not make it unpack a gigapixel first.
+constexpr std::size_t kStep = 16 * 1024;
+
+// What a loader has told so far.
+struct LoaderWatch {
+    std::optional<PictureSize> natural;
+    long long maxPixels = 0;
+    bool refused = false;
+    // How far down the picture rows have been decoded: a file cut short ends above the bottom.
+    int rowsDone = 0;
+};
+
+void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
+    auto* watch = static_cast<LoaderWatch*>(data);
+    watch->natural = PictureSize{width, height};
+    if (width <= 0 || height <= 0 || watch->natural->Pixels() > watch->maxPixels) {
+        watch->refused = true;
+        // The loader goes on until the data stops; the least it can make is one pixel.
+        gdk_pixbuf_loader_set_size(loader, 1, 1);
+    }
+}
+
+// The loader's pixels come from an allocation it never clears: rows that a broken file never
+// reaches would show whatever memory held before.
+void OnAreaPrepared(GdkPixbufLoader* loader, gpointer) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+    if (pixbuf != nullptr) {
+        std::memset(gdk_pixbuf_get_pixels(pixbuf), 0, gdk_pixbuf_get_byte_length(pixbuf));
+    }
+}
+
+void OnAreaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer data) {
+    auto* watch = static_cast<LoaderWatch*>(data);
+    watch->rowsDone = std::max(watch->rowsDone, y + height);
+}
+
+// Feeds `data` to a fresh loader step by step while `more` says so, then closes it; the loader
+// is returned only when every byte went in and it closed without an error.
+template <typename More>
+LoaderHandle Feed(std::string_view data, LoaderWatch& watch, More more) {
+    LoaderHandle loader(gdk_pixbuf_loader_new());
+    g_signal_connect(loader.get(), "size-prepared", G_CALLBACK(&OnSizePrepared), &watch);
+    g_signal_connect(loader.get(), "area-prepared", G_CALLBACK(&OnAreaPrepared), nullptr);
+    g_signal_connect(loader.get(), "area-updated", G_CALLBACK(&OnAreaUpdated), &watch);
+    bool complete = true;
+    for (std::size_t offset = 0; offset < data.size(); offset += kStep) {
+        if (!more()) {
+            complete = false;
+            break;
+        }
+        const std::size_t length = std::min(kStep, data.size() - offset);
+        GError* error = nullptr;
+        if (!gdk_pixbuf_loader_write(loader.get(),
+                                     reinterpret_cast<const guchar*>(data.data()) + offset, length,
+                                     &error)) {
+            g_clear_error(&error);
+            complete = false;
+            break;
+        }
+    }
+    GError* error = nullptr;
+    const bool closed = gdk_pixbuf_loader_close(loader.get(), &error);
+    g_clear_error(&error);
+    if (!complete || !closed) {
+        return nullptr;
+    }
+    return loader;
+}
+
+}  // namespace
+
+std::uint32_t PremultipliedPixel(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
+                                 std::uint8_t alpha) {
+    // c * a / 255, rounded, without a division.
+    const auto multiply = [alpha](std::uint32_t component) {
+        const std::uint32_t t = component * alpha + 0x80;
+        return ((t >> 8) + t) >> 8;
+    };
+    return static_cast<std::uint32_t>(alpha) << 24 | multiply(red) << 16 | multiply(green) << 8 |
+           multiply(blue);
+}
+
+bool IsJpegData(std::string_view data) {
+    return data.size() > 3 && static_cast<unsigned char>(data[0]) == 0xFF &&
+           static_cast<unsigned char>(data[1]) == 0xD8 &&
+           static_cast<unsigned char>(data[2]) == 0xFF;
+}
+
+std::optional<PictureSize> MeasureRasterPicture(std::string_view data, long long maxPixels) {
+    LoaderWatch watch;
+    watch.maxPixels = maxPixels;
+    // Only the header is wanted: the loader is left as soon as it has told the size.
+    Feed(data, watch, [&] { return !watch.natural; });
+    if (!watch.natural || watch.refused) {
+        return std::nullopt;
+    }
+    return watch.natural;
+}
+
+CairoSurface DecodeRasterPicture(std::string_view data, std::optional<PictureSize> drawnSize,
+                                 long long maxPixels) {
+    LoaderWatch watch;
+    watch.maxPixels = maxPixels;
+    if (drawnSize &&
+        (drawnSize->width <= 0 || drawnSize->height <= 0 || drawnSize->Pixels() > maxPixels)) {
+        return nullptr;
+    }
+    // Decoded at its own size, so that the loader reports every row it fills: a loader asked to
+    // scale reports nothing, and a picture cut short would come out whole, with garbage in it.
+    LoaderHandle loader = Feed(data, watch, [&] { return !watch.refused; });
+    if (!loader || watch.refused || !watch.natural || watch.rowsDone < watch.natural->height) {
+        return nullptr;
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (pixbuf == nullptr || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 ||
+        gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB) {
+        return nullptr;
+    }
+    const int width = gdk_pixbuf_get_width(pixbuf);
+    const int height = gdk_pixbuf_get_height(pixbuf);
+    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+    const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+    if (channels != (alpha ? 4 : 3)) {
+        return nullptr;
+    }
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    cairo_surface_flush(surface.get());
+    const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
+    const int sourceStride = gdk_pixbuf_get_rowstride(pixbuf);
+    unsigned char* target = cairo_image_surface_get_data(surface.get());
+    const int targetStride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+        const guchar* in = source + static_cast<std::ptrdiff_t>(y) * sourceStride;
+        auto* out = reinterpret_cast<std::uint32_t*>(target +
+                                                     static_cast<std::ptrdiff_t>(y) * targetStride);
+        for (int x = 0; x < width; ++x, in += channels) {
+            out[x] = PremultipliedPixel(in[0], in[1], in[2], alpha ? in[3] : 0xFF);
+        }
+    }
+    cairo_surface_mark_dirty(surface.get());
+    if (!drawnSize || *drawnSize == PictureSize{width, height}) {
+        return surface;
+    }
+    CairoSurface drawn(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, drawnSize->width, drawnSize->height));
+    CairoContext cr(cairo_create(drawn.get()));
+    cairo_scale(cr.get(), static_cast<double>(drawnSize->width) / width,
+                static_cast<double>(drawnSize->height) / height);
+    cairo_set_source_surface(cr.get(), surface.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
+    cr.reset();
+    cairo_surface_flush(drawn.get());
+    return cairo_surface_status(drawn.get()) == CAIRO_STATUS_SUCCESS ? std::move(drawn) : nullptr;
+}
+
+}  // namespace quirelle

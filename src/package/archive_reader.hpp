@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "package/zip_handles.hpp"
+
+namespace quirelle {
+
+// A book's archive held open for many reads: the pictures of a document are read one after
+// another, and opening the archive for each would read its directory again every time.
+class ArchiveReader {
+  public:
+    ArchiveReader() = default;
+    explicit ArchiveReader(std::string bookPath) : bookPath_(std::move(bookPath)) {}
+
+    const std::string& BookPath() const { return bookPath_; }
+
+    // The bytes of the member for `name`, found as ExtractEntry finds it. Nothing when no member
+    // matches, when it cannot be unpacked whole, or when it is larger than any member we unpack.
+    std::optional<std::string> Read(std::string_view name);
+
+  private:
+    std::string bookPath_;
+    ZipArchive archive_;
+    bool openTried_ = false;
+};
+
+}  // namespace quirelle
