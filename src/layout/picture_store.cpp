@@ -75,8 +75,8 @@ std::size_t BytesOf(cairo_surface_t* surface) {
 
 }  // namespace
 
-void PictureStore::OpenBook(const std::string& archivePath) {
-    archive_ = ArchiveReader(archivePath);
+void PictureStore::OpenBook(std::shared_ptr<ArchiveReader> archive) {
+    archive_ = std::move(archive);
     naturalSizes_.clear();
     copies_.clear();
     ages_.clear();
@@ -87,7 +87,7 @@ std::optional<std::string> PictureStore::Data(const PictureSource& source) {
     if (source.name == "SVG") {
         return std::string(source.svgText);
     }
-    return archive_.Read(source.name);
+    return archive_ ? archive_->Read(source.name) : std::nullopt;
 }
 
 std::optional<PictureSize> PictureStore::NaturalSize(const PictureSource& source) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +31,9 @@ class PictureStore {
     // The decoded copies kept for the screen, at most this many bytes of pixels.
     static constexpr std::size_t kBudgetBytes = 128u << 20;
 
-    // Forgets everything learned of the previous book.
-    void OpenBook(const std::string& archivePath);
+    // Forgets everything learned of the previous book; the pictures of this one are read from
+    // its archive.
+    void OpenBook(std::shared_ptr<ArchiveReader> archive);
 
     // The natural size of the picture; nothing when its data cannot be had or decoded.
     std::optional<PictureSize> NaturalSize(const PictureSource& source);
@@ -62,7 +64,7 @@ class PictureStore {
     // name, so that one used on many pages is written once.
     CairoSurface PdfImage(std::string_view name, const std::string& data);
 
-    ArchiveReader archive_;
+    std::shared_ptr<ArchiveReader> archive_;
     std::unordered_map<std::string, std::optional<PictureSize>> naturalSizes_;
     std::unordered_map<std::string, Cached> copies_;
     std::list<std::string> ages_;  // keys of the copies, the one used last in front

@@ -221,52 +221,11 @@ ProbeResult ProbeArchive(const std::string& bookPath) {
 }
 
 bool ExtractEntry(const std::string& bookPath, std::string_view name, ArchiveBuffer& out) {
-    ZipArchive archive = OpenArchive(bookPath);
-    if (!archive) {
-        return false;
-    }
-    const auto index = FindMember(archive.get(), name);
-    if (!index) {
-        return false;
-    }
-    const auto size = DeclaredSize(archive.get(), *index);
-    if (!size) {
-        return false;
-    }
-    // Four times the size, zero-filled: callers treat the data as a string without copying.
-    const std::size_t capacity = std::max<std::size_t>(4 * *size, 1);
-    auto data = std::make_unique<char[]>(capacity);
-    if (!UnpackMember(archive.get(), *index, data.get(), *size)) {
-        return false;
-    }
-    out.data = std::move(data);
-    out.size = static_cast<std::uint32_t>(*size);
-    out.capacity = capacity;
-    return true;
+    return ArchiveReader(bookPath).Extract(name, out);
 }
 
 bool ExtractEntryInto(const std::string& bookPath, std::string_view name, ArchiveBuffer& buffer) {
-    ZipArchive archive = OpenArchive(bookPath);
-    if (!archive || !buffer.data) {
-        return false;
-    }
-    const auto index = FindMember(archive.get(), name);
-    if (!index) {
-        return false;
-    }
-    const auto size = DeclaredSize(archive.get(), *index);
-    if (!size || *size + 1 > buffer.capacity) {
-        return false;
-    }
-    // Unpacked aside first, so that a member failing half-way leaves the caller's text intact.
-    std::unique_ptr<char[]> scratch(new char[*size]);
-    if (!UnpackMember(archive.get(), *index, scratch.get(), *size)) {
-        return false;
-    }
-    std::memcpy(buffer.data.get(), scratch.get(), *size);
-    buffer.data[*size] = '\0';
-    buffer.size = static_cast<std::uint32_t>(*size);
-    return true;
+    return ArchiveReader(bookPath).ExtractInto(name, buffer);
 }
 
 bool LoadDocument(int index, const BookState& book, ArchiveBuffer& documentText,
@@ -274,7 +233,9 @@ bool LoadDocument(int index, const BookState& book, ArchiveBuffer& documentText,
     if (index < 0 || index >= book.documentCount) {
         return false;
     }
-    if (!ExtractEntryInto(book.archivePath, book.documents[index].href, documentText)) {
+    const std::string& href = book.documents[static_cast<std::size_t>(index)].href;
+    if (!(book.archive ? book.archive->ExtractInto(href, documentText)
+                       : ExtractEntryInto(book.archivePath, href, documentText))) {
         return false;
     }
     // A member that holds a NUL byte is cut there: the parsers read it as a string.
@@ -348,20 +309,74 @@ std::vector<std::string> ListEntries(const std::string& bookPath) {
     return names;
 }
 
-std::optional<std::string> ArchiveReader::Read(std::string_view name) {
+zip_t* ArchiveReader::Archive() {
     if (!openTried_) {
         openTried_ = true;
         archive_ = OpenArchive(bookPath_);
     }
-    if (!archive_) {
+    return archive_.get();
+}
+
+std::optional<std::string> ArchiveReader::Read(std::string_view name) {
+    zip_t* archive = Archive();
+    if (archive == nullptr) {
         return std::nullopt;
     }
-    const auto index = FindMember(archive_.get(), name);
+    const auto index = FindMember(archive, name);
     std::string bytes;
-    if (!index || !ReadWholeMember(archive_.get(), *index, bytes)) {
+    if (!index || !ReadWholeMember(archive, *index, bytes)) {
         return std::nullopt;
     }
     return bytes;
+}
+
+bool ArchiveReader::Extract(std::string_view name, ArchiveBuffer& out) {
+    zip_t* archive = Archive();
+    if (archive == nullptr) {
+        return false;
+    }
+    const auto index = FindMember(archive, name);
+    if (!index) {
+        return false;
+    }
+    const auto size = DeclaredSize(archive, *index);
+    if (!size) {
+        return false;
+    }
+    // Four times the size, zero-filled: callers treat the data as a string without copying.
+    const std::size_t capacity = std::max<std::size_t>(4 * *size, 1);
+    auto data = std::make_unique<char[]>(capacity);
+    if (!UnpackMember(archive, *index, data.get(), *size)) {
+        return false;
+    }
+    out.data = std::move(data);
+    out.size = static_cast<std::uint32_t>(*size);
+    out.capacity = capacity;
+    return true;
+}
+
+bool ArchiveReader::ExtractInto(std::string_view name, ArchiveBuffer& buffer) {
+    zip_t* archive = Archive();
+    if (archive == nullptr || !buffer.data) {
+        return false;
+    }
+    const auto index = FindMember(archive, name);
+    if (!index) {
+        return false;
+    }
+    const auto size = DeclaredSize(archive, *index);
+    if (!size || *size + 1 > buffer.capacity) {
+        return false;
+    }
+    // Unpacked aside first, so that a member failing half-way leaves the caller's text intact.
+    std::unique_ptr<char[]> scratch(new char[*size]);
+    if (!UnpackMember(archive, *index, scratch.get(), *size)) {
+        return false;
+    }
+    std::memcpy(buffer.data.get(), scratch.get(), *size);
+    buffer.data[*size] = '\0';
+    buffer.size = static_cast<std::uint32_t>(*size);
+    return true;
 }
 
 }  // namespace quirelle

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/archive_buffer.hpp"
 #include "package/zip_handles.hpp"
 
 namespace quirelle {
@@ -21,7 +22,15 @@ class ArchiveReader {
     // matches, when it cannot be unpacked whole, or when it is larger than any member we unpack.
     std::optional<std::string> Read(std::string_view name);
 
+    // The member for `name` into a fresh zero-filled buffer four times its size.
+    bool Extract(std::string_view name, ArchiveBuffer& out);
+    // The member for `name` into the caller's buffer, followed by a NUL; a member that does not
+    // fit, or fails to unpack, leaves the buffer as it was.
+    bool ExtractInto(std::string_view name, ArchiveBuffer& buffer);
+
   private:
+    zip_t* Archive();
+
     std::string bookPath_;
     ZipArchive archive_;
     bool openTried_ = false;

@@ -7,6 +7,13 @@
 
 namespace quirelle {
 
+ArchiveReader& ArchiveAt(BookState& book, const std::string& bookPath) {
+    if (!book.archive || book.archive->BookPath() != bookPath) {
+        book.archive = std::make_shared<ArchiveReader>(bookPath);
+    }
+    return *book.archive;
+}
+
 namespace {
 
 template <typename Entry>

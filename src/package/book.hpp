@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "package/archive_reader.hpp"
 
 namespace quirelle {
 
@@ -32,6 +35,9 @@ struct ManifestItem {
 // The open book: what the package document said, and where the book lives.
 struct BookState {
     std::string archivePath;  // empty while no book is open
+    // The archive, held open while the book is: opening it again for every member would read its
+    // whole directory every time. Shared with the picture store.
+    std::shared_ptr<ArchiveReader> archive;
     std::string rootfilePath;
     // Entries from documentCount (manifestItemCount) on are being filled, or left over.
     std::vector<DocumentEntry> documents;
@@ -43,6 +49,9 @@ struct BookState {
     std::string coverPath;
     float packageVersion = 0.0f;
 };
+
+// The book's archive at `bookPath`, opened now unless the book holds it open already.
+ArchiveReader& ArchiveAt(BookState& book, const std::string& bookPath);
 
 // Makes entry `index` of the table exist; false beyond the table's limit, where the entry is
 // dropped.

@@ -280,7 +280,7 @@ int FindItemByProperties(const BookState& book, std::string_view properties, std
 bool ReadContainer(const std::string& bookPath, BookState& book) {
     book.rootfilePath.clear();
     ArchiveBuffer container;
-    if (!ExtractEntry(bookPath, "container.xml", container)) {
+    if (!ArchiveAt(book, bookPath).Extract("container.xml", container)) {
         return false;
     }
     ContainerParse parse(book.rootfilePath);
@@ -291,7 +291,8 @@ bool ReadContainer(const std::string& bookPath, BookState& book) {
 bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
                          const DebugSwitches& debug, PackageInfo& info) {
     ArchiveBuffer package;
-    if (book.rootfilePath.empty() || !ExtractEntry(bookPath, book.rootfilePath, package)) {
+    if (book.rootfilePath.empty() ||
+        !ArchiveAt(book, bookPath).Extract(book.rootfilePath, package)) {
         return false;
     }
     book.documentCount = 0;

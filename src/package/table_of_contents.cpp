@@ -76,7 +76,7 @@ void ReadNavigation(const std::string& bookPath, BookState& book) {
         return;
     }
     ArchiveBuffer ncx;
-    if (!ExtractEntry(bookPath, book.tocHref, ncx)) {
+    if (!ArchiveAt(book, bookPath).Extract(book.tocHref, ncx)) {
         return;
     }
     NcxParse parse(book);

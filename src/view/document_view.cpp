@@ -68,13 +68,13 @@ void DocumentView::ClearStyleRules() {
 }
 
 void DocumentView::LoadStyleSheets() {
-    const BookState& book = data_->book;
+    BookState& book = data_->book;
     const bool debugCss = data_->layout.debug.debugCss;
     for (int i = 0; i < book.manifestItemCount; ++i) {
         const std::string& href = book.manifestItems[static_cast<std::size_t>(i)].href;
         ArchiveBuffer sheet;
         if (href.find(".css") == std::string::npos ||
-            !ExtractEntry(book.archivePath, href, sheet)) {
+            !ArchiveAt(book, book.archivePath).Extract(href, sheet)) {
             continue;  // a sheet that cannot be read is passed over
         }
         DumpCss(debugCss, [&] {
