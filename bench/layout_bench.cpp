@@ -15,6 +15,7 @@
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
+#include "support/picture_fixture.hpp"
 #include "view/document_view.hpp"
 
 namespace {
@@ -161,6 +162,36 @@ void BM_RedrawStyled(benchmark::State& state) {
 }
 BENCHMARK(BM_RedrawStyled)->Unit(benchmark::kMillisecond);
 
+// The redraw of the chapter read from a book, with a photograph in view at the top of the page:
+// the picture is decoded once, then every redraw only copies it.
+void BM_RedrawWithPicture(benchmark::State& state) {
+    static quirelle::testing::TempDir dir;
+    const std::string book = (dir / "picture.epub").string();
+    std::string chapter = Chapter();
+    chapter.insert(chapter.find("<p>"), R"(<p><img src="photo.jpg" alt=""/></p>)");
+    quirelle::testing::WriteArchive(
+        book, quirelle::testing::BookMembers(
+                  quirelle::testing::PackageDocument(
+                      R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
+                      R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml", chapter},
+                   {"OEBPS/photo.jpg", quirelle::testing::JpegOfColor(600, 400, {90, 120, 200})}}));
+    quirelle::HeadlessFrontend frontend;
+    quirelle::DocumentView view(frontend);
+    quirelle::CairoSurface window(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 800));
+    view.Data().layout.areaWidth = 1000;
+    view.Data().layout.areaHeight = 800;
+    if (!view.OpenBook(book) || view.Data().layout.state.pictureIndex != 1) {
+        state.SkipWithError("the picture was not placed");
+        return;
+    }
+    for (auto _ : state) {
+        quirelle::CairoContext cr(cairo_create(window.get()));
+        view.Draw(cr.get(), 1000, 800);
+    }
+}
+BENCHMARK(BM_RedrawWithPicture)->Unit(benchmark::kMillisecond);
+
 void BM_MeasurePass(benchmark::State& state) {
     Redraw redraw(false);
     for (auto _ : state) {
@@ -245,7 +276,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void Finalize() override {
         ConsoleReporter::Finalize();
         const std::pair<const char*, const char*> ratios[] = {
-            {"BM_Redraw", "BM_BareExpatPass/0"}, {"BM_RedrawStyled", "BM_BareExpatPass/1"}};
+            {"BM_Redraw", "BM_BareExpatPass/0"},
+            {"BM_RedrawStyled", "BM_BareExpatPass/1"},
+            {"BM_RedrawWithPicture", "BM_BareExpatPass/0"}};
         for (const auto& [redrawName, expatName] : ratios) {
             const auto redraw = seconds_.find(redrawName);
             const auto expat = seconds_.find(expatName);

@@ -3,6 +3,7 @@
 #include <cairo-pdf.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "export/pdf_export.hpp"
@@ -117,6 +118,8 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         // Pictures are drawn where they are placed, under the text that follows them, so one
         // pass draws the whole page; their sizes were learned when the pages were measured.
         LoadForExport(data, page, buffer, true);
+        // The page's background covers the whole page, not the height of a window.
+        layout.areaHeight = static_cast<int>(std::ceil(pageHeight));
         layout.state.ShowEverything();
         view.RenderPage(cr.get(), buffer.Text());
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));

@@ -184,6 +184,45 @@ TEST(PdfExportBackgroundTest, ABackgroundPictureDoesNotCutThePageShort) {
     EXPECT_NE(text.out.find("Paragraph 59 of the long chapter."), std::string::npos) << text.out;
 }
 
+// The page's background covers the whole exported page, however tall, not only the height of a
+// window.
+TEST(PdfExportBackgroundTest, TheBackgroundCoversTheWholePage) {
+    testing::TempDir dir;
+    std::string body;
+    for (int p = 0; p < 80; ++p) {
+        body += "<p>Paragraph " + std::to_string(p) + ".</p>";
+    }
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(
+                      R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="s" href="style.css" media-type="text/css"/>)",
+                      R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)},
+                   {"OEBPS/style.css", "body { background-color: #00ff00 }"}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    ASSERT_TRUE(view.OpenBook(book.string()));
+    MeasurePages(view, 0, 0);
+    ASSERT_GT(view.Data().maxPageLength, 1000.0);
+    const auto pdf = dir / "out.pdf";
+    ASSERT_TRUE(ExportPdfPages(view, pdf.string(), 0, 0));
+    const testing::ProgramRun shown =
+        testing::RunProgram("pdftoppm",
+                            "-png -r 9 " + testing::Quoted(pdf.string()) + " " +
+                                testing::Quoted((dir / "page").string()),
+                            dir);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    CairoSurface png(cairo_image_surface_create_from_png((dir / "page-1.png").c_str()));
+    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    const int height = cairo_image_surface_get_height(png.get());
+    const auto* bottom = reinterpret_cast<const std::uint32_t*>(
+        cairo_image_surface_get_data(png.get()) +
+        (height - 1) * cairo_image_surface_get_stride(png.get()));
+    EXPECT_EQ(bottom[0] & 0xFFFFFF, 0x00FF00u);
+}
+
 // Each picture of the book is one image of the file, placed where the page shows it: a JPEG as
 // JPEG data, written once however often it is used, and SVG as vectors, no image at all.
 TEST(PdfExportPicturesTest, EachPictureIsOneImageEmbeddedOnce) {

@@ -7,6 +7,7 @@
 #include "support/book_fixture.hpp"
 #include "support/layout_fixture.hpp"
 #include "support/picture_fixture.hpp"
+#include "support/scoped_environment.hpp"
 
 namespace quirelle::testing {
 namespace {
@@ -213,6 +214,18 @@ TEST_F(PicturesTest, BackgroundPictureIsStretchedOrTiled) {
             EXPECT_EQ(Pixel(401, 300), 0xFF0000FFu);
         }
     }
+    // With the images switch on, each background picture drawn is noted with its size.
+    TempDir ram;
+    const ScopedVariable ramVariable("QUIRELLE_RAM_DIR", ram.path().string());
+    context().debug.debugImages = true;
+    RenderBody("<p>x</p>",
+               "<style>body { background-image: url(\"../Images/stripes.png\"); "
+               "background-repeat: repeat-x }</style>");
+    context().debug.debugImages = false;
+    EXPECT_NE(ReadFile(ram / "debug_image.txt")
+                  .find("BG-Pic = ../Images/stripes.png Repeat = repeat-x Width = 2 Height = 1\n"),
+              std::string::npos);
+
     // A picture the book does not hold leaves the colour alone.
     RenderBody(
         "<p>x</p>",

@@ -14,6 +14,7 @@ using testing::PngClaimingSize;
 using testing::PngOfColor;
 using testing::Rgba;
 using testing::SvgOfColor;
+using testing::WebpOfColor;
 
 std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y) {
     cairo_surface_flush(surface);
@@ -55,6 +56,8 @@ TEST(RasterPictureTest, FormatsAreMeasuredFromTheHeaderAndDecoded) {
     const Case cases[] = {
         {"PNG", PngOfColor(40, 30, {0, 0, 255, 255}), {40, 30}},
         {"JPEG", JpegOfColor(64, 16, {0, 0, 255, 255}), {64, 16}},
+        // Measured by its loader, not from a header read here.
+        {"WebP", WebpOfColor(24, 40, {0, 0, 255, 255}), {24, 40}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,7 +104,9 @@ TEST(RasterPictureTest, BadDataGivesNothing) {
         {"not a picture", "plain words, no picture at all"},
         {"truncated", png.substr(0, png.size() / 2), kMaxPicturePixels, true},
         {"corrupt", png.substr(0, 40) + std::string(200, 'x'), kMaxPicturePixels, true},
-        {"JPEG without a frame", std::string("\xFF\xD8\xFF\xE0\x00\x04ab\xFF\xD9", 10)},
+        {"JPEG without a frame", std::string("\xFF\xD8\xFF\xE0\x00\x04"
+                                             "ab\xFF\xD9",
+                                             10)},
         {"JPEG segment running off the end", std::string("\xFF\xD8\xFF\xC0\x00\x11\x08", 7)},
         // Refused from the header alone: no row of it is ever unpacked.
         {"claims 100000 x 100000", PngClaimingSize(100000, 100000)},

@@ -67,6 +67,10 @@ std::string JpegOfColor(int width, int height, Rgba color) {
     return Saved(width, height, color, false, "jpeg");
 }
 
+std::string WebpOfColor(int width, int height, Rgba color) {
+    return Saved(width, height, color, false, "webp");
+}
+
 std::string SvgOfColor(int width, int height, const std::string& color) {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) +
            "\" height=\"" + std::to_string(height) +

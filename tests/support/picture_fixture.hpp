@@ -14,6 +14,7 @@ struct Rgba {
 // Picture files of one colour, as a book would hold them.
 std::string PngOfColor(int width, int height, Rgba color);
 std::string JpegOfColor(int width, int height, Rgba color);
+std::string WebpOfColor(int width, int height, Rgba color);
 // A PNG one pixel wide per colour given, left to right.
 std::string PngOfColumns(const std::vector<Rgba>& columns, int height);
 std::string SvgOfColor(int width, int height, const std::string& color);
