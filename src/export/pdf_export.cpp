@@ -95,6 +95,14 @@ void MeasurePages(DocumentView& view, int from, int to) {
         // fixed height would lose whatever text lies below it.
         const double length = y + verticalMargin;
         data.maxPageLength = std::max(data.maxPageLength, length);
+        std::vector<std::string>& pictures = data.measuredPictures[page];
+        pictures.clear();
+        for (int i = 0; i < layout.state.pictureIndex; ++i) {
+            const std::string& name = layout.state.pictures[static_cast<std::size_t>(i)].name;
+            if (name != "SVG") {
+                pictures.push_back(name);
+            }
+        }
     }
     layout.state.cr = nullptr;
     frontend.SetStatus("");
@@ -114,7 +122,16 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
     const double pageHeight = std::max(data.maxPageLength, 1.0);
     CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));
     CairoContext cr(cairo_create(pdf.get()));
+    const auto picturesOf = [&](int page) {
+        const auto measured = data.measuredPictures.find(page);
+        return page <= to && measured != data.measuredPictures.end() ? measured->second
+                                                                     : std::vector<std::string>();
+    };
+    layout.pictureStore.DecodeAheadForPdf(picturesOf(from));
     for (int page = from; page <= to; ++page) {
+        // The pictures of this page were decoded meanwhile; those of the next one are decoded
+        // while this one is laid out and compressed.
+        layout.pictureStore.DecodeAheadForPdf(picturesOf(page + 1));
         // Pictures are drawn where they are placed, under the text that follows them, so one
         // pass draws the whole page; their sizes were learned when the pages were measured.
         LoadForExport(data, page, buffer, true);
@@ -125,6 +142,7 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
         cairo_show_page(cr.get());
     }
+    layout.pictureStore.DecodeAheadForPdf({});
     layout.state.cr = nullptr;
     layout.state.measurePass = false;
     cr.reset();

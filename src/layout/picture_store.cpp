@@ -1,5 +1,6 @@
 #include "layout/picture_store.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -73,9 +74,37 @@ std::size_t BytesOf(cairo_surface_t* surface) {
            static_cast<std::size_t>(cairo_image_surface_get_height(surface));
 }
 
+// A surface for a PDF page: JPEG data rides along as it is, and every picture carries its name,
+// so that one used on many pages is written once. Safe on any thread.
+CairoSurface MakePdfImage(std::string_view name, const std::string& data) {
+    CairoSurface surface;
+    if (IsJpegData(data)) {
+        // The file keeps the JPEG as it is; the pixels of the surface are never read, and the
+        // memory behind them is never touched.
+        const auto size = MeasureRasterPicture(data);
+        if (!size) {
+            return nullptr;
+        }
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size->width, size->height));
+        AttachMimeData(surface.get(), CAIRO_MIME_TYPE_JPEG, data);
+    } else {
+        surface = DecodeRasterPicture(data);
+    }
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    AttachMimeData(surface.get(), CAIRO_MIME_TYPE_UNIQUE_ID, name);
+    return surface;
+}
+
 }  // namespace
 
+PictureStore::~PictureStore() {
+    DecodeAheadForPdf({});
+}
+
 void PictureStore::OpenBook(std::shared_ptr<ArchiveReader> archive) {
+    DecodeAheadForPdf({});
     archive_ = std::move(archive);
     naturalSizes_.clear();
     copies_.clear();
@@ -109,6 +138,40 @@ std::optional<PictureSize> PictureStore::NaturalSize(const PictureSource& source
     return size;
 }
 
+void PictureStore::DecodeAheadForPdf(const std::vector<std::string>& names) {
+    pdfImages_.clear();
+    for (std::future<PdfImages>& ahead : pdfImagesAhead_) {
+        pdfImages_.merge(ahead.get());
+    }
+    pdfImagesAhead_.clear();
+    // The archive is read here: it serves one thread only. JPEG and SVG need no decoding.
+    std::vector<std::pair<std::string, std::string>> work;
+    for (const std::string& name : names) {
+        const PictureSource source{name, {}};
+        const std::string key = KeyOf(source);
+        if (std::none_of(work.begin(), work.end(), [&](const auto& w) { return w.first == key; })) {
+            if (auto data = Data(source); data && !IsJpegData(*data) && !LooksLikeSvg(*data)) {
+                work.emplace_back(key, std::move(*data));
+            }
+        }
+    }
+    // Two decoders share the pictures: while this thread waits for them, both cores decode.
+    constexpr std::size_t kDecoders = 2;
+    for (std::size_t first = 0; first < kDecoders && first < work.size(); ++first) {
+        std::vector<std::pair<std::string, std::string>> share;
+        for (std::size_t i = first; i < work.size(); i += kDecoders) {
+            share.push_back(std::move(work[i]));
+        }
+        pdfImagesAhead_.push_back(std::async(std::launch::async, [share = std::move(share)] {
+            PdfImages images;
+            for (const auto& [key, data] : share) {
+                images.emplace(key, MakePdfImage(key, data));
+            }
+            return images;
+        }));
+    }
+}
+
 template <typename Make>
 cairo_surface_t* PictureStore::Copy(const std::string& key, Make make) {
     if (const auto found = copies_.find(key); found != copies_.end()) {
@@ -134,27 +197,6 @@ cairo_surface_t* PictureStore::Copy(const std::string& key, Make make) {
     return cached.surface.get();
 }
 
-CairoSurface PictureStore::PdfImage(std::string_view name, const std::string& data) {
-    CairoSurface surface;
-    if (IsJpegData(data)) {
-        // The file keeps the JPEG as it is; the pixels of the surface are never read, and the
-        // memory behind them is never touched.
-        const auto size = MeasureRasterPicture(data);
-        if (!size) {
-            return nullptr;
-        }
-        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size->width, size->height));
-        AttachMimeData(surface.get(), CAIRO_MIME_TYPE_JPEG, data);
-    } else {
-        surface = DecodeRasterPicture(data);
-    }
-    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        return nullptr;
-    }
-    AttachMimeData(surface.get(), CAIRO_MIME_TYPE_UNIQUE_ID, name);
-    return surface;
-}
-
 void PictureStore::Draw(cairo_t* cr, const PictureSource& source, double x, double y, double width,
                         double height) {
     if (!(width > 0 && height > 0) || !std::isfinite(width) || !std::isfinite(height)) {
@@ -162,6 +204,10 @@ void PictureStore::Draw(cairo_t* cr, const PictureSource& source, double x, doub
     }
     const std::string key = KeyOf(source);
     if (!DrawsOnPixels(cr)) {
+        if (const auto ready = pdfImages_.find(key); ready != pdfImages_.end() && ready->second) {
+            PaintStretched(cr, ready->second.get(), x, y, width, height);
+            return;
+        }
         const auto data = Data(source);
         if (!data) {
             return;
@@ -170,7 +216,7 @@ void PictureStore::Draw(cairo_t* cr, const PictureSource& source, double x, doub
             if (const auto svg = SvgPicture::Parse(*data)) {
                 svg->Render(cr, x, y, width, height);
             }
-        } else if (CairoSurface image = PdfImage(key, *data)) {
+        } else if (CairoSurface image = MakePdfImage(key, *data)) {
             PaintStretched(cr, image.get(), x, y, width, height);
         }
         return;

@@ -3,12 +3,14 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <future>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "media/picture_size.hpp"
 #include "package/archive_reader.hpp"
@@ -42,6 +44,11 @@ class PictureStore {
     void Draw(cairo_t* cr, const PictureSource& source, double x, double y, double width,
               double height);
 
+    // Starts decoding, on another thread, the pictures a PDF page about to be written will draw
+    // (their names), while this thread writes the page before it; the pictures decoded for the
+    // previous call are the ones drawn next. An empty list ends the decoding ahead.
+    void DecodeAheadForPdf(const std::vector<std::string>& names);
+
     // The background picture of a page: stretched over the area for "no-repeat", tiled at its
     // natural size from the corner for every other repeat mode. The picture's natural size, or
     // nothing when it cannot be drawn.
@@ -49,7 +56,14 @@ class PictureStore {
                                               std::string_view repeat, int areaWidth,
                                               int areaHeight);
 
+    PictureStore() = default;
+    PictureStore(const PictureStore&) = delete;
+    PictureStore& operator=(const PictureStore&) = delete;
+    ~PictureStore();
+
   private:
+    using PdfImages = std::unordered_map<std::string, CairoSurface>;
+
     struct Cached {
         CairoSurface surface;
         std::size_t bytes = 0;
@@ -60,15 +74,17 @@ class PictureStore {
     // The copy under `key`, made by `make` when there is none; null when it cannot be made.
     template <typename Make>
     cairo_surface_t* Copy(const std::string& key, Make make);
-    // A surface for a PDF page: JPEG data rides along as it is, and every picture carries its
-    // name, so that one used on many pages is written once.
-    CairoSurface PdfImage(std::string_view name, const std::string& data);
 
     std::shared_ptr<ArchiveReader> archive_;
     std::unordered_map<std::string, std::optional<PictureSize>> naturalSizes_;
     std::unordered_map<std::string, Cached> copies_;
     std::list<std::string> ages_;  // keys of the copies, the one used last in front
     std::size_t copyBytes_ = 0;
+
+    // The images decoded ahead for the PDF page being written, and those on their way for the
+    // next one.
+    PdfImages pdfImages_;
+    std::vector<std::future<PdfImages>> pdfImagesAhead_;
 };
 
 }  // namespace quirelle

@@ -15,9 +15,10 @@ namespace quirelle {
 std::optional<PictureSize> MeasureRasterPicture(std::string_view data,
                                                 long long maxPixels = kMaxPicturePixels);
 
-// Decodes a picture file in memory into a CAIRO_FORMAT_ARGB32 surface: premultiplied, in the
-// machine's order; with `drawnSize`, scaled to that size. A null surface when the data cannot be
-// decoded whole (a file cut short included), or when the picture is larger than `maxPixels`.
+// Decodes a picture file in memory into a CAIRO_FORMAT_ARGB32 surface (CAIRO_FORMAT_RGB24 for a
+// picture without alpha): premultiplied, in the machine's order; with `drawnSize`, scaled to that
+// size. A null surface when the data cannot be decoded whole (a file cut short included), or when
+// the picture is larger than `maxPixels`.
 CairoSurface DecodeRasterPicture(std::string_view data,
                                  std::optional<PictureSize> drawnSize = std::nullopt,
                                  long long maxPixels = kMaxPicturePixels);

@@ -60,6 +60,7 @@ void DocumentView::SetPackageVersion(std::string_view version) {
 void DocumentView::Reset() {
     data_->book.documents.clear();
     data_->book.manifestItems.clear();
+    data_->measuredPictures.clear();
     ClearStyleRules();
 }
 

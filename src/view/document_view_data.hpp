@@ -7,6 +7,10 @@
 #include "package/book.hpp"
 #include "platform/cairo_handles.hpp"
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace quirelle {
 
 // The document view's store: the open book, the document on display and the state of the page.
@@ -18,6 +22,9 @@ struct DocumentViewData {
     int currentPage = 1;  // index in book.documents of the page on display
     double scrollRange = 0.0;
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
+    // The pictures each document placed when it was last measured for an export, by index in
+    // book.documents: writing a page, the export decodes those of the next one meanwhile.
+    std::unordered_map<int, std::vector<std::string>> measuredPictures;
 
     // What every layout pass of this view works on: the page's geometry (areaWidth, areaHeight,
     // scrollY, pageLength), the text style and the book's style rules (cssEnabled), fonts,
