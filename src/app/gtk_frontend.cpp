@@ -1,7 +1,10 @@
 #include "app/gtk_frontend.hpp"
 
+#include <gdkmm/frameclock.h>
 #include <giomm/appinfo.h>
 #include <glib.h>
+#include <glibmm/main.h>
+#include <gtkmm/eventcontrollerlegacy.h>
 #include <gtkmm/messagedialog.h>
 
 #include <memory>
@@ -27,6 +30,72 @@ GtkFrontend::GtkFrontend(MainWindow& main, SettingsWindow& settings, ExportWindo
 
 void GtkFrontend::SetStatus(std::string_view text) {
     main_.SetStatus(DisplayText(text));
+    if (main_.Busy()) {
+        ShowProgress();
+    }
+}
+
+void GtkFrontend::ShowProgress() {
+    // Loading a book and exporting one run on the main loop's thread, so the windows cannot
+    // repaint meanwhile; a few times a second the work lets them. Input is held back while it
+    // does: a click now must not start anything in the middle of the work.
+    constexpr auto kInterval = std::chrono::milliseconds(250);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastProgress_ < kInterval) {
+        return;
+    }
+    lastProgress_ = now;
+    Gtk::Window* const windows[] = {&main_, &settings_, &exporter_};
+    std::vector<std::pair<Gtk::Window*, Glib::RefPtr<Gtk::EventControllerLegacy>>> holds;
+    for (Gtk::Window* window : windows) {
+        auto hold = Gtk::EventControllerLegacy::create();
+        hold->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+        hold->signal_event().connect(
+            [](const Glib::RefPtr<const Gdk::Event>& event) {
+                switch (event->get_event_type()) {
+                    case Gdk::Event::Type::BUTTON_PRESS:
+                    case Gdk::Event::Type::BUTTON_RELEASE:
+                    case Gdk::Event::Type::KEY_PRESS:
+                    case Gdk::Event::Type::KEY_RELEASE:
+                    case Gdk::Event::Type::SCROLL:
+                    case Gdk::Event::Type::TOUCH_BEGIN:
+                    case Gdk::Event::Type::TOUCH_UPDATE:
+                    case Gdk::Event::Type::TOUCH_END:
+                        return true;  // swallowed
+                    default:
+                        return false;
+                }
+            },
+            false);
+        window->add_controller(hold);
+        holds.emplace_back(window, hold);
+    }
+    // The new texts are painted in the frame that follows; that frame is waited for, briefly.
+    bool painted = true;
+    sigc::connection paint;
+    if (const auto clock = main_.get_frame_clock()) {
+        painted = false;
+        paint = clock->signal_paint().connect([&painted] { painted = true; });
+    }
+    bool expired = false;
+    sigc::connection timer = Glib::signal_timeout().connect(
+        [&expired] {
+            expired = true;
+            return false;
+        },
+        50);
+    const auto context = Glib::MainContext::get_default();
+    while (context->pending()) {
+        context->iteration(false);
+    }
+    while (!painted && !expired) {
+        context->iteration(true);
+    }
+    timer.disconnect();
+    paint.disconnect();
+    for (const auto& [window, hold] : holds) {
+        window->remove_controller(hold);
+    }
 }
 
 void GtkFrontend::InsertPageListRow(int position, std::string_view label) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "app/export_window.hpp"
 #include "app/main_window.hpp"
 #include "app/settings_window.hpp"
@@ -37,11 +39,15 @@ class GtkFrontend : public Frontend {
     const Settings& CurrentSettings() const override;
 
   private:
+    // While long work holds the main loop, lets the windows show what changed.
+    void ShowProgress();
+
     MainWindow& main_;
     SettingsWindow& settings_;
     ExportWindow& exporter_;
     // What CurrentSettings last read from the gadgets.
     mutable Settings current_;
+    std::chrono::steady_clock::time_point lastProgress_;
 };
 
 // Text for a GTK gadget: the core hands over the locale's character set, GTK wants UTF-8, and

@@ -46,6 +46,7 @@ class MainWindow : public Gtk::Window {
     void ShowPageSlider(bool shown) { pageSlider_.set_visible(shown); }
     // The wait cursor over the whole window, on screen before the call returns.
     void ShowBusyPointer(bool busy);
+    bool Busy() const { return busyDepth_ > 0; }
 
     // The dividers' positions, as the settings keep them.
     void StoreDividers(Settings& settings) const;

@@ -9,6 +9,10 @@
 #include <gtkmm/messagedialog.h>
 #include <signal.h>
 
+#include <chrono>
+#include <thread>
+
+#include "export/pdf_export.hpp"
 #include "gui_fixture.hpp"
 #include "platform/paths.hpp"
 #include "support/book_fixture.hpp"
@@ -350,6 +354,31 @@ TEST_F(MainWindowTest, CoverShowsTheBooksPictureOrThePlaceholder) {
         EXPECT_EQ(cover.PictureWidth(), c.width);
         EXPECT_EQ(cover.PictureHeight(), c.height);
     }
+}
+
+// Work that holds the main loop (loading, measuring and exporting a book) still lets the window
+// show its status line and the busy pointer as they change.
+TEST_F(MainWindowTest, LongWorkShowsItsProgressInTheWindow) {
+    Application& program = StartProgram(WriteBook("long.epub", 3));
+    MainWindow& window = program.mainWindow();
+    std::vector<std::string> shown;
+    std::string pointer;
+    const guint tick = window.add_tick_callback([&](const Glib::RefPtr<Gdk::FrameClock>&) {
+        shown.push_back(window.status().get_text());
+        const auto cursor = window.get_cursor();
+        pointer = cursor ? cursor->get_name() : "";
+        return true;
+    });
+    ProcessPending();
+    shown.clear();
+    // The window is let to repaint a few times a second at most; the opening just did.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    MeasurePages(program.view(), 0, 2);
+    window.remove_tick_callback(tick);
+    ASSERT_FALSE(shown.empty()) << "the window was not repainted during the work";
+    EXPECT_EQ(shown.front().rfind("Calculate max. Pagelenght... ", 0), 0u) << shown.front();
+    EXPECT_EQ(pointer, "wait");
+    EXPECT_FALSE(window.get_cursor()) << "the busy pointer stays after the work";
 }
 
 TEST_F(MainWindowTest, MenuItemsOpenTheirWindows) {
