@@ -1,15 +1,39 @@
+#include <dlfcn.h>
 #include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "app/application.hpp"
 #include "app/command_line.hpp"
 #include "app/headless_commands.hpp"
+#include "app/window_module.hpp"
 #include "platform/charset.hpp"
+#include "platform/paths.hpp"
 
 using quirelle::CommandLine;
+
+namespace {
+
+// Loads the window module from beside the program and runs the window.
+int RunWindow(const quirelle::Settings& settings, const std::string& file) {
+    const std::string module = (quirelle::ProgramDirectory() / "quirelle-window.so").string();
+    void* window = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (window == nullptr) {
+        std::fprintf(stderr, "quirelle: cannot open a window: %s\n", dlerror());
+        return 1;
+    }
+    const auto run = reinterpret_cast<RunWindowFunction>(dlsym(window, kRunWindowEntry));
+    if (run == nullptr) {
+        std::fprintf(stderr, "quirelle: %s has no window in it\n", module.c_str());
+        return 1;
+    }
+    // The module stays loaded to the end: GTK leaves handlers behind that must not vanish.
+    return run(settings, file.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // libzip turns the date of every member into local time when it opens an archive, and with
@@ -47,7 +71,7 @@ int main(int argc, char** argv) {
             if (!settings) {
                 return 1;
             }
-            return quirelle::RunGraphicalProgram(*settings, command->file);
+            return RunWindow(*settings, command->file);
         }
     }
     return 0;

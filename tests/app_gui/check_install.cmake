@@ -9,7 +9,7 @@ if(NOT status EQUAL 0)
 endif()
 
 foreach(installed
-    bin/quirelle lib/quirelle/quirelle lib/quirelle/pic/no_cover.png lib/quirelle/pic/play.png
+    bin/quirelle lib/quirelle/quirelle lib/quirelle/quirelle-window.so lib/quirelle/pic/no_cover.png lib/quirelle/pic/play.png
     lib/quirelle/pic/pause.png lib/quirelle/pic/stop.png share/applications/quirelle.desktop
     share/icons/hicolor/256x256/apps/quirelle.png)
   if(NOT EXISTS ${PREFIX}/${installed})
