@@ -7,6 +7,7 @@
 #include "package/archive.hpp"
 #include "platform/file_access.hpp"
 #include "platform/headless_frontend.hpp"
+#include "platform/png_file.hpp"
 #include "platform/settings_store.hpp"
 #include "view/book_info.hpp"
 #include "view/document_view.hpp"
@@ -51,6 +52,11 @@ int Open(const CommandLine& command, OpenedBook& book) {
     }
     // The diagnostic dumps serve a book that displays badly in these modes as in the window.
     book.view->ReadToolTypes();
+    // The first document is measured for the area it is shown in, once.
+    if (command.mode == CommandLine::Mode::RenderPng) {
+        book.view->Data().layout.areaWidth = command.width;
+        book.view->Data().layout.areaHeight = command.height;
+    }
     book.probe = ProbeArchive(command.file);
     switch (book.probe) {
         case ProbeResult::Protected:
@@ -109,7 +115,7 @@ int RunRenderPngCommand(const CommandLine& command) {
     }
     const CairoSurface image =
         SnapshotPage(*book.view, command.page, command.width, command.height, command.scroll);
-    if (cairo_surface_write_to_png(image.get(), command.output.c_str()) != CAIRO_STATUS_SUCCESS) {
+    if (!WriteOpaquePng(image.get(), command.output)) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }

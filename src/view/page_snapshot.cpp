@@ -6,9 +6,14 @@ namespace quirelle {
 
 CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, double scrollY) {
     LayoutContext& layout = view.Data().layout;
+    // A document already loaded for this area is not measured again.
+    const bool loaded = view.Data().currentPage == page && layout.areaWidth == width &&
+                        layout.areaHeight == height && !view.Data().documentText.Text().empty();
     layout.areaWidth = width;
     layout.areaHeight = height;
-    view.LoadPage(page);
+    if (!loaded) {
+        view.LoadPage(page);
+    }
     view.SetScroll(scrollY);
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     CairoContext cr(cairo_create(surface.get()));
