@@ -184,6 +184,23 @@ TEST(PdfExportBackgroundTest, ABackgroundPictureDoesNotCutThePageShort) {
     EXPECT_NE(text.out.find("Paragraph 59 of the long chapter."), std::string::npos) << text.out;
 }
 
+// The first page of the file as a PDF viewer shows it, at `dpi`; null when it cannot be shown.
+CairoSurface FirstPageAsPicture(const std::filesystem::path& pdf, int dpi,
+                                const testing::TempDir& dir) {
+    const testing::ProgramRun shown = testing::RunProgram(
+        "pdftoppm",
+        "-png -r " + std::to_string(dpi) + " -f 1 -l 1 " + testing::Quoted(pdf.string()) + " " +
+            testing::Quoted((dir / "page").string()),
+        dir);
+    CairoSurface png(cairo_image_surface_create_from_png((dir / "page-1.png").c_str()));
+    if (shown.status != 0 || cairo_surface_status(png.get()) != CAIRO_STATUS_SUCCESS) {
+        ADD_FAILURE() << "pdftoppm: " << shown.err;
+        return nullptr;
+    }
+    cairo_surface_flush(png.get());
+    return png;
+}
+
 // The page's background covers the whole exported page, however tall, not only the height of a
 // window.
 TEST(PdfExportBackgroundTest, TheBackgroundCoversTheWholePage) {
@@ -208,14 +225,8 @@ TEST(PdfExportBackgroundTest, TheBackgroundCoversTheWholePage) {
     ASSERT_GT(view.Data().maxPageLength, 1000.0);
     const auto pdf = dir / "out.pdf";
     ASSERT_TRUE(ExportPdfPages(view, pdf.string(), 0, 0));
-    const testing::ProgramRun shown =
-        testing::RunProgram("pdftoppm",
-                            "-png -r 9 " + testing::Quoted(pdf.string()) + " " +
-                                testing::Quoted((dir / "page").string()),
-                            dir);
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    CairoSurface png(cairo_image_surface_create_from_png((dir / "page-1.png").c_str()));
-    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    const CairoSurface png = FirstPageAsPicture(pdf, 9, dir);
+    ASSERT_TRUE(png);
     const int height = cairo_image_surface_get_height(png.get());
     const auto* bottom = reinterpret_cast<const std::uint32_t*>(
         cairo_image_surface_get_data(png.get()) +
@@ -281,14 +292,8 @@ TEST(PdfExportPicturesTest, EachPictureIsOneImageEmbeddedOnce) {
     }
 
     // And the page shows them: the JPEG blue, the PNG red, the SVG green.
-    const testing::ProgramRun shown =
-        testing::RunProgram("pdftoppm",
-                            "-png -r 36 -f 1 -l 1 " + testing::Quoted(pdf.string()) + " " +
-                                testing::Quoted((dir / "page").string()),
-                            dir);
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    CairoSurface png(cairo_image_surface_create_from_png((dir / "page-1.png").c_str()));
-    ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+    const CairoSurface png = FirstPageAsPicture(pdf, 36, dir);
+    ASSERT_TRUE(png);
     std::set<std::uint32_t> colors;
     const int width = cairo_image_surface_get_width(png.get());
     const int height = cairo_image_surface_get_height(png.get());
