@@ -343,6 +343,13 @@ TEST_F(MainWindowTest, CoverShowsTheBooksPictureOrThePlaceholder) {
                      {page, {"OEBPS/images/cover.png", "not a picture"}}),
          300, 450},
         {"missing", BookMembers(PackageDocument(coverItem, spine), {page}), 300, 450},
+        // A cover file larger than a cover may be is refused, whatever it holds.
+        {"oversized",
+         BookMembers(PackageDocument(coverItem, spine),
+                     {page,
+                      {"OEBPS/images/cover.png",
+                       PngOfColor(30, 40, {}) + std::string(CoverDisplay::kMaxFileBytes, '\0')}}),
+         300, 450},
     };
     ASSERT_TRUE(std::filesystem::exists(PicturePath("no_cover.png")));
     for (const Case& c : cases) {
