@@ -345,8 +345,8 @@ bool ArchiveReader::Extract(std::string_view name, ArchiveBuffer& out) {
     }
     // Four times the size, zero-filled: callers treat the data as a string without copying.
     const std::size_t capacity = std::max<std::size_t>(4 * *size, 1);
-    auto data = std::make_unique<char[]>(capacity);
-    if (!UnpackMember(archive, *index, data.get(), *size)) {
+    ZeroedBytes data = AllocateZeroed(capacity);
+    if (!data || !UnpackMember(archive, *index, data.get(), *size)) {
         return false;
     }
     out.data = std::move(data);
