@@ -53,18 +53,24 @@ ContentKind ContentKindOf(std::string_view mediaType, std::string_view href) {
     return picture ? ContentKind::Picture : ContentKind::Document;
 }
 
-std::string_view MediaTypeOfFile(const BookState& book, std::string_view reference) {
+MediaTypeIndex::MediaTypeIndex(const BookState& book) {
+    for (int i = 0; i < book.manifestItemCount; ++i) {
+        const ManifestItem& item = book.manifestItems[static_cast<std::size_t>(i)];
+        types_.emplace(FilePart(item.href), item.mediaType);  // the first item of a name wins
+    }
+}
+
+std::string_view MediaTypeIndex::Of(std::string_view reference) const {
     const std::string_view name = FilePart(reference);
     if (name.empty()) {
         return {};
     }
-    for (int i = 0; i < book.manifestItemCount; ++i) {
-        const ManifestItem& item = book.manifestItems[static_cast<std::size_t>(i)];
-        if (FilePart(item.href) == name) {
-            return item.mediaType;
-        }
-    }
-    return {};
+    const auto found = types_.find(name);
+    return found == types_.end() ? std::string_view() : found->second;
+}
+
+std::string_view MediaTypeOfFile(const BookState& book, std::string_view reference) {
+    return MediaTypeIndex(book).Of(reference);
 }
 
 }  // namespace quirelle

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "package/archive_reader.hpp"
@@ -66,8 +67,21 @@ enum class ContentKind { Document, Picture };
 // decide, as it always did: a name holding "html" is a document, any other a picture.
 ContentKind ContentKindOf(std::string_view mediaType, std::string_view href);
 
-// The media type of the manifest item that names the same file as `reference` (its file name
-// compared, as links within the book give it); empty when no item does.
+// The media types of the manifest by file name (links within the book give a file by its name):
+// a table of thousands of links asks once per link, and a search of the manifest each time
+// made reading its NCX take time in the square of its size.
+class MediaTypeIndex {
+  public:
+    explicit MediaTypeIndex(const BookState& book);
+    // The media type of the first item that names the same file as `reference`; empty when no
+    // item does. Valid while the book's manifest is unchanged.
+    std::string_view Of(std::string_view reference) const;
+
+  private:
+    std::unordered_map<std::string_view, std::string_view> types_;
+};
+
+// The same for a single reference.
 std::string_view MediaTypeOfFile(const BookState& book, std::string_view reference);
 
 }  // namespace quirelle

@@ -1,6 +1,7 @@
 #include "package/table_of_contents.hpp"
 
 #include <algorithm>
+#include <optional>
 
 #include "package/archive.hpp"
 #include "package/package_names.hpp"
@@ -41,7 +42,10 @@ class NcxParse : public XmlParser {
         if (name == "content" && inNavMap_) {
             if (HasRoom()) {
                 DocumentEntry& entry = book_.documents[book_.documentCount];
-                entry.mediaType = MediaTypeOfFile(book_, entry.href);
+                if (!mediaTypes_) {
+                    mediaTypes_.emplace(book_);  // the manifest is read whole by now
+                }
+                entry.mediaType = mediaTypes_->Of(entry.href);
                 ++book_.documentCount;
             }
         } else if (name == "navLabel") {
@@ -64,6 +68,7 @@ class NcxParse : public XmlParser {
 
     BookState& book_;
     XmlNamespaceScope namespaces_;
+    std::optional<MediaTypeIndex> mediaTypes_;
     bool inNavMap_ = false;
     bool inNavLabel_ = false;
     std::string tocText_;
