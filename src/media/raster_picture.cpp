@@ -143,6 +143,85 @@ std::optional<PictureSize> SizeFromHeader(std::string_view data) {
     return std::nullopt;
 }
 
+// A new surface of the picture's pixels: with alpha when it has any, else opaque (then a PDF
+// needs no mask for it, and nobody has to look at every pixel to find that out).
+CairoSurface NewPictureSurface(int width, int height, bool alpha) {
+    CairoSurface surface(cairo_image_surface_create(
+        alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+// Decoded through gdk-pixbuf's loaders, at the picture's own size: a loader reports every row it
+// fills, and one asked to scale reports nothing, so a picture cut short would come out whole,
+// with garbage in it.
+CairoSurface DecodeWithLoader(std::string_view data, long long maxPixels) {
+    LoaderWatch watch;
+    watch.maxPixels = maxPixels;
+    LoaderHandle loader = Feed(data, kDecodeStep, watch, [&] { return !watch.refused; });
+    if (!loader || watch.refused || !watch.natural || watch.rowsDone < watch.natural->height) {
+        return nullptr;
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (pixbuf == nullptr || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 ||
+        gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB) {
+        return nullptr;
+    }
+    const int width = gdk_pixbuf_get_width(pixbuf);
+    const int height = gdk_pixbuf_get_height(pixbuf);
+    const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+    if (gdk_pixbuf_get_n_channels(pixbuf) != (alpha ? 4 : 3)) {
+        return nullptr;
+    }
+    CairoSurface surface = NewPictureSurface(width, height, alpha);
+    if (!surface) {
+        return nullptr;
+    }
+    const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
+    const int sourceStride = gdk_pixbuf_get_rowstride(pixbuf);
+    unsigned char* target = cairo_image_surface_get_data(surface.get());
+    const int targetStride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+        const guchar* in = source + static_cast<std::ptrdiff_t>(y) * sourceStride;
+        auto* out = reinterpret_cast<std::uint32_t*>(target +
+                                                     static_cast<std::ptrdiff_t>(y) * targetStride);
+        if (alpha) {
+            for (int x = 0; x < width; ++x, in += 4) {
+                out[x] = PremultipliedPixel(in[0], in[1], in[2], in[3]);
+            }
+        } else {
+            // Opaque pixels only change their order: this loop runs over every pixel of every
+            // picture decoded, so it stays free of multiplications.
+            for (int x = 0; x < width; ++x, in += 3) {
+                out[x] = 0xFF000000u | static_cast<std::uint32_t>(in[0]) << 16 |
+                         static_cast<std::uint32_t>(in[1]) << 8 | in[2];
+            }
+        }
+    }
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
+}
+
+// The picture resampled to another size, in its own format.
+CairoSurface Scaled(cairo_surface_t* natural, PictureSize size) {
+    CairoSurface drawn(cairo_image_surface_create(cairo_image_surface_get_format(natural),
+                                                  size.width, size.height));
+    CairoContext cr(cairo_create(drawn.get()));
+    cairo_scale(cr.get(), static_cast<double>(size.width) / cairo_image_surface_get_width(natural),
+                static_cast<double>(size.height) / cairo_image_surface_get_height(natural));
+    cairo_set_source_surface(cr.get(), natural, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr.get());
+    cr.reset();
+    cairo_surface_flush(drawn.get());
+    return cairo_surface_status(drawn.get()) == CAIRO_STATUS_SUCCESS ? std::move(drawn) : nullptr;
+}
+
 }  // namespace
 
 std::uint32_t PremultipliedPixel(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
@@ -181,75 +260,17 @@ std::optional<PictureSize> MeasureRasterPicture(std::string_view data, long long
 
 CairoSurface DecodeRasterPicture(std::string_view data, std::optional<PictureSize> drawnSize,
                                  long long maxPixels) {
-    LoaderWatch watch;
-    watch.maxPixels = maxPixels;
     if (drawnSize &&
         (drawnSize->width <= 0 || drawnSize->height <= 0 || drawnSize->Pixels() > maxPixels)) {
         return nullptr;
     }
-    // Decoded at its own size, so that the loader reports every row it fills: a loader asked to
-    // scale reports nothing, and a picture cut short would come out whole, with garbage in it.
-    LoaderHandle loader = Feed(data, kDecodeStep, watch, [&] { return !watch.refused; });
-    if (!loader || watch.refused || !watch.natural || watch.rowsDone < watch.natural->height) {
-        return nullptr;
+    CairoSurface natural = DecodeWithLoader(data, maxPixels);
+    if (!natural || !drawnSize ||
+        *drawnSize == PictureSize{cairo_image_surface_get_width(natural.get()),
+                                  cairo_image_surface_get_height(natural.get())}) {
+        return natural;
     }
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
-    if (pixbuf == nullptr || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 ||
-        gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB) {
-        return nullptr;
-    }
-    const int width = gdk_pixbuf_get_width(pixbuf);
-    const int height = gdk_pixbuf_get_height(pixbuf);
-    const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-    const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-    if (channels != (alpha ? 4 : 3)) {
-        return nullptr;
-    }
-    // A picture without alpha is opaque: said so, a PDF needs no mask for it, and nobody has to
-    // look at every pixel to find that out.
-    const cairo_format_t format = alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
-    CairoSurface surface(cairo_image_surface_create(format, width, height));
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        return nullptr;
-    }
-    cairo_surface_flush(surface.get());
-    const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
-    const int sourceStride = gdk_pixbuf_get_rowstride(pixbuf);
-    unsigned char* target = cairo_image_surface_get_data(surface.get());
-    const int targetStride = cairo_image_surface_get_stride(surface.get());
-    for (int y = 0; y < height; ++y) {
-        const guchar* in = source + static_cast<std::ptrdiff_t>(y) * sourceStride;
-        auto* out = reinterpret_cast<std::uint32_t*>(target +
-                                                     static_cast<std::ptrdiff_t>(y) * targetStride);
-        if (alpha) {
-            for (int x = 0; x < width; ++x, in += 4) {
-                out[x] = PremultipliedPixel(in[0], in[1], in[2], in[3]);
-            }
-        } else {
-            // Opaque pixels only change their order: this loop runs over every pixel of every
-            // picture decoded, so it stays free of multiplications.
-            for (int x = 0; x < width; ++x, in += 3) {
-                out[x] = 0xFF000000u | static_cast<std::uint32_t>(in[0]) << 16 |
-                         static_cast<std::uint32_t>(in[1]) << 8 | in[2];
-            }
-        }
-    }
-    cairo_surface_mark_dirty(surface.get());
-    if (!drawnSize || *drawnSize == PictureSize{width, height}) {
-        return surface;
-    }
-    CairoSurface drawn(cairo_image_surface_create(format, drawnSize->width, drawnSize->height));
-    CairoContext cr(cairo_create(drawn.get()));
-    cairo_scale(cr.get(), static_cast<double>(drawnSize->width) / width,
-                static_cast<double>(drawnSize->height) / height);
-    cairo_set_source_surface(cr.get(), surface.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
-    cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr.get());
-    cr.reset();
-    cairo_surface_flush(drawn.get());
-    return cairo_surface_status(drawn.get()) == CAIRO_STATUS_SUCCESS ? std::move(drawn) : nullptr;
+    return Scaled(natural.get(), *drawnSize);
 }
 
 }  // namespace quirelle
