@@ -28,6 +28,8 @@ struct LoaderWatch {
     bool refused = false;
     // How far down the picture rows have been decoded: a file cut short ends above the bottom.
     int rowsDone = 0;
+    // The size to decode at, when the loader may scale while it decodes.
+    std::optional<PictureSize> scaleTo;
 };
 
 void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
@@ -37,6 +39,8 @@ void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer dat
         watch->refused = true;
         // The loader goes on until the data stops; the least it can make is one pixel.
         gdk_pixbuf_loader_set_size(loader, 1, 1);
+    } else if (watch->scaleTo) {
+        gdk_pixbuf_loader_set_size(loader, watch->scaleTo->width, watch->scaleTo->height);
     }
 }
 
@@ -155,14 +159,18 @@ CairoSurface NewPictureSurface(int width, int height, bool alpha) {
     return surface;
 }
 
-// Decoded through gdk-pixbuf's loaders, at the picture's own size: a loader reports every row it
-// fills, and one asked to scale reports nothing, so a picture cut short would come out whole,
-// with garbage in it.
-CairoSurface DecodeWithLoader(std::string_view data, long long maxPixels) {
+// Decoded through gdk-pixbuf's loaders. A loader reports every row it fills, unless it was asked
+// to scale: so pictures are decoded at their own size, and a picture cut short, whose missing
+// rows would be garbage, is refused. JPEG alone is decoded scaled (`scaleTo`), for libjpeg then
+// unpacks only what that size needs, and it fills the rows of a file cut short with grey.
+CairoSurface DecodeWithLoader(std::string_view data, long long maxPixels,
+                              std::optional<PictureSize> scaleTo = std::nullopt) {
     LoaderWatch watch;
     watch.maxPixels = maxPixels;
+    watch.scaleTo = scaleTo;
     LoaderHandle loader = Feed(data, kDecodeStep, watch, [&] { return !watch.refused; });
-    if (!loader || watch.refused || !watch.natural || watch.rowsDone < watch.natural->height) {
+    if (!loader || watch.refused || !watch.natural ||
+        (!scaleTo && watch.rowsDone < watch.natural->height)) {
         return nullptr;
     }
     GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
@@ -263,6 +271,13 @@ CairoSurface DecodeRasterPicture(std::string_view data, std::optional<PictureSiz
     if (drawnSize &&
         (drawnSize->width <= 0 || drawnSize->height <= 0 || drawnSize->Pixels() > maxPixels)) {
         return nullptr;
+    }
+    // A JPEG drawn smaller than it is comes out of the loader at the drawn size.
+    if (drawnSize && IsJpegData(data)) {
+        const auto natural = SizeFromHeader(data);
+        if (natural && natural->width > drawnSize->width && natural->height > drawnSize->height) {
+            return DecodeWithLoader(data, maxPixels, drawnSize);
+        }
     }
     CairoSurface natural = DecodeWithLoader(data, maxPixels);
     if (!natural || !drawnSize ||

@@ -90,6 +90,25 @@ TEST(RasterPictureTest, FormatsAreMeasuredFromTheHeaderAndDecoded) {
     EXPECT_FALSE(IsJpegData(PngOfColor(2, 2, {})));
 }
 
+// libjpeg decodes a JPEG cut short as far as it goes and fills the rest grey, at its own size and
+// scaled while decoding; the rows it did not reach are never whatever memory held.
+TEST(RasterPictureTest, AJpegCutShortShowsWhatIsThereAndGrey) {
+    const std::string jpeg = JpegOfColor(400, 300, {0, 0, 255, 255});
+    const std::string cut = jpeg.substr(0, jpeg.size() / 2);
+    for (const std::optional<PictureSize> size :
+         {std::optional<PictureSize>(), std::optional(PictureSize{100, 75})}) {
+        SCOPED_TRACE(size ? "scaled" : "natural");
+        const CairoSurface decoded = DecodeRasterPicture(cut, size);
+        ASSERT_TRUE(decoded);
+        const int width = cairo_image_surface_get_width(decoded.get());
+        const int height = cairo_image_surface_get_height(decoded.get());
+        EXPECT_EQ(width, size ? 100 : 400);
+        const std::uint32_t top = PixelAt(decoded.get(), 0, 0);
+        EXPECT_GE(top & 0xFF, 247u) << std::hex << top;
+        EXPECT_EQ(PixelAt(decoded.get(), width - 1, height - 1), 0xFF808080u);
+    }
+}
+
 TEST(RasterPictureTest, BadDataGivesNothing) {
     const std::string png = PngOfColor(20, 20, {1, 2, 3, 255});
     struct Case {
