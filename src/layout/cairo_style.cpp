@@ -14,13 +14,12 @@ namespace {
 // put the cairo context into an error state, losing the rest of the page, or make each glyph an
 // image larger than memory. cairo gets a size it can draw; the style keeps what the book said.
 constexpr double kSmallestFontSize = 0.01;
-constexpr double kLargestFontSize = 2000.0;
 
 double DrawableFontSize(double size) {
     if (!(size >= kSmallestFontSize)) {  // also NaN
         return kSmallestFontSize;
     }
-    return size > kLargestFontSize ? kLargestFontSize : size;
+    return size > kLargestDrawableFontSize ? kLargestDrawableFontSize : size;
 }
 
 // The style handed to cairo, and the line height taken from its font.

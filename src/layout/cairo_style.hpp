@@ -12,6 +12,9 @@ struct LayoutContext;
 // text colour as the source.
 void PutStyleIntoCairo(LayoutContext& context);
 
+// No font is handed to cairo larger than this, whatever size a style asks for.
+inline constexpr double kLargestDrawableFontSize = 2000.0;
+
 // The height of the current font's extents on the layout context.
 double CurrentFontHeight(LayoutContext& context);
 

@@ -169,21 +169,48 @@ class ContentPass {
         XML_SetUserData(parser.get(), this);
         XML_SetElementHandler(parser.get(), &ContentPass::OnStart, &ContentPass::OnEnd);
         XML_SetCharacterDataHandler(parser.get(), &ContentPass::OnCharacters);
+        parser_ = parser.get();
+        layout_.endedEarly = false;
         XML_Parse(parser.get(), text.data(), static_cast<int>(text.size()), 1);
         // Text after the last flushing end would otherwise never be seen.
-        RescuePendingText();
+        if (!layout_.endedEarly) {
+            RescuePendingText();
+        }
     }
 
   private:
     static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
-        static_cast<ContentPass*>(self)->Start(name, XmlAttributes(attributes));
+        auto* pass = static_cast<ContentPass*>(self);
+        if (pass->EndsHere()) {
+            return;
+        }
+        pass->Start(name, XmlAttributes(attributes));
     }
     static void OnEnd(void* self, const XML_Char* name) {
-        static_cast<ContentPass*>(self)->End(name);
+        auto* pass = static_cast<ContentPass*>(self);
+        if (!pass->layout_.endedEarly) {
+            pass->End(name);
+        }
     }
     static void OnCharacters(void* self, const XML_Char* text, int length) {
-        static_cast<ContentPass*>(self)->Characters(
-            std::string_view(text, static_cast<std::size_t>(length)));
+        auto* pass = static_cast<ContentPass*>(self);
+        if (!pass->layout_.endedEarly) {
+            pass->Characters(std::string_view(text, static_cast<std::size_t>(length)));
+        }
+    }
+
+    // A pass that may end early (see LayoutState::endBelow) ends at the first element that
+    // starts below that line, unless a link is open: a link ends its record only at its end.
+    bool EndsHere() {
+        if (!layout_.endedEarly && layout_.cr != nullptr && !layout_.inLink) {
+            double x, y;
+            cairo_get_current_point(layout_.cr, &x, &y);
+            if (y > layout_.endBelow) {
+                layout_.endedEarly = true;
+                XML_StopParser(parser_, XML_FALSE);
+            }
+        }
+        return layout_.endedEarly;
     }
 
     // --- the vocabulary of the pass ---
@@ -721,6 +748,7 @@ class ContentPass {
 
     LayoutContext& context_;
     LayoutState& layout_;
+    XML_Parser parser_ = nullptr;
     std::size_t hiddenTextStart_ = 0;
     // The advance of an open link's text drawn so far.
     double linkWidthSoFar_ = 0.0;

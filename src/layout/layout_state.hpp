@@ -75,6 +75,13 @@ struct LayoutState {
     // When set, every glyph and line drawn is recorded here.
     LayoutTrace* trace = nullptr;
 
+    // Where a pass that draws for the screen may end: below this line nothing it would still lay
+    // out can reach the rows on view. A draw sets it far enough below the view for the tallest
+    // line there can be; every other pass lays the whole document out. endedEarly says whether
+    // the last pass ended there (then its positions and records stop there too).
+    double endBelow = std::numeric_limits<double>::infinity();
+    bool endedEarly = false;
+
     // Rows of the target surface that can show anything; glyphs outside are measured, not drawn.
     double visibleTop = -std::numeric_limits<double>::infinity();
     double visibleBottom = std::numeric_limits<double>::infinity();

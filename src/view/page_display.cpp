@@ -1,6 +1,8 @@
 // Drawing the page on display: a fresh surface of the view's size for every draw, the document
 // laid out onto it. The drawing primitives of the pass live with the layout; the view's methods
 // of the same names hand them its layout context.
+#include <limits>
+
 #include "layout/cairo_style.hpp"
 #include "layout/drawing_primitives.hpp"
 #include "layout/layout_document.hpp"
@@ -28,11 +30,14 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     cairo_set_source_rgb(pageCr.get(), 1.0, 1.0, 1.0);
     cairo_fill(pageCr.get());
 
-    // Only the rows of this surface can show anything.
+    // Only the rows of this surface can show anything, and nothing laid out well below them can
+    // reach them: the tallest line a font of the largest drawable size makes is far less.
     layout.state.ShowRows(0.0, height);
+    layout.state.endBelow = height + 3 * kLargestDrawableFontSize;
     layout.state.blankWhitePage = true;
     RenderPage(pageCr.get(), data.documentText.Text());
     layout.state.blankWhitePage = false;
+    layout.state.endBelow = std::numeric_limits<double>::infinity();
     layout.state.cr = nullptr;
     pageCr.reset();
     cairo_surface_flush(page.get());

@@ -384,6 +384,53 @@ TEST_F(LayoutDocumentTest, ImageDumpFollowsThePicturesOfEachPass) {
     EXPECT_EQ(testing::ReadFile(ram / "debug_image.txt"), onePass + onePass);
 }
 
+// A draw for the screen stops laying out once nothing more can reach the view, and shows exactly
+// what laying out the whole document shows, wherever the page is scrolled.
+TEST_F(LayoutDocumentTest, ADrawEndsBelowTheViewAndShowsWhatAWholePassShows) {
+    std::string body = "<h1>A long chapter</h1>";
+    for (int i = 0; i < 600; ++i) {
+        body += "<p>Paragraph " + std::to_string(i) + " with <i>some</i> <b>words</b> and " +
+                "<a href=\"n.xhtml\">a link</a> that wraps on a narrow page, twice or more.</p>";
+        if (i % 50 == 0) {
+            body += "<hr/><ol><li>one</li><li>two</li></ol>";
+        }
+    }
+    const std::string text = Page(body);
+    std::memcpy(data().documentText.data.get(), text.c_str(), text.size() + 1);
+    data().documentText.size = static_cast<std::uint32_t>(text.size());
+    data().book.archivePath = "(in memory)";
+    constexpr int kWidth = 400, kHeight = 300;
+    const auto bytesOf = [&](cairo_surface_t* surface) {
+        cairo_surface_flush(surface);
+        const unsigned char* bytes = cairo_image_surface_get_data(surface);
+        return std::vector<unsigned char>(
+            bytes, bytes + cairo_image_surface_get_stride(surface) * kHeight);
+    };
+    for (const double scrollY : {0.0, 1234.5, 20000.0, 60000.0}) {
+        SCOPED_TRACE(scrollY);
+        context().scrollY = scrollY;
+        // The whole document, laid out as a draw lays it out.
+        CairoSurface whole(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight));
+        CairoContext wholeCr(cairo_create(whole.get()));
+        cairo_set_source_rgb(wholeCr.get(), 1, 1, 1);
+        cairo_paint(wholeCr.get());
+        context().areaWidth = kWidth;
+        context().areaHeight = kHeight;
+        context().state.ShowRows(0, kHeight);
+        context().state.blankWhitePage = true;
+        view_.RenderPage(wholeCr.get(), data().documentText.Text());
+        context().state.blankWhitePage = false;
+        EXPECT_FALSE(context().state.endedEarly);
+        const double length = context().state.contentHeight;
+
+        CairoSurface drawn(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight));
+        CairoContext drawnCr(cairo_create(drawn.get()));
+        view_.Draw(drawnCr.get(), kWidth, kHeight);
+        EXPECT_EQ(context().state.endedEarly, scrollY + kHeight + 6000 < length) << length;
+        EXPECT_TRUE(bytesOf(drawn.get()) == bytesOf(whole.get()));
+    }
+}
+
 class PageLoadingTest : public LayoutFixture {
   protected:
     void SetUp() override {
