@@ -318,13 +318,13 @@ void WriteOneChapter(const fs::path& file) {
               {{"OEBPS/all.xhtml", quirelle::testing::XhtmlPage(body)}}, false);
 }
 
-struct BookSpec {
+struct GeneratedBook {
     const char* name;
     const char* contents;
     void (*write)(const fs::path&);
 };
 
-const BookSpec kBooks[] = {
+const GeneratedBook kBooks[] = {
     {"pictures", "25 documents, 600 pictures", WritePicturesBook},
     {"novel400", "400 documents of 8 KB, NCX", WriteNovel400},
     {"short2000", "2000 short documents, NCX", WriteShort2000},
@@ -364,7 +364,7 @@ bool GenerateBooks(const fs::path& folder) {
     }
     if (pid == 0) {
         try {
-            for (const BookSpec& book : kBooks) {
+            for (const GeneratedBook& book : kBooks) {
                 book.write(folder / (std::string(book.name) + ".epub"));
             }
         } catch (const std::exception& error) {
@@ -689,7 +689,7 @@ int main(int argc, char** argv) {
     std::printf(
         "Generated in %.1f s:\n",
         std::chrono::duration<double>(std::chrono::steady_clock::now() - generation).count());
-    for (const BookSpec& book : kBooks) {
+    for (const GeneratedBook& book : kBooks) {
         const fs::path file = books / (std::string(book.name) + ".epub");
         const std::uint64_t pictures = PictureBytes(file);
         std::printf("  %-11s %7.2f MB  %s%s\n", book.name, fs::file_size(file) / 1048576.0,
@@ -710,8 +710,8 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::vector<Row> rows;
-    for (const BookSpec& spec : kBooks) {
-        const std::string name = spec.name;
+    for (const GeneratedBook& generated : kBooks) {
+        const std::string name = generated.name;
         const fs::path book = books / (name + ".epub");
         const fs::path png = out / (name + ".png"), pdf = out / (name + ".pdf");
         const fs::path err = out / (name + ".err");
