@@ -144,16 +144,26 @@ void PictureStore::DecodeAheadForPdf(const std::vector<std::string>& names) {
         pdfImages_.merge(ahead.get());
     }
     pdfImagesAhead_.clear();
-    // The archive is read here: it serves one thread only. JPEG and SVG need no decoding.
+    // The archive is read here: it serves one thread only. JPEG and SVG need no decoding. What
+    // is decoded ahead stays within a budget: a page of large pictures is decoded as it is drawn.
     std::vector<std::pair<std::string, std::string>> work;
+    long long pixels = 0;
     for (const std::string& name : names) {
         const PictureSource source{name, {}};
         const std::string key = KeyOf(source);
-        if (std::none_of(work.begin(), work.end(), [&](const auto& w) { return w.first == key; })) {
-            if (auto data = Data(source); data && !IsJpegData(*data) && !LooksLikeSvg(*data)) {
-                work.emplace_back(key, std::move(*data));
-            }
+        if (std::any_of(work.begin(), work.end(), [&](const auto& w) { return w.first == key; })) {
+            continue;
         }
+        auto data = Data(source);
+        if (!data || IsJpegData(*data) || LooksLikeSvg(*data)) {
+            continue;
+        }
+        const auto size = NaturalSize(source);
+        if (!size || pixels + size->Pixels() > kAheadPixels) {
+            continue;
+        }
+        pixels += size->Pixels();
+        work.emplace_back(key, std::move(*data));
     }
     // Two decoders share the pictures: while this thread waits for them, both cores decode.
     constexpr std::size_t kDecoders = 2;

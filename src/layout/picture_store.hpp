@@ -32,6 +32,8 @@ class PictureStore {
   public:
     // The decoded copies kept for the screen, at most this many bytes of pixels.
     static constexpr std::size_t kBudgetBytes = 128u << 20;
+    // The pictures decoded ahead for the next PDF page, at most this many pixels (256 MB).
+    static constexpr long long kAheadPixels = 64'000'000;
 
     // Forgets everything learned of the previous book; the pictures of this one are read from
     // its archive.
