@@ -31,17 +31,21 @@ class GtkEnvironment : public ::testing::Environment {
         gtk_disable_setlocale();
         g_set_prgname("quirelle-gui-tests");
         // A shared X server under load has been seen to refuse a connection now and then; that
-        // is the test machine's trouble, not the program's, so a few tries are allowed.
-        bool initialised = false;
-        for (int attempt = 0; attempt < 5 && !initialised; ++attempt) {
-            if (attempt > 0) {
-                g_usleep(200'000);
+        // is the test machine's trouble, not the program's, so a few tries are allowed. GTK
+        // initialises itself once, display or not: when its display did not open, asking GTK
+        // again would only say yes without one (and the first window would crash on the missing
+        // settings), so the later tries open the display themselves.
+        gtk_init_check();
+        for (int attempt = 0; attempt < 5 && gdk_display_get_default() == nullptr; ++attempt) {
+            g_usleep(200'000);
+            if (GdkDisplay* opened = gdk_display_open(nullptr)) {
+                gdk_display_manager_set_default_display(gdk_display_manager_get(), opened);
             }
-            initialised = gtk_init_check();
         }
         const char* display = std::getenv("DISPLAY");
-        ASSERT_TRUE(initialised) << "GUI tests need a display: run them under xvfb-run "
-                                 << "(DISPLAY=" << (display ? display : "unset") << ")";
+        ASSERT_NE(gdk_display_get_default(), nullptr)
+            << "GUI tests need a display: run them under xvfb-run "
+            << "(DISPLAY=" << (display ? display : "unset") << ")";
         Gtk::init_gtkmm_internals();
     }
 };
