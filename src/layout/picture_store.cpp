@@ -154,12 +154,14 @@ void PictureStore::DecodeAheadForPdf(const std::vector<std::string>& names) {
         if (std::any_of(work.begin(), work.end(), [&](const auto& w) { return w.first == key; })) {
             continue;
         }
-        auto data = Data(source);
-        if (!data || IsJpegData(*data) || LooksLikeSvg(*data)) {
-            continue;
-        }
+        // The size was learned when the page was measured; a picture beyond the budget is not
+        // even read.
         const auto size = NaturalSize(source);
         if (!size || pixels + size->Pixels() > kAheadPixels) {
+            continue;
+        }
+        auto data = Data(source);
+        if (!data || IsJpegData(*data) || LooksLikeSvg(*data)) {
             continue;
         }
         pixels += size->Pixels();

@@ -53,6 +53,10 @@ struct BookState {
 
 // The book's archive at `bookPath`, opened now unless the book holds it open already.
 ArchiveReader& ArchiveAt(BookState& book, const std::string& bookPath);
+// The archive of the open book.
+inline ArchiveReader& ArchiveOf(BookState& book) {
+    return ArchiveAt(book, book.archivePath);
+}
 
 // Makes entry `index` of the table exist; false beyond the table's limit, where the entry is
 // dropped.

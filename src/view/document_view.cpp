@@ -74,8 +74,7 @@ void DocumentView::LoadStyleSheets() {
     for (int i = 0; i < book.manifestItemCount; ++i) {
         const std::string& href = book.manifestItems[static_cast<std::size_t>(i)].href;
         ArchiveBuffer sheet;
-        if (href.find(".css") == std::string::npos ||
-            !ArchiveAt(book, book.archivePath).Extract(href, sheet)) {
+        if (href.find(".css") == std::string::npos || !ArchiveOf(book).Extract(href, sheet)) {
             continue;  // a sheet that cannot be read is passed over
         }
         DumpCss(debugCss, [&] {

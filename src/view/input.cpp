@@ -112,7 +112,7 @@ void DocumentView::PointerMoved(double x, double y) {
 
 void DocumentView::PlayAudioFile(std::string_view name) {
     ArchiveBuffer sound;
-    if (name.empty() || !ArchiveAt(data_->book, data_->book.archivePath).Extract(name, sound)) {
+    if (name.empty() || !ArchiveOf(data_->book).Extract(name, sound)) {
         return;  // a missing member plays nothing
     }
     const auto* bytes = reinterpret_cast<const unsigned char*>(sound.data.get());

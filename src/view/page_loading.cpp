@@ -97,7 +97,7 @@ void DocumentView::GotoTarget(std::string_view target) {
     const std::string_view name = FilePart(target.substr(0, target.find('#')));
     if (ContentKindOf(MediaTypeOfFile(data.book, name), name) == ContentKind::Picture) {
         WrapImagePage(data.documentText, name);
-    } else if (ArchiveAt(data.book, data.book.archivePath).ExtractInto(name, data.documentText)) {
+    } else if (ArchiveOf(data.book).ExtractInto(name, data.documentText)) {
         data.documentText.size =
             static_cast<std::uint32_t>(std::strlen(data.documentText.data.get()));
     }
