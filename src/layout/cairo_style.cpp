@@ -80,6 +80,15 @@ double CurrentFontHeight(LayoutContext& context) {
     return extents.height;
 }
 
+FontMetrics& CurrentFontMetrics(LayoutContext& context) {
+    if (context.currentFont != nullptr && !context.referenceRendering) {
+        return *context.currentFont;
+    }
+    const TextStyle& style = context.style;
+    return context.fonts.Find(context.state.cr, style.fontFamily, style.fontSlant, style.fontWeight,
+                              DrawableFontSize(style.fontSize));
+}
+
 void ApplyFont(LayoutContext& context) {
     PutStyleIntoCairo(context);
 }

@@ -18,6 +18,11 @@ inline constexpr double kLargestDrawableFontSize = 2000.0;
 // The height of the current font's extents on the layout context.
 double CurrentFontHeight(LayoutContext& context);
 
+class FontMetrics;
+// The cached metrics of the font the current style draws with, also when the pass draws with
+// cairo's text calls (and so keeps no current font of its own).
+FontMetrics& CurrentFontMetrics(LayoutContext& context);
+
 // The current text style into the layout context; the second also takes the line height from
 // the font while text is gathered.
 void ApplyFont(LayoutContext& context);

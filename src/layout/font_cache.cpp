@@ -1,7 +1,11 @@
 #include "layout/font_cache.hpp"
 
+#include <cairo-ft.h>
+#include <hb-ft.h>
+
 #include <cmath>
 
+#include "layout/character_class.hpp"
 #include "layout/utf8.hpp"
 
 namespace quirelle {
@@ -13,8 +17,34 @@ constexpr std::size_t kMaximumFonts = 256;
 
 }  // namespace
 
-FontMetrics::FontMetrics(ScaledFont font) : font_(std::move(font)) {
+FontMetrics::FontMetrics(ScaledFont font, FontRequest request)
+    : font_(std::move(font)), request_(std::move(request)) {
     cairo_scaled_font_extents(font_.get(), &extents_);
+    cairo_matrix_t matrix;
+    cairo_scaled_font_get_font_matrix(font_.get(), &matrix);
+    size_ = matrix.yy;
+}
+
+hb_font_t* FontMetrics::ShapingFont() {
+    if (shapingFontTried_) {
+        return shapingFont_.get();
+    }
+    shapingFontTried_ = true;
+    if (cairo_scaled_font_get_type(font_.get()) != CAIRO_FONT_TYPE_FT) {
+        return nullptr;
+    }
+    FT_Face face = cairo_ft_scaled_font_lock_face(font_.get());
+    if (face == nullptr) {
+        return nullptr;
+    }
+    // HarfBuzz reads the tables of the face cairo opened, keeping its own reference to it.
+    hb_face_t* shapingFace = hb_ft_face_create_referenced(face);
+    cairo_ft_scaled_font_unlock_face(font_.get());
+    shapingFont_.reset(hb_font_create(shapingFace));
+    hb_face_destroy(shapingFace);
+    const int scale = static_cast<int>(std::lround(size_ * 64.0));
+    hb_font_set_scale(shapingFont_.get(), scale, scale);
+    return shapingFont_.get();
 }
 
 FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
@@ -37,6 +67,7 @@ FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
         const double steps = extents.x_advance * 256.0;
         result.advanceOnGrid = steps == static_cast<double>(static_cast<long long>(steps)) &&
                                std::abs(extents.x_advance) < 65536.0;
+        result.plain = result.index != 0 && IsPlainCharacter(character);
     }
     cairo_glyph_free(glyphs);
     return result;
@@ -51,6 +82,56 @@ void FontCache::BeginPass(cairo_t* cr) {
     cairo_get_font_options(cr, options);
     passOptions_ = cairo_font_options_hash(options);
     cairo_font_options_destroy(options);
+    // Between passes nobody holds a fallback font, so that is when a full list is let go.
+    if (fallbackEntries_.size() >= kMaximumFonts) {
+        fallbackEntries_.clear();
+        for (Entry& entry : entries_) {
+            entry.metrics->fallbacks().clear();
+        }
+    }
+}
+
+FontMetrics* FontCache::FallbackMetrics(cairo_t* cr, cairo_font_face_t* face,
+                                        const FontMetrics& primary) {
+    const double size = primary.size();
+    for (FallbackEntry& entry : fallbackEntries_) {
+        if (entry.face == face && entry.size == size && entry.surface == passSurface_ &&
+            entry.options == passOptions_) {
+            return entry.metrics.get();
+        }
+    }
+    // The options cairo would use on `cr`: the surface's, overridden by the context's.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_surface_get_font_options(cairo_get_target(cr), options);
+    cairo_font_options_t* contextOptions = cairo_font_options_create();
+    cairo_get_font_options(cr, contextOptions);
+    cairo_font_options_merge(options, contextOptions);
+    cairo_font_options_destroy(contextOptions);
+    cairo_matrix_t fontMatrix;
+    cairo_scaled_font_get_font_matrix(primary.scaledFont(), &fontMatrix);
+    cairo_matrix_t userToDevice;
+    cairo_scaled_font_get_ctm(primary.scaledFont(), &userToDevice);
+    ScaledFont font(cairo_scaled_font_create(face, &fontMatrix, &userToDevice, options));
+    cairo_font_options_destroy(options);
+    if (cairo_scaled_font_status(font.get()) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    fallbackEntries_.push_back({face, size, passSurface_, passOptions_,
+                                std::make_unique<FontMetrics>(std::move(font), primary.request())});
+    return fallbackEntries_.back().metrics.get();
+}
+
+FontMetrics& FontCache::FallbackFor(cairo_t* cr, FontMetrics& primary, char32_t character,
+                                    std::string_view language) {
+    auto known = primary.fallbacks().find(character);
+    if (known == primary.fallbacks().end()) {
+        const FontRequest& request = primary.request();
+        cairo_font_face_t* face =
+            fallback_.FaceFor(request.family, request.slant, request.weight, language, character);
+        FontMetrics* found = face != nullptr ? FallbackMetrics(cr, face, primary) : nullptr;
+        known = primary.fallbacks().emplace(character, found).first;
+    }
+    return known->second != nullptr ? *known->second : primary;
 }
 
 FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, int weight,
@@ -89,8 +170,9 @@ FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, 
         entries_.clear();
     }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
-    entries_.push_back({family, slant, weight, size, surface, options,
-                        std::make_unique<FontMetrics>(std::move(font))});
+    entries_.push_back(
+        {family, slant, weight, size, surface, options,
+         std::make_unique<FontMetrics>(std::move(font), FontRequest{family, slant, weight})});
     lastHit_ = entries_.size() - 1;
     return *entries_.back().metrics;
 }

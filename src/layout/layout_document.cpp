@@ -154,6 +154,11 @@ class ContentPass {
         layout_.svgBuffer.clear();
         layout_.lineStarted = false;
         layout_.skipBlanks = false;
+        layout_.paragraphLevel = -1;
+        layout_.declaredLevel = -1;
+        layout_.language.clear();
+        declarations_.clear();
+        depth_ = 0;
         // A new context knows none of the fonts handed to the last one.
         context_.currentFont = nullptr;
         layout_.fontOnContext = nullptr;
@@ -184,13 +189,46 @@ class ContentPass {
         if (pass->EndsHere()) {
             return;
         }
+        ++pass->depth_;
+        pass->Declare(XmlAttributes(attributes));
         pass->Start(name, XmlAttributes(attributes));
     }
     static void OnEnd(void* self, const XML_Char* name) {
         auto* pass = static_cast<ContentPass*>(self);
         if (!pass->layout_.endedEarly) {
             pass->End(name);
+            pass->Undeclare();
+            --pass->depth_;
         }
+    }
+
+    // The direction and language an element declares hold until it ends.
+    void Declare(const XmlAttributes& attributes) {
+        int level = layout_.declaredLevel;
+        std::string_view language = layout_.language;
+        bool declares = false;
+        attributes.ForEach([&](std::string_view attribute, std::string_view value) {
+            if (attribute == "dir") {
+                level = value == "rtl" ? 1 : value == "ltr" ? 0 : -1;
+                declares = true;
+            } else if (attribute == "lang" || attribute == "xml:lang") {
+                language = value;
+                declares = true;
+            }
+        });
+        if (declares) {
+            declarations_.push_back({depth_, level, std::string(language)});
+            layout_.declaredLevel = level;
+            layout_.language = declarations_.back().language;
+        }
+    }
+    void Undeclare() {
+        if (declarations_.empty() || declarations_.back().depth != depth_) {
+            return;
+        }
+        declarations_.pop_back();
+        layout_.declaredLevel = declarations_.empty() ? -1 : declarations_.back().level;
+        layout_.language = declarations_.empty() ? "" : declarations_.back().language;
     }
     static void OnCharacters(void* self, const XML_Char* text, int length) {
         auto* pass = static_cast<ContentPass*>(self);
@@ -750,6 +788,14 @@ class ContentPass {
     LayoutState& layout_;
     XML_Parser parser_ = nullptr;
     std::size_t hiddenTextStart_ = 0;
+    // How deep the parser is, and the dir and lang attributes of the elements open at each depth.
+    struct Declaration {
+        int depth;
+        int level;
+        std::string language;
+    };
+    int depth_ = 0;
+    std::vector<Declaration> declarations_;
     // The advance of an open link's text drawn so far.
     double linkWidthSoFar_ = 0.0;
 };

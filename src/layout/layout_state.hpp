@@ -53,6 +53,14 @@ struct LayoutState {
     int linkCount = 0;
     std::vector<LinkRecord> links = std::vector<LinkRecord>(kLinkCapacity);
 
+    // The base direction of the paragraph being laid out, as a bidirectional level: -1 until a
+    // dir attribute or its first strong character says, then 0 (left to right) or 1.
+    int paragraphLevel = -1;
+    // What the dir attributes of the elements open now declare (-1: nothing, or "auto"), and the
+    // language their lang attributes name ("" when none does).
+    int declaredLevel = -1;
+    std::string language;
+
     // True once something was drawn on the current line: only a line's first run is aligned.
     bool lineStarted = false;
     // True after a wrap until the next word: blanks there would only indent the new line.

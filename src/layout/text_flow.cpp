@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <fribidi.h>
+
+#include "layout/cairo_style.hpp"
+#include "layout/character_class.hpp"
 #include "layout/layout_context.hpp"
+#include "layout/text_shaping.hpp"
 #include "layout/utf8.hpp"
 #include "style/color_value.hpp"
 
@@ -60,13 +65,17 @@ std::string Utf8Of(char32_t glyph) {
     return text;
 }
 
-// One glyph of a run with what the flow needs of it.
+// One glyph of a run with what the flow needs of it: a character of the style's font, or a
+// cluster of a shaped run.
 struct RunGlyph {
     char32_t character;
     const FontMetrics::Glyph* metrics;  // the cached metrics; none on the reference path
     double advance;
     bool advanceOnGrid;
     bool blank;
+    const ShapedCluster* cluster = nullptr;
+    // A line may end before this glyph though no blank stands there.
+    bool breakBefore = false;
 };
 
 // The pen after a glyph, rounded as cairo rounds its current point. An advance of whole 1/256
@@ -86,7 +95,9 @@ struct WordSpan {
 
 WordSpan MeasureWord(const std::vector<RunGlyph>& glyphs, std::size_t first, double x) {
     WordSpan word{x, first, true};
-    for (; word.last < glyphs.size() && !glyphs[word.last].blank; ++word.last) {
+    for (; word.last < glyphs.size() && !glyphs[word.last].blank &&
+           (word.last == first || !glyphs[word.last].breakBefore);
+         ++word.last) {
         const RunGlyph& glyph = glyphs[word.last];
         word.end = Step(word.end, glyph);
         word.forward = word.forward && glyph.advance >= 0;
@@ -105,7 +116,10 @@ class GlyphPainter {
           reference_(context.referenceRendering || context.currentFont == nullptr),
           vector_(cr_ != nullptr &&
                   cairo_surface_get_type(cairo_get_target(cr_)) != CAIRO_SURFACE_TYPE_IMAGE) {}
-    ~GlyphPainter() { Flush(); }
+    ~GlyphPainter() {
+        Flush();
+        RestoreFont();
+    }
     GlyphPainter(const GlyphPainter&) = delete;
     GlyphPainter& operator=(const GlyphPainter&) = delete;
 
@@ -123,6 +137,39 @@ class GlyphPainter {
         if (!batch_.empty()) {
             cairo_show_glyphs(cr_, batch_.data(), static_cast<int>(batch_.size()));
             batch_.clear();
+        }
+    }
+
+    // Draws a cluster of a shaped run with its left end at (x, baseline). On a PDF its text
+    // goes along, so that the page can be searched and copied from.
+    void ShowCluster(const ShapedRun& run, const ShapedCluster& cluster, double x,
+                     double baseline) {
+        if (cluster.glyphCount == 0) {
+            return;
+        }
+        Flush();
+        context_.state.blankWhitePage = false;
+        if (cluster.font != fontOnContext_) {
+            if (fontOnContext_ == nullptr) {
+                primaryFont_ = &CurrentFontMetrics(context_);
+            }
+            cairo_set_scaled_font(cr_, cluster.font->scaledFont());
+            fontOnContext_ = cluster.font;
+        }
+        clusterGlyphs_.clear();
+        for (std::uint32_t i = 0; i < cluster.glyphCount; ++i) {
+            const ShapedGlyph& glyph = run.glyphs[cluster.firstGlyph + i];
+            clusterGlyphs_.push_back({glyph.index, x + glyph.x, baseline + glyph.y});
+        }
+        const int count = static_cast<int>(clusterGlyphs_.size());
+        if (vector_) {
+            const std::string text = run.TextOf(cluster);
+            const cairo_text_cluster_t mapping{static_cast<int>(text.size()), count};
+            cairo_show_text_glyphs(cr_, text.data(), static_cast<int>(text.size()),
+                                   clusterGlyphs_.data(), count, &mapping, 1,
+                                   static_cast<cairo_text_cluster_flags_t>(0));
+        } else {
+            cairo_show_glyphs(cr_, clusterGlyphs_.data(), count);
         }
     }
 
@@ -198,12 +245,24 @@ class GlyphPainter {
     }
 
   private:
+    // A cluster drawn in a fallback font leaves the style's font on the context again.
+    void RestoreFont() {
+        if (fontOnContext_ != nullptr && fontOnContext_ != primaryFont_) {
+            cairo_set_scaled_font(cr_, primaryFont_->scaledFont());
+            context_.state.fontOnContext = primaryFont_;
+        }
+        fontOnContext_ = nullptr;
+    }
+
     LayoutContext& context_;
     cairo_t* cr_;
     bool reference_;
     bool vector_;
     std::vector<cairo_glyph_t> batch_;
     double batchInkRight_ = 0.0;
+    const FontMetrics* fontOnContext_ = nullptr;  // set once a cluster was drawn
+    FontMetrics* primaryFont_ = nullptr;
+    std::vector<cairo_glyph_t> clusterGlyphs_;
 };
 
 struct Pen {
@@ -304,6 +363,115 @@ void MarkLinkSpan(LayoutState& layout, double x1, double x2, double baseline) {
     layout.linkSpans.push_back({x1, x2, top, baseline});
 }
 
+// Places the clusters of a shaped run where their direction puts them. The pen walks every line
+// left to right in reading order, as for any text; a right-to-left paragraph is drawn mirrored
+// within the line, so that it starts at the right margin. Clusters whose level differs from the
+// paragraph's (an Arabic name in English, a number in Arabic) are held until their stretch of
+// the line ends, and drawn in the visual order FriBidi gives.
+class ClusterPlacer {
+  public:
+    ClusterPlacer(LayoutContext& context, GlyphPainter& painter, const ShapedRun& run,
+                  int paragraphLevel)
+        : context_(context), painter_(painter), run_(run), paragraphLevel_(paragraphLevel) {}
+    ~ClusterPlacer() { Flush(); }
+    ClusterPlacer(const ClusterPlacer&) = delete;
+    ClusterPlacer& operator=(const ClusterPlacer&) = delete;
+
+    // The cluster whose pen in reading order stands at x on the line of `baseline`.
+    void Place(const ShapedCluster& cluster, double x, double baseline, bool visible) {
+        if (cluster.level == paragraphLevel_) {
+            Flush();
+            Draw(cluster, paragraphLevel_ == 1 ? Axis(baseline) - x - cluster.advance : x, baseline,
+                 visible);
+            return;
+        }
+        if (!held_.empty() && held_.back().baseline != baseline) {
+            Flush();
+        }
+        held_.push_back({&cluster, x, baseline, visible});
+    }
+
+    // Draws the clusters held back, in visual order.
+    void Flush() {
+        if (held_.empty()) {
+            return;
+        }
+        const Held& first = held_.front();
+        const Held& last = held_.back();
+        const double start = first.x;
+        const double end = last.x + last.cluster->advance;
+        double x = paragraphLevel_ == 1 ? Axis(first.baseline) - end : start;
+        const auto count = static_cast<FriBidiStrIndex>(held_.size());
+        types_.assign(held_.size(), FRIBIDI_TYPE_ON);
+        levels_.clear();
+        order_.clear();
+        for (FriBidiStrIndex i = 0; i < count; ++i) {
+            levels_.push_back(held_[static_cast<std::size_t>(i)].cluster->level);
+            order_.push_back(i);
+        }
+        // Every type given as a neutral, so that FriBidi only reverses by level: the rule that
+        // resets blanks at the end of a line is for the line, not for this stretch of it.
+        fribidi_reorder_line(0, types_.data(), count, 0,
+                             paragraphLevel_ == 1 ? FRIBIDI_PAR_RTL : FRIBIDI_PAR_LTR,
+                             levels_.data(), nullptr, order_.data());
+        for (const FriBidiStrIndex index : order_) {
+            const Held& held = held_[static_cast<std::size_t>(index)];
+            Draw(*held.cluster, x, held.baseline, held.visible);
+            x += held.cluster->advance;
+        }
+        held_.clear();
+    }
+
+  private:
+    struct Held {
+        const ShapedCluster* cluster;
+        double x;
+        double baseline;
+        bool visible;
+    };
+
+    // A right-to-left line is mirrored about this: its first cluster ends at the right margin.
+    double Axis(double baseline) const {
+        const double lineTop = baseline - context_.state.lineHeight;
+        return LeftEdgeAt(context_, lineTop) + context_.areaWidth -
+               context_.settings.HorizontalMarginValue();
+    }
+
+    void Draw(const ShapedCluster& cluster, double x, double baseline, bool visible) {
+        LayoutState& layout = context_.state;
+        if (LayoutTrace* trace = layout.trace) {
+            const TextStyle& style = context_.style;
+            trace->glyphs.push_back({run_.TextOf(cluster), x, baseline, style.fontSlant,
+                                     style.fontWeight, static_cast<int>(style.decoration)});
+        }
+        if (visible) {
+            const bool decorated = context_.style.decoration != Decoration::None &&
+                                   context_.style.decoration != Decoration::Blink;
+            if (decorated || (context_.style.backgroundColor &&
+                              *context_.style.backgroundColor == kBlackComponents)) {
+                painter_.Flush();
+                DrawGlyphBackground(context_, painter_, x, baseline, cluster.advance);
+                if (decorated) {
+                    DrawDecoration(context_, painter_, x, baseline, cluster.advance);
+                }
+            }
+            painter_.ShowCluster(run_, cluster, x, baseline);
+        }
+        if (layout.inLink) {
+            MarkLinkSpan(layout, x, x + cluster.advance, baseline);
+        }
+    }
+
+    LayoutContext& context_;
+    GlyphPainter& painter_;
+    const ShapedRun& run_;
+    int paragraphLevel_;
+    std::vector<Held> held_;
+    std::vector<FriBidiCharType> types_;
+    std::vector<FriBidiLevel> levels_;
+    std::vector<FriBidiStrIndex> order_;
+};
+
 void WrapPen(LayoutContext& context, GlyphPainter& painter, Pen& pen) {
     painter.FlushAtLineEnd();
     const double height = painter.FontHeight();
@@ -331,7 +499,56 @@ double LeftEdgeAt(const LayoutContext& context, double y) {
     return context.settings.HorizontalMarginValue();
 }
 
+namespace {
+
+// The paragraph's base level, once its first strong character or a dir attribute has said;
+// 0 (left to right) until then.
+int ParagraphLevel(LayoutContext& context, const std::vector<char32_t>& characters) {
+    LayoutState& layout = context.state;
+    if (layout.paragraphLevel < 0) {
+        layout.paragraphLevel = layout.declaredLevel >= 0
+                                    ? layout.declaredLevel
+                                    : ParagraphLevelOf(characters.data(), characters.size());
+    }
+    return std::max(layout.paragraphLevel, 0);
+}
+
+bool HasRightToLeft(const ShapedRun& run) {
+    return std::any_of(run.clusters.begin(), run.clusters.end(),
+                       [](const ShapedCluster& cluster) { return (cluster.level & 1) != 0; });
+}
+
+// Shapes the characters when they cannot all be drawn one glyph after the other in the style's
+// font; false when they can, and `run` is left alone.
+bool ShapeIfNeeded(LayoutContext& context, const std::vector<char32_t>& characters,
+                   int paragraphLevel, ShapedRun& run) {
+    FontMetrics& font = CurrentFontMetrics(context);
+    bool plain = paragraphLevel == 0;
+    for (std::size_t i = 0; plain && i < characters.size(); ++i) {
+        plain = font.GlyphFor(characters[i]).plain;
+    }
+    if (plain) {
+        return false;
+    }
+    ShapeRun(context.fonts, context.state.cr, font, characters, paragraphLevel,
+             context.state.language, run);
+    return true;
+}
+
+}  // namespace
+
 double TextAdvance(LayoutContext& context, std::string_view text) {
+    static thread_local std::vector<char32_t> characters;
+    static thread_local ShapedRun shaped;
+    DecodeRun(text, characters);
+    const int level = std::max(context.state.paragraphLevel, context.state.declaredLevel);
+    if (ShapeIfNeeded(context, characters, std::max(level, 0), shaped)) {
+        double advance = 0.0;
+        for (const ShapedCluster& cluster : shaped.clusters) {
+            advance += cluster.advance;
+        }
+        return advance;
+    }
     if (context.referenceRendering || context.currentFont == nullptr) {
         const std::string valid = SanitizedUtf8(text);
         cairo_text_extents_t extents;
@@ -352,13 +569,25 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
 
     static thread_local std::vector<char32_t> characters;
     static thread_local std::vector<RunGlyph> glyphs;
+    static thread_local ShapedRun shaped;
     DecodeRun(text, characters);
+    const int paragraphLevel = ParagraphLevel(context, characters);
     glyphs.clear();
     bool hasInk = false;
-    for (const char32_t character : characters) {
-        glyphs.push_back(painter.Measure(character));
-        hasInk = hasInk || !glyphs.back().blank;
+    const bool isShaped = ShapeIfNeeded(context, characters, paragraphLevel, shaped);
+    if (isShaped) {
+        for (const ShapedCluster& cluster : shaped.clusters) {
+            glyphs.push_back({shaped.characters[cluster.firstCharacter], nullptr, cluster.advance,
+                              false, cluster.blank, &cluster, cluster.breakBefore});
+            hasInk = hasInk || (!cluster.blank && cluster.glyphCount > 0);
+        }
+    } else {
+        for (const char32_t character : characters) {
+            glyphs.push_back(painter.Measure(character));
+            hasInk = hasInk || !glyphs.back().blank;
+        }
     }
+    ClusterPlacer placer(context, painter, shaped, paragraphLevel);
     const double fontHeight = painter.FontHeight();
     // A run in a font taller than the line (a larger size started by i, b, u or font) sits on a
     // baseline low enough for it, later runs of the line on the same baseline, and the line
@@ -385,7 +614,14 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
     // limit (a right-aligned run ends at the margin), and must not wrap for that.
     double lineLimit = rightLimit;
     if (!layout.lineStarted && context.style.textAlign != TextAlign::Left) {
-        const double advance = TextAdvance(context, text);
+        double advance = 0.0;
+        if (isShaped) {
+            for (const RunGlyph& glyph : glyphs) {
+                advance += glyph.advance;
+            }
+        } else {
+            advance = TextAdvance(context, text);
+        }
         AlignRun(context, pen, advance);
         lineLimit = std::max(rightLimit, pen.x + advance + 0.5);
     }
@@ -394,18 +630,22 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
         context.style.backgroundColor && *context.style.backgroundColor == kBlackComponents;
     // Words on lines nobody sees are only measured, as a whole; the plain walk glyph by glyph
     // is kept for what is drawn, traced, or drawn with cairo's own text calls.
-    const bool wholeWords = !painter.reference() && layout.trace == nullptr;
+    // Shaped clusters that a mirrored or reordered line holds are placed one by one, so that a
+    // link's spans come out where the clusters are drawn.
+    const bool wholeWords = !painter.reference() && layout.trace == nullptr &&
+                            !(isShaped && (paragraphLevel == 1 || HasRightToLeft(shaped)));
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         const RunGlyph& glyph = glyphs[i];
         if (glyph.blank && layout.skipBlanks) {
             continue;
         }
-        if (!glyph.blank && (i == 0 || glyphs[i - 1].blank)) {
+        if (!glyph.blank && (i == 0 || glyphs[i - 1].blank || glyph.breakBefore)) {
             // A word: if it would reach the right limit, it starts the next line instead,
             // unless the pen already stands at the start of a line.
             WordSpan word = MeasureWord(glyphs, i, pen.x);
             const double lineTop = pen.y - layout.lineHeight;
             if (word.end >= lineLimit && pen.x > LeftEdgeAt(context, lineTop)) {
+                placer.Flush();
                 WrapPen(context, painter, pen);
                 lineLimit = rightLimit;
                 word = MeasureWord(glyphs, i, pen.x);
@@ -423,6 +663,20 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
             }
         }
         const bool visible = painter.Visible(pen.y, fontHeight);
+        if (glyph.cluster != nullptr) {
+            placer.Place(*glyph.cluster, pen.x, pen.y, visible);
+            pen.x = Step(pen.x, glyph);
+            layout.lineStarted = true;
+            if (!glyph.blank) {
+                layout.skipBlanks = false;
+            }
+            if (pen.x >= lineLimit) {
+                placer.Flush();
+                WrapPen(context, painter, pen);
+                lineLimit = rightLimit;
+            }
+            continue;
+        }
         if (visible && (decorated || blackBackground)) {
             painter.Flush();
             DrawGlyphBackground(context, painter, pen.x, pen.y, glyph.advance);
@@ -444,6 +698,7 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
             lineLimit = rightLimit;
         }
     }
+    placer.Flush();
     MovePen(context, pen, pen.x, pen.y - layout.lineHeight);
     cairo_move_to(cr, pen.x, pen.y);
 }
@@ -457,6 +712,7 @@ void NewLine(LayoutContext& context) {
     layout.lineStarted = false;
     layout.skipBlanks = false;
     layout.lineDepth = 0.0;
+    layout.paragraphLevel = -1;
 }
 
 void WrapLine(LayoutContext& context) {
