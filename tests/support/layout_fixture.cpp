@@ -54,10 +54,12 @@ std::string LayoutFixture::DrawnText() const {
     return text;
 }
 
-std::string Page(const std::string& body, const std::string& head) {
+std::string Page(const std::string& body, const std::string& head,
+                 const std::string& htmlAttributes) {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head>" +
-           head + "</head><body>" + body + "</body></html>";
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\"" +
+           (htmlAttributes.empty() ? "" : " " + htmlAttributes) + "><head>" + head +
+           "</head><body>" + body + "</body></html>";
 }
 
 }  // namespace quirelle::testing

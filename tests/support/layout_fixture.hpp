@@ -48,7 +48,9 @@ class LayoutFixture : public ::testing::Test {
     CairoContext cr_;
 };
 
-// A minimal XHTML page around the body markup.
-std::string Page(const std::string& body, const std::string& head = "");
+// A minimal XHTML page around the body markup; `htmlAttributes` go on its root, as a book in
+// another language names it and its direction there.
+std::string Page(const std::string& body, const std::string& head = "",
+                 const std::string& htmlAttributes = "");
 
 }  // namespace quirelle::testing
