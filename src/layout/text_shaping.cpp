@@ -335,7 +335,7 @@ void ShapeRun(FontCache& fonts, cairo_t* cr, FontMetrics& primary,
              ++end) {
         }
         for (std::uint32_t k = i; k < end && !shape; ++k) {
-            shape = IsMark(characters[k]);
+            shape = analysis.fonts[k] != nullptr && IsMark(characters[k]);
         }
         const std::size_t firstCluster = run.clusters.size();
         if (!shape || !builder.AddShaped(*font, i, end, level, script, language)) {
