@@ -84,6 +84,7 @@ void FontCache::BeginPass(cairo_t* cr) {
     cairo_font_options_destroy(options);
     // Between passes nobody holds a fallback font, so that is when a full list is let go.
     if (fallbackEntries_.size() >= kMaximumFonts) {
+        ++generation_;
         fallbackEntries_.clear();
         for (Entry& entry : entries_) {
             entry.metrics->fallbacks().clear();
@@ -167,6 +168,7 @@ FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, 
     cairo_matrix_init_scale(&matrix, size, size);
     cairo_set_font_matrix(cr, &matrix);
     if (entries_.size() >= kMaximumFonts) {
+        ++generation_;
         entries_.clear();
     }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));

@@ -125,6 +125,9 @@ class FontCache {
     // Called when a pass starts on `cr`: what its target and font options are is asked once.
     void BeginPass(cairo_t* cr);
 
+    // Changes whenever fonts are let go, so that what refers to them knows to forget it.
+    unsigned generation() const { return generation_; }
+
   private:
     struct Entry {
         std::string family;
@@ -147,6 +150,7 @@ class FontCache {
     std::vector<Entry> entries_;
     FontFallback fallback_;
     std::vector<FallbackEntry> fallbackEntries_;
+    unsigned generation_ = 0;
     std::size_t lastHit_ = 0;
     cairo_t* passCr_ = nullptr;
     cairo_surface_type_t passSurface_ = CAIRO_SURFACE_TYPE_IMAGE;

@@ -5,6 +5,7 @@
 #include "layout/font_cache.hpp"
 #include "layout/layout_state.hpp"
 #include "layout/picture_store.hpp"
+#include "layout/text_shaping.hpp"
 #include "package/debug_switches.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
@@ -40,6 +41,8 @@ struct LayoutContext {
     // Draw every glyph with cairo's text calls, as the plain algorithm does; the usual path
     // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
     bool referenceRendering = false;
+    // Text that needed fallback fonts, shaping or reordering, as it was shaped.
+    ShapedRunCache shapedRuns;
 
     // The book's pictures: their sizes and the decoded copies the passes draw from.
     PictureStore pictureStore;

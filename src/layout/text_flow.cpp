@@ -68,14 +68,15 @@ std::string Utf8Of(char32_t glyph) {
 // One glyph of a run with what the flow needs of it: a character of the style's font, or a
 // cluster of a shaped run.
 struct RunGlyph {
-    char32_t character;
+    // Pointers first and flags last: a run holds one of these per character, so its size counts.
     const FontMetrics::Glyph* metrics;  // the cached metrics; none on the reference path
+    const ShapedCluster* cluster;
     double advance;
+    char32_t character;
     bool advanceOnGrid;
     bool blank;
-    const ShapedCluster* cluster = nullptr;
     // A line may end before this glyph though no blank stands there.
-    bool breakBefore = false;
+    bool breakBefore;
 };
 
 // The pen after a glyph, rounded as cairo rounds its current point. An advance of whole 1/256
@@ -138,49 +139,45 @@ class GlyphPainter {
             cairo_show_glyphs(cr_, batch_.data(), static_cast<int>(batch_.size()));
             batch_.clear();
         }
+        FlushClusters();
     }
 
     // Draws a cluster of a shaped run with its left end at (x, baseline). On a PDF its text
-    // goes along, so that the page can be searched and copied from.
+    // goes along, so that the page can be searched and copied from. Clusters of one font go
+    // to cairo together.
     void ShowCluster(const ShapedRun& run, const ShapedCluster& cluster, double x,
                      double baseline) {
         if (cluster.glyphCount == 0) {
             return;
         }
-        Flush();
-        context_.state.blankWhitePage = false;
-        if (cluster.font != fontOnContext_) {
-            if (fontOnContext_ == nullptr) {
-                primaryFont_ = &CurrentFontMetrics(context_);
-            }
-            cairo_set_scaled_font(cr_, cluster.font->scaledFont());
-            fontOnContext_ = cluster.font;
+        if (!batch_.empty() || cluster.font != clusterFont_) {
+            Flush();
         }
-        clusterGlyphs_.clear();
+        context_.state.blankWhitePage = false;
+        clusterFont_ = cluster.font;
         for (std::uint32_t i = 0; i < cluster.glyphCount; ++i) {
             const ShapedGlyph& glyph = run.glyphs[cluster.firstGlyph + i];
             clusterGlyphs_.push_back({glyph.index, x + glyph.x, baseline + glyph.y});
         }
-        const int count = static_cast<int>(clusterGlyphs_.size());
         if (vector_) {
-            const std::string text = run.TextOf(cluster);
-            const cairo_text_cluster_t mapping{static_cast<int>(text.size()), count};
-            cairo_show_text_glyphs(cr_, text.data(), static_cast<int>(text.size()),
-                                   clusterGlyphs_.data(), count, &mapping, 1,
-                                   static_cast<cairo_text_cluster_flags_t>(0));
-        } else {
-            cairo_show_glyphs(cr_, clusterGlyphs_.data(), count);
+            const std::size_t before = clusterText_.size();
+            for (std::uint32_t i = 0; i < cluster.characterCount; ++i) {
+                AppendUtf8(clusterText_, run.characters[cluster.firstCharacter + i]);
+            }
+            clusterMappings_.push_back({static_cast<int>(clusterText_.size() - before),
+                                        static_cast<int>(cluster.glyphCount)});
         }
     }
 
     RunGlyph Measure(char32_t character) {
         if (!reference_) {
             const FontMetrics::Glyph& metrics = context_.currentFont->GlyphFor(character);
-            return {character, &metrics, metrics.advance, metrics.advanceOnGrid, character == U' '};
+            return {&metrics,          nullptr, metrics.advance, character, metrics.advanceOnGrid,
+                    character == U' ', false};
         }
         cairo_text_extents_t extents;
         cairo_text_extents(cr_, Utf8Of(character).c_str(), &extents);
-        return {character, nullptr, extents.x_advance, false, character == U' '};
+        return {nullptr, nullptr, extents.x_advance, character, false, character == U' ', false};
     }
 
     bool reference() const { return reference_; }
@@ -245,6 +242,31 @@ class GlyphPainter {
     }
 
   private:
+    void FlushClusters() {
+        if (clusterGlyphs_.empty()) {
+            return;
+        }
+        if (clusterFont_ != fontOnContext_) {
+            if (fontOnContext_ == nullptr) {
+                primaryFont_ = &CurrentFontMetrics(context_);
+            }
+            cairo_set_scaled_font(cr_, clusterFont_->scaledFont());
+            fontOnContext_ = clusterFont_;
+        }
+        const int count = static_cast<int>(clusterGlyphs_.size());
+        if (vector_) {
+            cairo_show_text_glyphs(cr_, clusterText_.data(), static_cast<int>(clusterText_.size()),
+                                   clusterGlyphs_.data(), count, clusterMappings_.data(),
+                                   static_cast<int>(clusterMappings_.size()),
+                                   static_cast<cairo_text_cluster_flags_t>(0));
+            clusterText_.clear();
+            clusterMappings_.clear();
+        } else {
+            cairo_show_glyphs(cr_, clusterGlyphs_.data(), count);
+        }
+        clusterGlyphs_.clear();
+    }
+
     // A cluster drawn in a fallback font leaves the style's font on the context again.
     void RestoreFont() {
         if (fontOnContext_ != nullptr && fontOnContext_ != primaryFont_) {
@@ -262,7 +284,11 @@ class GlyphPainter {
     double batchInkRight_ = 0.0;
     const FontMetrics* fontOnContext_ = nullptr;  // set once a cluster was drawn
     FontMetrics* primaryFont_ = nullptr;
+    // The clusters waiting to be drawn, all in one font, with their text for a PDF.
+    const FontMetrics* clusterFont_ = nullptr;
     std::vector<cairo_glyph_t> clusterGlyphs_;
+    std::string clusterText_;
+    std::vector<cairo_text_cluster_t> clusterMappings_;
 };
 
 struct Pen {
@@ -518,33 +544,29 @@ bool HasRightToLeft(const ShapedRun& run) {
                        [](const ShapedCluster& cluster) { return (cluster.level & 1) != 0; });
 }
 
-// Shapes the characters when they cannot all be drawn one glyph after the other in the style's
-// font; false when they can, and `run` is left alone.
-bool ShapeIfNeeded(LayoutContext& context, const std::vector<char32_t>& characters,
-                   int paragraphLevel, ShapedRun& run) {
+// Whether every character can be drawn one glyph after the other in the style's font.
+bool AllPlain(LayoutContext& context, const std::vector<char32_t>& characters) {
     FontMetrics& font = CurrentFontMetrics(context);
-    bool plain = paragraphLevel == 0;
-    for (std::size_t i = 0; plain && i < characters.size(); ++i) {
-        plain = font.GlyphFor(characters[i]).plain;
-    }
-    if (plain) {
-        return false;
-    }
-    ShapeRun(context.fonts, context.state.cr, font, characters, paragraphLevel,
-             context.state.language, run);
-    return true;
+    return std::all_of(characters.begin(), characters.end(),
+                       [&](char32_t character) { return font.GlyphFor(character).plain; });
+}
+
+const ShapedRun& Shaped(LayoutContext& context, std::string_view text,
+                        const std::vector<char32_t>& characters, int paragraphLevel) {
+    return context.shapedRuns.Find(context.fonts, context.state.cr, CurrentFontMetrics(context),
+                                   text, characters, paragraphLevel, context.state.language);
 }
 
 }  // namespace
 
 double TextAdvance(LayoutContext& context, std::string_view text) {
     static thread_local std::vector<char32_t> characters;
-    static thread_local ShapedRun shaped;
     DecodeRun(text, characters);
     const int level = std::max(context.state.paragraphLevel, context.state.declaredLevel);
-    if (ShapeIfNeeded(context, characters, std::max(level, 0), shaped)) {
+    if (level > 0 || !AllPlain(context, characters)) {
         double advance = 0.0;
-        for (const ShapedCluster& cluster : shaped.clusters) {
+        for (const ShapedCluster& cluster :
+             Shaped(context, text, characters, std::max(level, 0)).clusters) {
             advance += cluster.advance;
         }
         return advance;
@@ -569,22 +591,31 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
 
     static thread_local std::vector<char32_t> characters;
     static thread_local std::vector<RunGlyph> glyphs;
-    static thread_local ShapedRun shaped;
+    static const ShapedRun kNoRun;
     DecodeRun(text, characters);
     const int paragraphLevel = ParagraphLevel(context, characters);
     glyphs.clear();
     bool hasInk = false;
-    const bool isShaped = ShapeIfNeeded(context, characters, paragraphLevel, shaped);
+    // Text the style's font draws glyph by glyph, left to right, is measured so; anything else
+    // is shaped, as a whole run.
+    bool isShaped = paragraphLevel != 0;
+    if (!isShaped && painter.reference()) {
+        isShaped = !AllPlain(context, characters);
+    }
+    for (std::size_t i = 0; !isShaped && i < characters.size(); ++i) {
+        glyphs.push_back(painter.Measure(characters[i]));
+        isShaped = glyphs.back().metrics != nullptr && !glyphs.back().metrics->plain;
+        hasInk = hasInk || !glyphs.back().blank;
+    }
+    const ShapedRun& shaped = isShaped ? Shaped(context, text, characters, paragraphLevel) : kNoRun;
     if (isShaped) {
+        glyphs.clear();
+        hasInk = false;
         for (const ShapedCluster& cluster : shaped.clusters) {
-            glyphs.push_back({shaped.characters[cluster.firstCharacter], nullptr, cluster.advance,
-                              false, cluster.blank, &cluster, cluster.breakBefore});
+            glyphs.push_back({nullptr, &cluster, cluster.advance,
+                              shaped.characters[cluster.firstCharacter], false, cluster.blank,
+                              cluster.breakBefore});
             hasInk = hasInk || (!cluster.blank && cluster.glyphCount > 0);
-        }
-    } else {
-        for (const char32_t character : characters) {
-            glyphs.push_back(painter.Measure(character));
-            hasInk = hasInk || !glyphs.back().blank;
         }
     }
     ClusterPlacer placer(context, painter, shaped, paragraphLevel);

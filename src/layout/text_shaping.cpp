@@ -20,6 +20,9 @@ constexpr std::size_t kMaximumShapedTexts = 50000;
 
 constexpr char32_t kZeroWidthSpace = 0x200B;
 
+// What the shaped runs of a pass may hold: a long chapter in several fonts fits.
+constexpr std::size_t kMaximumShapedRunBytes = 64u << 20;
+
 struct HarfBuzzBufferRelease {
     void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
 };
@@ -353,6 +356,40 @@ void ShapeRun(FontCache& fonts, cairo_t* cr, FontMetrics& primary,
         }
         i = end;
     }
+}
+
+}  // namespace quirelle
+
+namespace quirelle {
+
+const ShapedRun& ShapedRunCache::Find(FontCache& fonts, cairo_t* cr, FontMetrics& primary,
+                                      std::string_view text,
+                                      const std::vector<char32_t>& characters, int paragraphLevel,
+                                      std::string_view language) {
+    if (generation_ != fonts.generation()) {
+        runs_.clear();
+        bytes_ = 0;
+        generation_ = fonts.generation();
+    }
+    key_.assign(text);
+    const FontMetrics* font = &primary;
+    key_.append(reinterpret_cast<const char*>(&font), sizeof font);
+    key_ += static_cast<char>(paragraphLevel);
+    key_.append(language);
+    if (auto known = runs_.find(key_); known != runs_.end()) {
+        return known->second;
+    }
+    ShapedRun run;
+    ShapeRun(fonts, cr, primary, characters, paragraphLevel, language, run);
+    const std::size_t bytes = key_.size() + run.characters.size() * sizeof(char32_t) +
+                              run.clusters.size() * sizeof(ShapedCluster) +
+                              run.glyphs.size() * sizeof(ShapedGlyph);
+    if (bytes_ + bytes > kMaximumShapedRunBytes) {
+        runs_.clear();
+        bytes_ = 0;
+    }
+    bytes_ += bytes;
+    return runs_.emplace(key_, std::move(run)).first->second;
 }
 
 }  // namespace quirelle

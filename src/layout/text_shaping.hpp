@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "layout/font_cache.hpp"
@@ -52,5 +53,21 @@ struct ShapedRun {
 void ShapeRun(FontCache& fonts, cairo_t* cr, FontMetrics& primary,
               const std::vector<char32_t>& characters, int paragraphLevel,
               std::string_view language, ShapedRun& run);
+
+// Runs shaped so far, by text, font, paragraph level and language, so that drawing the same page
+// again shapes nothing again. Forgotten when the font cache lets fonts go, and when it grows past
+// a bound.
+class ShapedRunCache {
+  public:
+    const ShapedRun& Find(FontCache& fonts, cairo_t* cr, FontMetrics& primary,
+                          std::string_view text, const std::vector<char32_t>& characters,
+                          int paragraphLevel, std::string_view language);
+
+  private:
+    std::unordered_map<std::string, ShapedRun> runs_;
+    std::string key_;
+    std::size_t bytes_ = 0;
+    unsigned generation_ = 0;
+};
 
 }  // namespace quirelle
