@@ -399,6 +399,7 @@ class ContentPass {
                 Clear();
                 layout_.inLink = true;
                 layout_.linkSpans.clear();
+                layout_.linkSpansMoved = false;
                 linkWidthSoFar_ = 0.0;
                 break;
             case Element::Pre:
@@ -676,7 +677,7 @@ class ContentPass {
                 layout_.linkWidth = linkWidthSoFar_;
                 layout_.inLink = false;
                 context_.style.decoration = Decoration::None;
-                if (layout_.linkSpans.size() > 1) {
+                if (layout_.linkSpans.size() > 1 || layout_.linkSpansMoved) {
                     // A link that wraps is clickable on each line it reaches.
                     for (const LayoutState::LinkSpan& span : layout_.linkSpans) {
                         AddLinkRectangle(context_, span.x1, span.top, span.x2, span.bottom);

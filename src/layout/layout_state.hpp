@@ -42,6 +42,9 @@ struct LayoutState {
     };
     bool inLink = false;
     std::vector<LinkSpan> linkSpans;
+    // Whether some of the link's text stands elsewhere than the pen passed (right-to-left text
+    // is drawn mirrored or reordered): then only the spans say where it is.
+    bool linkSpansMoved = false;
     bool linkAudio = false;
     std::string linkPlayer;
     bool inSvg = false;

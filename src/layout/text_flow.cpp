@@ -408,7 +408,7 @@ class ClusterPlacer {
         if (cluster.level == paragraphLevel_) {
             Flush();
             Draw(cluster, paragraphLevel_ == 1 ? Axis(baseline) - x - cluster.advance : x, baseline,
-                 visible);
+                 visible, paragraphLevel_ == 1);
             return;
         }
         if (!held_.empty() && held_.back().baseline != baseline) {
@@ -442,7 +442,7 @@ class ClusterPlacer {
                              levels_.data(), nullptr, order_.data());
         for (const FriBidiStrIndex index : order_) {
             const Held& held = held_[static_cast<std::size_t>(index)];
-            Draw(*held.cluster, x, held.baseline, held.visible);
+            Draw(*held.cluster, x, held.baseline, held.visible, true);
             x += held.cluster->advance;
         }
         held_.clear();
@@ -463,7 +463,8 @@ class ClusterPlacer {
                context_.settings.HorizontalMarginValue();
     }
 
-    void Draw(const ShapedCluster& cluster, double x, double baseline, bool visible) {
+    // Draws the cluster at x; `moved` when that is not where the pen passed it.
+    void Draw(const ShapedCluster& cluster, double x, double baseline, bool visible, bool moved) {
         LayoutState& layout = context_.state;
         if (LayoutTrace* trace = layout.trace) {
             const TextStyle& style = context_.style;
@@ -485,6 +486,7 @@ class ClusterPlacer {
         }
         if (layout.inLink) {
             MarkLinkSpan(layout, x, x + cluster.advance, baseline);
+            layout.linkSpansMoved = layout.linkSpansMoved || moved;
         }
     }
 

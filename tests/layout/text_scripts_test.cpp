@@ -59,7 +59,7 @@ class TextScriptsTest : public LayoutFixture {
         return 0.0;
     }
     // The first and last columns with ink between two rows of the page drawn last.
-    std::pair<int, int> InkColumns(int top, int bottom) const {
+    std::pair<int, int> InkColumns(int top, int bottom, int fromX = 0) const {
         const int width = cairo_image_surface_get_width(surface_.get());
         const int stride = cairo_image_surface_get_stride(surface_.get());
         const unsigned char* data = cairo_image_surface_get_data(surface_.get());
@@ -67,8 +67,9 @@ class TextScriptsTest : public LayoutFixture {
         int last = -1;
         for (int y = std::max(top, 0); y < bottom; ++y) {
             const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-            for (int x = 0; x < width; ++x) {
-                if ((row[x] & 0xFFFFFF) != 0xFFFFFF) {
+            for (int x = std::max(fromX, 0); x < width; ++x) {
+                // Ink is neither white nor the untouched (transparent) edge of the surface.
+                if ((row[x] >> 24) != 0 && (row[x] & 0xFFFFFF) != 0xFFFFFF) {
                     first = std::min(first, x);
                     last = std::max(last, x);
                 }
@@ -186,6 +187,39 @@ TEST_F(TextScriptsTest, ArabicWordsInAnEnglishLineReadRightToLeft) {
     EXPECT_LT(XOf("S"), jeem);
     EXPECT_LT(jeem, sheen);
     EXPECT_LT(sheen, XOf("n"));
+}
+
+TEST_F(TextScriptsTest, ALinkIsClickableWhereItsRightToLeftTextIsDrawn) {
+    const std::string thanks = "\xD8\xB4\xD9\x83\xD8\xB1\xD8\xA7";
+    struct Case {
+        std::string body;
+        std::string alone;  // the same line without the link's text, to find where it is drawn
+    };
+    const Case cases[] = {
+        // A right-to-left paragraph: the word stands at the right margin.
+        {"<p><a href=\"n.xhtml\">" + thanks + "</a></p>", "<p></p>"},
+        // An Arabic word in an English line is reordered in place.
+        {"<p>Say <a href=\"n.xhtml\">" + thanks + "</a></p>", "<p>Say</p>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        Render(Page(c.alone), 500);
+        // What the line holds before the link, if anything.
+        const int textEnd = Lines().empty() ? 0 : LastLineInk().second;
+        Render(Page(c.body), 500);
+        const int top = static_cast<int>(Lines().back().baseline) - 12;
+        const int bottom = static_cast<int>(Lines().back().baseline) + 4;
+        // The word's ink is what lies right of the text before it.
+        ASSERT_EQ(context().state.linkCount, 1);
+        const LinkRecord& link = context().state.links[0];
+        const auto [left, right] = InkColumns(top, bottom, textEnd + 2);
+        ASSERT_LT(left, right);
+        EXPECT_LE(link.x1, left + 1.0);
+        EXPECT_GE(link.x2, right - 1.0);
+        EXPECT_LT(link.x2 - link.x1, right - left + 10.0);
+        EXPECT_GT(link.y2, Lines().back().baseline - 5);
+        EXPECT_LT(link.y1, Lines().back().baseline - 5);
+    }
 }
 
 TEST_F(TextScriptsTest, TheDirectionComesFromDirOrTheFirstStrongCharacter) {
