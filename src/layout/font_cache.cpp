@@ -69,6 +69,7 @@ FontMetrics::Glyph FontMetrics::Lookup(char32_t character) const {
                                std::abs(extents.x_advance) < 65536.0;
         result.plain = result.index != 0 && IsPlainCharacter(character);
     }
+    result.ignorable = IsDefaultIgnorable(character);
     cairo_glyph_free(glyphs);
     return result;
 }

@@ -55,6 +55,8 @@ class FontMetrics {
         // Whether the font has the character and it can be drawn one glyph after the other,
         // with no other font, shaping or reordering (see IsPlainCharacter).
         bool plain = false;
+        // A character never drawn (see IsDefaultIgnorable): it takes no room either.
+        bool ignorable = false;
     };
 
     FontMetrics(ScaledFont font, FontRequest request);

@@ -24,6 +24,7 @@ constexpr double kPictureGap = 10.0;
 constexpr double kUnderlineOffset = 2.0;
 constexpr double kDecorationLineWidth = 0.5;
 constexpr double kBackgroundInset = 3.0;
+constexpr char32_t kZeroWidthSpace = 0x200B;
 
 // cairo keeps the current point in 24.8 fixed point. The fast path mirrors the pen with cairo's
 // own conversion (adding a magic number puts the rounded fixed value in the low mantissa bits),
@@ -549,8 +550,10 @@ bool HasRightToLeft(const ShapedRun& run) {
 // Whether every character can be drawn one glyph after the other in the style's font.
 bool AllPlain(LayoutContext& context, const std::vector<char32_t>& characters) {
     FontMetrics& font = CurrentFontMetrics(context);
-    return std::all_of(characters.begin(), characters.end(),
-                       [&](char32_t character) { return font.GlyphFor(character).plain; });
+    return std::all_of(characters.begin(), characters.end(), [&](char32_t character) {
+        const FontMetrics::Glyph& glyph = font.GlyphFor(character);
+        return glyph.plain || glyph.ignorable;
+    });
 }
 
 const ShapedRun& Shaped(LayoutContext& context, std::string_view text,
@@ -573,7 +576,11 @@ double TextAdvance(LayoutContext& context, std::string_view text) {
         }
         return advance;
     }
-    if (context.referenceRendering || context.currentFont == nullptr) {
+    FontMetrics& font = CurrentFontMetrics(context);
+    const bool ignorables =
+        std::any_of(characters.begin(), characters.end(),
+                    [&](char32_t character) { return font.GlyphFor(character).ignorable; });
+    if ((context.referenceRendering || context.currentFont == nullptr) && !ignorables) {
         const std::string valid = SanitizedUtf8(text);
         cairo_text_extents_t extents;
         cairo_text_extents(context.state.cr, valid.c_str(), &extents);
@@ -581,7 +588,10 @@ double TextAdvance(LayoutContext& context, std::string_view text) {
     }
     double advance = 0.0;
     for (std::size_t at = 0; at < text.size();) {
-        advance += context.currentFont->GlyphFor(DecodeUtf8(text, at)).advance;
+        const FontMetrics::Glyph& glyph = font.GlyphFor(DecodeUtf8(text, at));
+        if (!glyph.ignorable) {
+            advance += glyph.advance;
+        }
     }
     return advance;
 }
@@ -600,13 +610,24 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
     bool hasInk = false;
     // Text the style's font draws glyph by glyph, left to right, is measured so; anything else
     // is shaped, as a whole run.
+    // Characters never drawn are left out here; a zero-width space still lets the line break.
     bool isShaped = paragraphLevel != 0;
-    if (!isShaped && painter.reference()) {
-        isShaped = !AllPlain(context, characters);
-    }
+    FontMetrics* referenceFont =
+        !isShaped && painter.reference() ? &CurrentFontMetrics(context) : nullptr;
+    bool breakNext = false;
     for (std::size_t i = 0; !isShaped && i < characters.size(); ++i) {
-        glyphs.push_back(painter.Measure(characters[i]));
-        isShaped = glyphs.back().metrics != nullptr && !glyphs.back().metrics->plain;
+        const char32_t character = characters[i];
+        const FontMetrics::Glyph& info = referenceFont != nullptr
+                                             ? referenceFont->GlyphFor(character)
+                                             : context.currentFont->GlyphFor(character);
+        if (info.ignorable) {
+            breakNext = breakNext || character == kZeroWidthSpace;
+            continue;
+        }
+        isShaped = !info.plain;
+        glyphs.push_back(painter.Measure(character));
+        glyphs.back().breakBefore = breakNext && !glyphs.back().blank;
+        breakNext = false;
         hasInk = hasInk || !glyphs.back().blank;
     }
     const ShapedRun& shaped = isShaped ? Shaped(context, text, characters, paragraphLevel) : kNoRun;

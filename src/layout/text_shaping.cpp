@@ -21,7 +21,7 @@ constexpr std::size_t kMaximumShapedTexts = 50000;
 constexpr char32_t kZeroWidthSpace = 0x200B;
 
 // What the shaped runs of a pass may hold: a long chapter in several fonts fits.
-constexpr std::size_t kMaximumShapedRunBytes = 64u << 20;
+constexpr std::size_t kMaximumShapedRunBytes = 32u << 20;
 
 struct HarfBuzzBufferRelease {
     void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }

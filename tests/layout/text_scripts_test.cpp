@@ -154,8 +154,10 @@ TEST_F(TextScriptsTest, CharactersNeverDrawnLeaveThePageAsWithoutThem) {
         "&#xFEFF;",  // byte order mark
         "&#xFE0F;",  // variation selector
     };
+    const std::vector<unsigned char> latin = pixels("abcd");
     for (const char* ignorable : ignorables) {
         SCOPED_TRACE(ignorable);
+        EXPECT_TRUE(pixels(std::string("ab") + ignorable + "cd") == latin);
         EXPECT_TRUE(pixels(std::string("ab") + ignorable + "cd" + shaped) == plain);
     }
 }
@@ -292,6 +294,35 @@ TEST_F(TextScriptsTest, ChineseBreaksBetweenCharactersButNotBeforeAClosingMark) 
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[1].text.substr(0, c.secondLineStart.size()), c.secondLineStart);
         EXPECT_EQ(lines[0].text + lines[1].text, c.text);
+    }
+}
+
+}  // namespace
+}  // namespace quirelle
+
+namespace quirelle {
+namespace {
+
+TEST_F(TextScriptsTest, LatinBreaksAtBlanksAndZeroWidthSpacesOnly) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const std::string zwsp = "\xE2\x80\x8B";
+    const Case cases[] = {
+        // A hyphen does not part a word, as it never did.
+        {"aaaaaaaaaa-bbbbbbbbbbbbbbb cc", {"aaaaaaaaaa-bbbbbbbbbbbbbbb", "cc"}},
+        {"aaaaaaaaaaaaaa" + zwsp + "bbbbbbbbbbbbbbb", {"aaaaaaaaaaaaaa", "bbbbbbbbbbbbbbb"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        StartFlow(250);
+        DrawTextRun(context(), c.text);
+        std::vector<std::string> lines;
+        for (const TracedLine& line : Lines()) {
+            lines.push_back(line.text);
+        }
+        EXPECT_EQ(lines, c.lines);
     }
 }
 
