@@ -145,28 +145,30 @@ class GlyphPainter {
 
     // Draws a cluster of a shaped run with its left end at (x, baseline). On a PDF its text
     // goes along, so that the page can be searched and copied from. Clusters of one font go
-    // to cairo together.
+    // to cairo together: on an image those of a line, on a PDF all of a run, since each call
+    // costs the PDF's page analysis more the more calls the page already has.
     void ShowCluster(const ShapedRun& run, const ShapedCluster& cluster, double x,
                      double baseline) {
         if (cluster.glyphCount == 0) {
             return;
         }
-        if (!batch_.empty() || cluster.font != clusterFont_) {
+        if (!batch_.empty() || (!vector_ && !clusterBatches_.empty() &&
+                                clusterBatches_.front().font != cluster.font)) {
             Flush();
         }
         context_.state.blankWhitePage = false;
-        clusterFont_ = cluster.font;
+        ClusterBatch& batch = BatchFor(cluster.font);
         for (std::uint32_t i = 0; i < cluster.glyphCount; ++i) {
             const ShapedGlyph& glyph = run.glyphs[cluster.firstGlyph + i];
-            clusterGlyphs_.push_back({glyph.index, x + glyph.x, baseline + glyph.y});
+            batch.glyphs.push_back({glyph.index, x + glyph.x, baseline + glyph.y});
         }
         if (vector_) {
-            const std::size_t before = clusterText_.size();
+            const std::size_t before = batch.text.size();
             for (std::uint32_t i = 0; i < cluster.characterCount; ++i) {
-                AppendUtf8(clusterText_, run.characters[cluster.firstCharacter + i]);
+                AppendUtf8(batch.text, run.characters[cluster.firstCharacter + i]);
             }
-            clusterMappings_.push_back({static_cast<int>(clusterText_.size() - before),
-                                        static_cast<int>(cluster.glyphCount)});
+            batch.mappings.push_back({static_cast<int>(batch.text.size() - before),
+                                      static_cast<int>(cluster.glyphCount)});
         }
     }
 
@@ -243,29 +245,45 @@ class GlyphPainter {
     }
 
   private:
-    void FlushClusters() {
-        if (clusterGlyphs_.empty()) {
-            return;
-        }
-        if (clusterFont_ != fontOnContext_) {
-            if (fontOnContext_ == nullptr) {
-                primaryFont_ = &CurrentFontMetrics(context_);
+    // The clusters waiting to be drawn in one font, with their text for a PDF.
+    struct ClusterBatch {
+        const FontMetrics* font = nullptr;
+        std::vector<cairo_glyph_t> glyphs;
+        std::string text;
+        std::vector<cairo_text_cluster_t> mappings;
+    };
+
+    ClusterBatch& BatchFor(const FontMetrics* font) {
+        for (ClusterBatch& batch : clusterBatches_) {
+            if (batch.font == font) {
+                return batch;
             }
-            cairo_set_scaled_font(cr_, clusterFont_->scaledFont());
-            fontOnContext_ = clusterFont_;
         }
-        const int count = static_cast<int>(clusterGlyphs_.size());
-        if (vector_) {
-            cairo_show_text_glyphs(cr_, clusterText_.data(), static_cast<int>(clusterText_.size()),
-                                   clusterGlyphs_.data(), count, clusterMappings_.data(),
-                                   static_cast<int>(clusterMappings_.size()),
-                                   static_cast<cairo_text_cluster_flags_t>(0));
-            clusterText_.clear();
-            clusterMappings_.clear();
-        } else {
-            cairo_show_glyphs(cr_, clusterGlyphs_.data(), count);
+        clusterBatches_.emplace_back();
+        clusterBatches_.back().font = font;
+        return clusterBatches_.back();
+    }
+
+    void FlushClusters() {
+        for (ClusterBatch& batch : clusterBatches_) {
+            if (batch.font != fontOnContext_) {
+                if (fontOnContext_ == nullptr) {
+                    primaryFont_ = &CurrentFontMetrics(context_);
+                }
+                cairo_set_scaled_font(cr_, batch.font->scaledFont());
+                fontOnContext_ = batch.font;
+            }
+            const int count = static_cast<int>(batch.glyphs.size());
+            if (vector_) {
+                cairo_show_text_glyphs(cr_, batch.text.data(), static_cast<int>(batch.text.size()),
+                                       batch.glyphs.data(), count, batch.mappings.data(),
+                                       static_cast<int>(batch.mappings.size()),
+                                       static_cast<cairo_text_cluster_flags_t>(0));
+            } else {
+                cairo_show_glyphs(cr_, batch.glyphs.data(), count);
+            }
         }
-        clusterGlyphs_.clear();
+        clusterBatches_.clear();
     }
 
     // A cluster drawn in a fallback font leaves the style's font on the context again.
@@ -285,11 +303,7 @@ class GlyphPainter {
     double batchInkRight_ = 0.0;
     const FontMetrics* fontOnContext_ = nullptr;  // set once a cluster was drawn
     FontMetrics* primaryFont_ = nullptr;
-    // The clusters waiting to be drawn, all in one font, with their text for a PDF.
-    const FontMetrics* clusterFont_ = nullptr;
-    std::vector<cairo_glyph_t> clusterGlyphs_;
-    std::string clusterText_;
-    std::vector<cairo_text_cluster_t> clusterMappings_;
+    std::vector<ClusterBatch> clusterBatches_;
 };
 
 struct Pen {
