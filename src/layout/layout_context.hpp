@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include "layout/document_events.hpp"
 #include "layout/font_cache.hpp"
 #include "layout/layout_state.hpp"
 #include "layout/picture_store.hpp"
@@ -41,6 +42,8 @@ struct LayoutContext {
     // Draw every glyph with cairo's text calls, as the plain algorithm does; the usual path
     // draws exactly the same pixels from cached metrics and skips glyphs nobody can see.
     bool referenceRendering = false;
+    // The document the passes lay out, as expat read it once.
+    DocumentEvents documentEvents;
     // Text that needed fallback fonts, shaping or reordering, as it was shaped.
     ShapedRunCache shapedRuns;
 

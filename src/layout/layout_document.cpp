@@ -167,16 +167,23 @@ class ContentPass {
             context_.fonts.BeginPass(layout_.cr);
         }
 
-        ExpatParser parser(XML_ParserCreate(nullptr));
-        if (!parser || text.size() > static_cast<std::size_t>(INT_MAX)) {
-            return;
-        }
-        XML_SetUserData(parser.get(), this);
-        XML_SetElementHandler(parser.get(), &ContentPass::OnStart, &ContentPass::OnEnd);
-        XML_SetCharacterDataHandler(parser.get(), &ContentPass::OnCharacters);
-        parser_ = parser.get();
+        DocumentEvents& events = context_.documentEvents;
+        events.Record(text);
         layout_.endedEarly = false;
-        XML_Parse(parser.get(), text.data(), static_cast<int>(text.size()), 1);
+        for (std::size_t i = 0; i < events.size() && !layout_.endedEarly; ++i) {
+            const DocumentEvent& event = events[i];
+            switch (event.kind) {
+                case DocumentEvent::Kind::Start:
+                    OnStart(events.NameOf(event), events.AttributesOf(event));
+                    break;
+                case DocumentEvent::Kind::End:
+                    OnEnd(events.NameOf(event));
+                    break;
+                case DocumentEvent::Kind::Characters:
+                    OnCharacters(events.CharactersOf(event));
+                    break;
+            }
+        }
         // Text after the last flushing end would otherwise never be seen.
         if (!layout_.endedEarly) {
             RescuePendingText();
@@ -184,22 +191,18 @@ class ContentPass {
     }
 
   private:
-    static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
-        auto* pass = static_cast<ContentPass*>(self);
-        if (pass->EndsHere()) {
+    void OnStart(const XML_Char* name, const XML_Char** attributes) {
+        if (EndsHere()) {
             return;
         }
-        ++pass->depth_;
-        pass->Declare(XmlAttributes(attributes));
-        pass->Start(name, XmlAttributes(attributes));
+        ++depth_;
+        Declare(XmlAttributes(attributes));
+        Start(name, XmlAttributes(attributes));
     }
-    static void OnEnd(void* self, const XML_Char* name) {
-        auto* pass = static_cast<ContentPass*>(self);
-        if (!pass->layout_.endedEarly) {
-            pass->End(name);
-            pass->Undeclare();
-            --pass->depth_;
-        }
+    void OnEnd(const XML_Char* name) {
+        End(name);
+        Undeclare();
+        --depth_;
     }
 
     // The direction and language an element declares hold until it ends.
@@ -230,12 +233,7 @@ class ContentPass {
         layout_.declaredLevel = declarations_.empty() ? -1 : declarations_.back().level;
         layout_.language = declarations_.empty() ? "" : declarations_.back().language;
     }
-    static void OnCharacters(void* self, const XML_Char* text, int length) {
-        auto* pass = static_cast<ContentPass*>(self);
-        if (!pass->layout_.endedEarly) {
-            pass->Characters(std::string_view(text, static_cast<std::size_t>(length)));
-        }
-    }
+    void OnCharacters(std::string_view text) { Characters(text); }
 
     // A pass that may end early (see LayoutState::endBelow) ends at the first element that
     // starts below that line, unless a link is open: a link ends its record only at its end.
@@ -245,7 +243,6 @@ class ContentPass {
             cairo_get_current_point(layout_.cr, &x, &y);
             if (y > layout_.endBelow) {
                 layout_.endedEarly = true;
-                XML_StopParser(parser_, XML_FALSE);
             }
         }
         return layout_.endedEarly;
@@ -787,7 +784,6 @@ class ContentPass {
 
     LayoutContext& context_;
     LayoutState& layout_;
-    XML_Parser parser_ = nullptr;
     std::size_t hiddenTextStart_ = 0;
     // How deep the parser is, and the dir and lang attributes of the elements open at each depth.
     struct Declaration {
