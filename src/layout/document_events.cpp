@@ -55,6 +55,7 @@ void DocumentEvents::Record(std::string_view text) {
     }
     text_.assign(text);
     recorded_ = true;
+    ++generation_;
     pool_.clear();
     events_.clear();
     attributeOffsets_.clear();

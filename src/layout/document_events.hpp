@@ -28,6 +28,9 @@ class DocumentEvents {
     // Records the callbacks for `text`, unless they are already those of the same text.
     void Record(std::string_view text);
 
+    // Changes whenever another text is recorded.
+    unsigned generation() const { return generation_; }
+
     std::size_t size() const { return events_.size(); }
     const DocumentEvent& operator[](std::size_t index) const { return events_[index]; }
     const XML_Char* NameOf(const DocumentEvent& event) const { return pool_.data() + event.text; }
@@ -41,6 +44,7 @@ class DocumentEvents {
   private:
     std::string text_;
     bool recorded_ = false;
+    unsigned generation_ = 0;
     std::string pool_;
     std::vector<DocumentEvent> events_;
     std::vector<std::size_t> attributeOffsets_;  // into the pool; SIZE_MAX ends an element's

@@ -129,6 +129,8 @@ class FontCache {
 
     // Changes whenever fonts are let go, so that what refers to them knows to forget it.
     unsigned generation() const { return generation_; }
+    // The hash of the font options of the pass begun last.
+    unsigned long passOptions() const { return passOptions_; }
 
   private:
     struct Entry {

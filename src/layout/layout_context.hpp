@@ -5,6 +5,7 @@
 #include "layout/document_events.hpp"
 #include "layout/font_cache.hpp"
 #include "layout/layout_state.hpp"
+#include "layout/pass_checkpoints.hpp"
 #include "layout/picture_store.hpp"
 #include "layout/text_shaping.hpp"
 #include "package/debug_switches.hpp"
@@ -44,6 +45,8 @@ struct LayoutContext {
     bool referenceRendering = false;
     // The document the passes lay out, as expat read it once.
     DocumentEvents documentEvents;
+    // Where passes over the current layout of the document may begin.
+    PassCheckpoints checkpoints;
     // Text that needed fallback fonts, shaping or reordering, as it was shaped.
     ShapedRunCache shapedRuns;
 

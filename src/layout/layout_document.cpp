@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -126,6 +127,11 @@ void AppendEscaped(std::string& out, std::string_view value) {
 }
 
 constexpr std::size_t kSvgCapacity = 1'000'000;
+// Checkpoints stand at least this far apart, so that a pass that begins at one lays out little
+// more than the rows in view.
+constexpr double kSpacing = 1000.0;
+// An audio bar stands this far below the pen, with its icons.
+constexpr double kAudioBarReach = 60.0;
 constexpr std::size_t kTextCapacity = 1'000'000;
 constexpr std::string_view kSvgDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
@@ -170,10 +176,28 @@ class ContentPass {
         DocumentEvents& events = context_.documentEvents;
         events.Record(text);
         layout_.endedEarly = false;
-        for (std::size_t i = 0; i < events.size() && !layout_.endedEarly; ++i) {
+        layout_.tallestFont = 0.0;
+        bodyBegun_ = false;
+        std::size_t first = 0;
+        layout_.resumed = false;
+        keeping_ = KeepsCheckpoints();
+        if (keeping_) {
+            context_.checkpoints.Use({events.generation(), context_.areaWidth, context_.settings,
+                                      context_.cssEnabled, context_.fonts.generation(),
+                                      context_.fonts.passOptions()});
+            if (const PassCheckpoint* from = StartingPoint()) {
+                Resume(*from);
+                first = from->event;
+                layout_.resumed = true;
+            }
+        }
+        for (std::size_t i = first; i < events.size() && !layout_.endedEarly; ++i) {
             const DocumentEvent& event = events[i];
             switch (event.kind) {
                 case DocumentEvent::Kind::Start:
+                    if (keeping_) {
+                        KeepCheckpoint(i);
+                    }
                     OnStart(events.NameOf(event), events.AttributesOf(event));
                     break;
                 case DocumentEvent::Kind::End:
@@ -187,10 +211,183 @@ class ContentPass {
         // Text after the last flushing end would otherwise never be seen.
         if (!layout_.endedEarly) {
             RescuePendingText();
+            if (keeping_ && context_.fonts.generation() == fontGeneration_) {
+                LearnReach();
+            }
         }
     }
 
   private:
+    // --- checkpoints: where a later pass over the same layout may begin ---
+
+    // Only a screen's passes keep them: on a PDF, with cairo's own text calls, or while a trace
+    // or a debugging dump wants to see every element, a pass runs from the top.
+    bool KeepsCheckpoints() {
+        fontGeneration_ = context_.fonts.generation();
+        return layout_.cr != nullptr &&
+               cairo_surface_get_type(cairo_get_target(layout_.cr)) == CAIRO_SURFACE_TYPE_IMAGE &&
+               !context_.referenceRendering && layout_.trace == nullptr &&
+               context_.debug == DebugSwitches{};
+    }
+
+    // The last checkpoint above the rows in view by more than anything laid out before it can
+    // reach down; none when the pass must run from the top.
+    const PassCheckpoint* StartingPoint() const {
+        const PassCheckpoints& saved = context_.checkpoints;
+        if (!layout_.resumable || !saved.reach || !saved.pageStyle) {
+            return nullptr;
+        }
+        const double top = layout_.visibleTop + context_.scrollY - *saved.reach;
+        const PassCheckpoint* found = nullptr;
+        for (const PassCheckpoint& checkpoint : saved.checkpoints) {
+            if (checkpoint.y > top) {
+                break;
+            }
+            found = &checkpoint;
+        }
+        return found;
+    }
+
+    void KeepCheckpoint(std::size_t event) {
+        PassCheckpoints& saved = context_.checkpoints;
+        cairo_t* cr = layout_.cr;
+        if (context_.fonts.generation() != fontGeneration_) {
+            // The fonts the checkpoints point at were let go.
+            saved.Clear();
+            keeping_ = false;
+            return;
+        }
+        if (!bodyBegun_ || !cairo_has_current_point(cr)) {
+            return;
+        }
+        double x, y;
+        cairo_get_current_point(cr, &x, &y);
+        const double scroll = context_.scrollY;
+        if (!saved.checkpoints.empty() && (event <= saved.checkpoints.back().event ||
+                                           y + scroll < saved.checkpoints.back().y + kSpacing)) {
+            return;
+        }
+        const auto finalPictures = static_cast<std::size_t>(layout_.pictureIndex);
+        for (std::size_t i = saved.pictures.size(); i < finalPictures; ++i) {
+            saved.pictures.push_back(layout_.pictures[i]);
+            saved.pictures.back().y += scroll;
+        }
+        for (auto i = static_cast<int>(saved.links.size()); i < layout_.linkCount; ++i) {
+            saved.links.push_back(layout_.links[static_cast<std::size_t>(i)]);
+            saved.links.back().y1 += scroll;
+            saved.links.back().y2 += scroll;
+        }
+
+        PassCheckpoint checkpoint;
+        checkpoint.event = event;
+        checkpoint.x = x;
+        checkpoint.y = y + scroll;
+        {
+            // The state is copied without the record tables, which can be long.
+            std::vector<LinkRecord> links;
+            std::vector<PictureRecord> pictures;
+            std::swap(links, layout_.links);
+            std::swap(pictures, layout_.pictures);
+            checkpoint.state = layout_;
+            std::swap(links, layout_.links);
+            std::swap(pictures, layout_.pictures);
+        }
+        LayoutState& state = checkpoint.state;
+        state.cr = nullptr;
+        state.pictures.assign(layout_.pictures.begin() + static_cast<std::ptrdiff_t>(finalPictures),
+                              layout_.pictures.end());
+        for (PictureRecord& picture : state.pictures) {
+            picture.y += scroll;
+        }
+        for (LayoutState::LinkSpan& span : state.linkSpans) {
+            span.top += scroll;
+            span.bottom += scroll;
+        }
+        checkpoint.finalPictures = finalPictures;
+        checkpoint.style = context_.style;
+        checkpoint.currentFont = context_.currentFont;
+        checkpoint.source.reset(cairo_pattern_reference(cairo_get_source(cr)));
+        checkpoint.font.reset(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
+        checkpoint.lineWidth = cairo_get_line_width(cr);
+        checkpoint.hiddenTextStart = hiddenTextStart_;
+        checkpoint.linkWidthSoFar = linkWidthSoFar_;
+        checkpoint.depth = depth_;
+        checkpoint.declarations = declarations_;
+        saved.checkpoints.push_back(std::move(checkpoint));
+    }
+
+    // Takes up the pass where the checkpoint stands, after painting the page's background as
+    // the body began it.
+    void Resume(const PassCheckpoint& checkpoint) {
+        const PassCheckpoints& saved = context_.checkpoints;
+        cairo_t* cr = layout_.cr;
+        const double scroll = context_.scrollY;
+        // What this pass was started with stays.
+        const bool measurePass = layout_.measurePass;
+        const bool resumable = layout_.resumable;
+        const bool blankWhitePage = layout_.blankWhitePage;
+        const double endBelow = layout_.endBelow;
+        const double visibleTop = layout_.visibleTop;
+        const double visibleBottom = layout_.visibleBottom;
+        std::vector<LinkRecord> links = std::move(layout_.links);
+        layout_ = checkpoint.state;
+        layout_.cr = cr;
+        layout_.measurePass = measurePass;
+        layout_.resumable = resumable;
+        layout_.blankWhitePage = blankWhitePage;
+        layout_.endBelow = endBelow;
+        layout_.visibleTop = visibleTop;
+        layout_.visibleBottom = visibleBottom;
+        layout_.endedEarly = false;
+        for (int i = 0; i < layout_.linkCount && static_cast<std::size_t>(i) < links.size(); ++i) {
+            LinkRecord& link = links[static_cast<std::size_t>(i)];
+            link = saved.links[static_cast<std::size_t>(i)];
+            link.y1 -= scroll;
+            link.y2 -= scroll;
+        }
+        layout_.links = std::move(links);
+        std::vector<PictureRecord> pictures(
+            saved.pictures.begin(),
+            saved.pictures.begin() + static_cast<std::ptrdiff_t>(checkpoint.finalPictures));
+        pictures.insert(pictures.end(), checkpoint.state.pictures.begin(),
+                        checkpoint.state.pictures.end());
+        for (PictureRecord& picture : pictures) {
+            picture.y -= scroll;
+        }
+        layout_.pictures = std::move(pictures);
+        for (LayoutState::LinkSpan& span : layout_.linkSpans) {
+            span.top -= scroll;
+            span.bottom -= scroll;
+        }
+        hiddenTextStart_ = checkpoint.hiddenTextStart;
+        linkWidthSoFar_ = checkpoint.linkWidthSoFar;
+        depth_ = checkpoint.depth;
+        declarations_ = checkpoint.declarations;
+        bodyBegun_ = true;
+
+        context_.style = *saved.pageStyle;
+        PaintPageBackground(context_);
+        context_.style = checkpoint.style;
+        context_.currentFont = checkpoint.currentFont;
+        cairo_set_source(cr, checkpoint.source.get());
+        cairo_set_scaled_font(cr, checkpoint.font.get());
+        cairo_set_line_width(cr, checkpoint.lineWidth);
+        cairo_move_to(cr, checkpoint.x, checkpoint.y - scroll);
+    }
+
+    // After a pass over the whole document: how far below the pen anything it lays out may
+    // reach (three heights of its tallest font, its tallest picture, an audio bar).
+    void LearnReach() {
+        double tallestPicture = 0.0;
+        for (const PictureRecord& picture : layout_.pictures) {
+            tallestPicture = std::max(tallestPicture, picture.height);
+        }
+        if (!std::isfinite(tallestPicture) || !std::isfinite(layout_.tallestFont)) {
+            return;
+        }
+        context_.checkpoints.reach = 3.0 * layout_.tallestFont + tallestPicture + kAudioBarReach;
+    }
+
     void OnStart(const XML_Char* name, const XML_Char** attributes) {
         if (EndsHere()) {
             return;
@@ -300,6 +497,16 @@ class ContentPass {
             case Element::Body:
                 ParseAllRules(context_);
                 Lookup("body");
+                if (keeping_) {
+                    // A second body paints the page again; checkpoints could not repeat that.
+                    if (bodyBegun_) {
+                        context_.checkpoints.Clear();
+                        keeping_ = false;
+                    } else {
+                        context_.checkpoints.pageStyle = context_.style;
+                    }
+                }
+                bodyBegun_ = true;
                 BeginPageContent(context_);
                 layout_.lineStarted = false;
                 break;
@@ -786,15 +993,14 @@ class ContentPass {
     LayoutState& layout_;
     std::size_t hiddenTextStart_ = 0;
     // How deep the parser is, and the dir and lang attributes of the elements open at each depth.
-    struct Declaration {
-        int depth;
-        int level;
-        std::string language;
-    };
     int depth_ = 0;
-    std::vector<Declaration> declarations_;
+    std::vector<PassDeclaration> declarations_;
     // The advance of an open link's text drawn so far.
     double linkWidthSoFar_ = 0.0;
+    // Whether this pass keeps checkpoints for later ones, and whether it has met the body.
+    bool keeping_ = false;
+    bool bodyBegun_ = false;
+    unsigned fontGeneration_ = 0;
 };
 
 }  // namespace

@@ -93,6 +93,14 @@ struct LayoutState {
     double endBelow = std::numeric_limits<double>::infinity();
     bool endedEarly = false;
 
+    // Whether the pass may begin at a checkpoint kept by an earlier pass over the same layout
+    // (a draw for the screen), rather than at the top of the document.
+    bool resumable = false;
+    // Whether the last pass began at a checkpoint.
+    bool resumed = false;
+    // The height of the tallest font the pass has laid text out in.
+    double tallestFont = 0.0;
+
     // Rows of the target surface that can show anything; glyphs outside are measured, not drawn.
     double visibleTop = -std::numeric_limits<double>::infinity();
     double visibleBottom = std::numeric_limits<double>::infinity();

@@ -105,7 +105,7 @@ void PlacePictureElement(LayoutContext& context) {
     layout.picHeight.clear();
 }
 
-void BeginPageContent(LayoutContext& context) {
+void PaintPageBackground(LayoutContext& context) {
     cairo_t* cr = context.state.cr;
     const ColorComponents background = PaintedBackground(context.style.backgroundColor);
     const bool white = (background.red >> 24) == 0xFF && (background.green >> 24) == 0xFF &&
@@ -139,9 +139,12 @@ void BeginPageContent(LayoutContext& context) {
             }
         }
     }
+}
 
+void BeginPageContent(LayoutContext& context) {
+    PaintPageBackground(context);
     const Settings& settings = context.settings;
-    cairo_move_to(cr, settings.HorizontalMarginValue(),
+    cairo_move_to(context.state.cr, settings.HorizontalMarginValue(),
                   settings.VerticalMarginValue() - context.scrollY);
 }
 

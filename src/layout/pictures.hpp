@@ -12,5 +12,7 @@ void PlacePictureElement(LayoutContext& context);
 // At the start of the body: paints the page background (its colour, then its picture) and puts
 // the pen at the margins, shifted up by the scroll offset.
 void BeginPageContent(LayoutContext& context);
+// The first half of that: the page background over the whole area, in the current style.
+void PaintPageBackground(LayoutContext& context);
 
 }  // namespace quirelle

@@ -657,6 +657,7 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
     }
     ClusterPlacer placer(context, painter, shaped, paragraphLevel);
     const double fontHeight = painter.FontHeight();
+    layout.tallestFont = std::max(layout.tallestFont, fontHeight);
     // A run in a font taller than the line (a larger size started by i, b, u or font) sits on a
     // baseline low enough for it, later runs of the line on the same baseline, and the line
     // advances far enough to clear it.
@@ -806,6 +807,7 @@ void DrawListMarker(LayoutContext& context, std::string_view marker) {
                 {valid, start.x, y, context.style.fontSlant, context.style.fontWeight, 0});
         }
         GlyphPainter painter(context);
+        layout.tallestFont = std::max(layout.tallestFont, painter.FontHeight());
         if (context.referenceRendering || context.currentFont == nullptr) {
             cairo_show_text(cr, valid.c_str());
             cairo_get_current_point(cr, &x, &y);

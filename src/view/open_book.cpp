@@ -83,6 +83,7 @@ bool DocumentView::LoadBook(const std::string& path) {
     Reset();
     data_->book = std::move(book);
     data_->layout.pictureStore.OpenBook(data_->book.archive);
+    data_->layout.checkpoints.Clear();
     data_->maxPageLength = 0.0;
     frontend_.ClearPageList();
     const std::pair<MetadataField, const std::string*> fields[] = {

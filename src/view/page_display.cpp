@@ -1,6 +1,7 @@
 // Drawing the page on display: a fresh surface of the view's size for every draw, the document
 // laid out onto it. The drawing primitives of the pass live with the layout; the view's methods
 // of the same names hand them its layout context.
+#include <cmath>
 #include <limits>
 
 #include "layout/cairo_style.hpp"
@@ -35,7 +36,13 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     layout.state.ShowRows(0.0, height);
     layout.state.endBelow = height + 3 * kLargestDrawableFontSize;
     layout.state.blankWhitePage = true;
+    // A draw may begin at a checkpoint an earlier pass kept. Positions move with the scroll
+    // offset, so the offset is kept to cairo's 1/256 pixel, which makes moving a checkpoint's
+    // positions by it exact.
+    layout.scrollY = std::round(layout.scrollY * 256.0) / 256.0;
+    layout.state.resumable = true;
     RenderPage(pageCr.get(), data.documentText.Text());
+    layout.state.resumable = false;
     layout.state.blankWhitePage = false;
     layout.state.endBelow = std::numeric_limits<double>::infinity();
     layout.state.cr = nullptr;
