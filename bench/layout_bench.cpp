@@ -46,9 +46,10 @@ std::string Inline(std::mt19937& random, bool styled, const std::string& text) {
     }
 }
 
-// About 200 KB of prose in paragraphs, with the inline elements real books use; styled, most
-// paragraphs and inline elements carry a class, as in books made by publishing tools.
-std::string MakeChapter(bool styled) {
+// About 200 KB (or `bytes`) of prose in paragraphs, with the inline elements real books use;
+// styled, most paragraphs and inline elements carry a class, as in books made by publishing
+// tools.
+std::string MakeChapter(bool styled, std::size_t bytes = 200'000) {
     {
         const char* words[] = {"the",
                                "keeper",
@@ -75,7 +76,7 @@ std::string MakeChapter(bool styled) {
                                "\xE2\x80\x9Chello\xE2\x80\x9D"};
         std::mt19937 random(7);
         std::string body = "<h1>Chapter Seven</h1>\n";
-        while (body.size() < 200'000) {
+        while (body.size() < bytes) {
             body += "<p" + ClassOf(random, styled, "para") + ">";
             const int length = 40 + static_cast<int>(random() % 120);
             for (int i = 0; i < length; ++i) {
@@ -342,6 +343,39 @@ void BM_ExportPdf(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportPdf)->Arg(kLatin)->Arg(kArabic)->Unit(benchmark::kMillisecond);
 
+// A wheel step of 40 pixels near the end of a chapter, drawn as the window draws it, after the
+// chapter was measured as opening it measures it. The argument is the chapter's size: 8 KB, and
+// a novel published as one 3.5 MB chapter. The goal: the long chapter's step takes at most
+// twice the short one's, and under 10 ms.
+void BM_ScrollStep(benchmark::State& state) {
+    const std::string text = MakeChapter(false, static_cast<std::size_t>(state.range(0)));
+    quirelle::HeadlessFrontend frontend;
+    quirelle::DocumentView view(frontend);
+    quirelle::DocumentViewData& data = view.Data();
+    data.book.archivePath = "(in memory)";
+    std::memcpy(data.documentText.data.get(), text.c_str(), text.size() + 1);
+    data.documentText.size = static_cast<std::uint32_t>(text.size());
+    {
+        quirelle::CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+        quirelle::CairoContext cr(cairo_create(surface.get()));
+        data.layout.areaWidth = 1000;
+        data.layout.areaHeight = 800;
+        data.layout.state.ShowNothing();
+        view.RenderPage(cr.get(), data.documentText.Text());
+    }
+    const double last = std::max(0.0, data.layout.state.contentHeight - 800.0 - 400.0);
+    quirelle::CairoSurface window(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 800));
+    double y = last;
+    for (auto _ : state) {
+        y = y + 40.0 > last + 400.0 ? last : y + 40.0;
+        data.layout.scrollY = y;
+        quirelle::CairoContext cr(cairo_create(window.get()));
+        view.Draw(cr.get(), 1000, 800);
+    }
+    state.counters["offset"] = last;
+}
+BENCHMARK(BM_ScrollStep)->Arg(8'000)->Arg(3'500'000)->Unit(benchmark::kMillisecond);
+
 // Prints the results as usual, then the ratio the goal is about.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
@@ -371,6 +405,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
                       {"BM_RedrawWithPicture", "BM_BareExpatPass/0", 10},
                       {"BM_RedrawChinese", "BM_BareExpatPass/2", 20},
                       {"BM_RedrawArabic", "BM_BareExpatPass/3", 20}};
+        const auto shortStep = seconds_.find("BM_ScrollStep/8000");
+        const auto longStep = seconds_.find("BM_ScrollStep/3500000");
+        if (shortStep != seconds_.end() && longStep != seconds_.end() && shortStep->second > 0) {
+            std::printf(
+                "BM_ScrollStep at the end of 3.5 MB / of 8 KB (CPU time): %.2f, %.2f ms "
+                "(goal: at most 2, under 10 ms)\n",
+                longStep->second / shortStep->second, longStep->second * 1e3);
+        }
         for (const auto& [redrawName, expatName, goal] : ratios) {
             const auto redraw = seconds_.find(redrawName);
             const auto expat = seconds_.find(expatName);
