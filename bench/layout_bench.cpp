@@ -411,7 +411,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
             std::printf(
                 "BM_ScrollStep at the end of 3.5 MB / of 8 KB (CPU time): %.2f, %.2f ms "
                 "(goal: at most 2, under 10 ms)\n",
-                longStep->second / shortStep->second, longStep->second * 1e3);
+                longStep->second / shortStep->second, longStep->second);
         }
         for (const auto& [redrawName, expatName, goal] : ratios) {
             const auto redraw = seconds_.find(redrawName);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -189,6 +190,11 @@ class ContentPass {
                 Resume(*from);
                 first = from->event;
                 layout_.resumed = true;
+            }
+            // Nothing that starts further below the view than anything reaches can show.
+            const std::optional<double>& reach = context_.checkpoints.reach;
+            if (layout_.resumable && reach && std::isfinite(layout_.endBelow)) {
+                layout_.endBelow = std::min(layout_.endBelow, layout_.visibleBottom + *reach);
             }
         }
         for (std::size_t i = first; i < events.size() && !layout_.endedEarly; ++i) {

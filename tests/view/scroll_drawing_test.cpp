@@ -91,7 +91,22 @@ class Reader {
     DocumentView view_{frontend_};
 };
 
-void ExpectSameLinks(const std::vector<LinkRecord>& drawn, const std::vector<LinkRecord>& whole) {
+// The links a click in the view can reach: the table may go further below the view in one
+// pass than in another, as far as each knows the page needs.
+std::vector<LinkRecord> InView(const std::vector<LinkRecord>& links) {
+    std::vector<LinkRecord> seen;
+    for (const LinkRecord& link : links) {
+        if (link.y2 >= 0 && link.y1 <= kHeight) {
+            seen.push_back(link);
+        }
+    }
+    return seen;
+}
+
+void ExpectSameLinks(const std::vector<LinkRecord>& drawnTable,
+                     const std::vector<LinkRecord>& wholeTable) {
+    const std::vector<LinkRecord> drawn = InView(drawnTable);
+    const std::vector<LinkRecord> whole = InView(wholeTable);
     ASSERT_EQ(drawn.size(), whole.size());
     for (std::size_t i = 0; i < drawn.size(); ++i) {
         SCOPED_TRACE(i);
