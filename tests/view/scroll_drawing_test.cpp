@@ -91,12 +91,12 @@ class Reader {
     DocumentView view_{frontend_};
 };
 
-// The links a click in the view can reach: the table may go further below the view in one
-// pass than in another, as far as each knows the page needs.
+// The links down to the bottom of the view: below it, the table may go further in one pass
+// than in another, as far as each knows the page needs.
 std::vector<LinkRecord> InView(const std::vector<LinkRecord>& links) {
     std::vector<LinkRecord> seen;
     for (const LinkRecord& link : links) {
-        if (link.y2 >= 0 && link.y1 <= kHeight) {
+        if (link.y1 <= kHeight) {
             seen.push_back(link);
         }
     }
