@@ -284,20 +284,15 @@ class ContentPass {
             saved.links.back().y2 += scroll;
         }
 
-        PassCheckpoint checkpoint;
-        checkpoint.event = event;
-        checkpoint.x = x;
-        checkpoint.y = y + scroll;
-        {
-            // The state is copied without the record tables, which can be long.
-            std::vector<LinkRecord> links;
-            std::vector<PictureRecord> pictures;
-            std::swap(links, layout_.links);
-            std::swap(pictures, layout_.pictures);
-            checkpoint.state = layout_;
-            std::swap(links, layout_.links);
-            std::swap(pictures, layout_.pictures);
-        }
+        // The state is copied without the record tables: the link table alone holds a
+        // thousand rows.
+        std::vector<LinkRecord> links;
+        std::vector<PictureRecord> pictures;
+        std::swap(links, layout_.links);
+        std::swap(pictures, layout_.pictures);
+        PassCheckpoint checkpoint{.event = event, .x = x, .y = y + scroll, .state = layout_};
+        std::swap(links, layout_.links);
+        std::swap(pictures, layout_.pictures);
         LayoutState& state = checkpoint.state;
         state.cr = nullptr;
         state.pictures.assign(layout_.pictures.begin() + static_cast<std::ptrdiff_t>(finalPictures),
