@@ -38,13 +38,10 @@ bool IsMark(char32_t character) {
 }
 
 bool IsSimpleScript(hb_script_t script) {
+    if (BreaksOnlyAtSpaces(script)) {
+        return true;
+    }
     switch (script) {
-        case HB_SCRIPT_LATIN:
-        case HB_SCRIPT_GREEK:
-        case HB_SCRIPT_CYRILLIC:
-        case HB_SCRIPT_COMMON:
-        case HB_SCRIPT_INHERITED:
-        case HB_SCRIPT_UNKNOWN:
         case HB_SCRIPT_HAN:
         case HB_SCRIPT_HIRAGANA:
         case HB_SCRIPT_KATAKANA:

@@ -60,7 +60,7 @@ cairo_font_face_t* FontFallback::FaceFor(const std::string& family, int slant, i
             !FcCharSetHasChar(characters, character)) {
             continue;
         }
-        FontFace& face = ranking.faces[static_cast<std::size_t>(i)];
+        CairoFontFace& face = ranking.faces[static_cast<std::size_t>(i)];
         if (!face) {
             FontPattern prepared(FcFontRenderPrepare(nullptr, ranking.request.get(), font));
             if (!prepared) {

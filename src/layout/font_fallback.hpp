@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cairo_handles.hpp"
+
 namespace quirelle {
 
 struct FontSetRelease {
@@ -16,11 +18,7 @@ struct FontSetRelease {
 struct FontPatternRelease {
     void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
-struct FontFaceRelease {
-    void operator()(cairo_font_face_t* face) const { cairo_font_face_destroy(face); }
-};
 using FontPattern = std::unique_ptr<FcPattern, FontPatternRelease>;
-using FontFace = std::unique_ptr<cairo_font_face_t, FontFaceRelease>;
 
 // The installed fonts that can stand in for a family where it has no glyph for a character,
 // ranked by fontconfig for the family, slant, weight and language asked for. Each ranking is
@@ -40,7 +38,7 @@ class FontFallback {
         std::string language;
         FontPattern request;
         std::unique_ptr<FcFontSet, FontSetRelease> fonts;
-        std::vector<FontFace> faces;  // opened as first needed, parallel to fonts
+        std::vector<CairoFontFace> faces;  // opened as first needed, parallel to fonts
     };
     Ranking& RankingFor(const std::string& family, int slant, int weight,
                         std::string_view language);
