@@ -1,13 +1,18 @@
 # make run   installs what is missing, builds, and opens the demo book in the reader.
 # make test  installs what is missing (test tools too), builds, and runs every test; then builds
 #            the core, the program and their tests again with the sanitizers, and runs those.
+# make fuzz  builds the libFuzzer targets under the sanitizers and runs each for FUZZ_SECONDS,
+#            from seed corpora made of the demo book's files.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = css color xhtml picture
 SANITIZE_CXX ?= clang++-14
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench install clean
+.PHONY: all build run test bench fuzz install clean
 
 all: build
 
@@ -29,6 +34,13 @@ test:
 	  -DQUIRELLE_SANITIZE=ON -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX)
 	cmake --build $(SANITIZE_BUILD)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure --timeout 600 -j2
+
+fuzz:
+	scripts/install-deps --test
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja $(CMAKE_FLAGS) -DQUIRELLE_SANITIZE=ON -DQUIRELLE_FUZZ=ON \
+	  -DQUIRELLE_BUILD_TESTS=OFF -DQUIRELLE_BUILD_BENCHMARKS=OFF -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX)
+	cmake --build $(FUZZ_BUILD) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
 	scripts/install-deps --bench

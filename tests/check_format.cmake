@@ -7,7 +7,7 @@ if(NOT CLANG_FORMAT)
 endif()
 
 set(sources "")
-foreach(folder src tests bench tools)
+foreach(folder src tests bench tools fuzz)
   file(GLOB_RECURSE found ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.hpp)
   list(APPEND sources ${found})
 endforeach()
