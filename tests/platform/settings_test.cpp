@@ -119,9 +119,82 @@ TEST_F(SettingsStoreTest, BadStoredValuesKeepTheirDefaults) {
     EXPECT_TRUE(loaded.css);
     EXPECT_EQ(loaded.hyperlinkColor, Settings().hyperlinkColor);
     EXPECT_EQ(loaded.header1.size, "30");
+}
 
-    testing::WriteFile(SettingsFile(SettingsScope::Current), "this is not a key file\x01");
-    EXPECT_EQ(LoadSettings(), Settings());
+// A damaged file loses only its unreadable lines: what it still holds is read, the permanent
+// settings stand in for the rest, the user is told, and the next save keeps the readable lines.
+TEST_F(SettingsStoreTest, ADamagedFileKeepsWhatItStillHolds) {
+    std::string randomBytes;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        seed = seed * 1103515245 + 12345;
+        randomBytes.push_back(static_cast<char>(seed >> 16));
+    }
+    Settings permanent;
+    permanent.verticalMargin = "12";
+    permanent.css = false;
+    struct Case {
+        const char* name;
+        std::string current;  // the current environment's file
+        bool withPermanent;
+        Settings expected;
+    };
+    Settings partly = permanent;
+    partly.horizontalMargin = "44";
+    partly.pageslider = true;
+    const Case cases[] = {
+        {"random bytes, nothing saved for good", randomBytes, false, Settings()},
+        {"random bytes", randomBytes, true, permanent},
+        {"one bad line among good ones",
+         "[Quirelle]\nhorizontal_margin=44\n\x01\xff garbage\nnot a pair\npageslider=1\n", true,
+         partly},
+        {"keys before any group", "horizontal_margin=44\n[Quirelle]\npageslider=1\n\x02\n", true,
+         [&] {
+             Settings s = permanent;
+             s.pageslider = true;
+             return s;
+         }()},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A folder of its own for each case: the damage of each file is told once per run.
+        setenv("XDG_RUNTIME_DIR", (dir_ / ("runtime" + std::to_string(++run))).c_str(), 1);
+        std::filesystem::remove_all(dir_ / "config");
+        if (c.withPermanent) {
+            ASSERT_TRUE(SaveSettings(permanent, SettingsScope::Permanent));
+        }
+        std::filesystem::create_directories(SettingsFile(SettingsScope::Current).parent_path());
+        testing::WriteFile(SettingsFile(SettingsScope::Current), c.current);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(LoadSettings(), c.expected);
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(SettingsFile(SettingsScope::Current).string() + " is damaged"),
+                  std::string::npos)
+            << said;
+    }
+}
+
+TEST_F(SettingsStoreTest, SavingOverADamagedFileKeepsItsReadableLines) {
+    const auto file = SettingsFile(SettingsScope::Permanent);
+    std::filesystem::create_directories(file.parent_path());
+    testing::WriteFile(file,
+                       "# mine\n[Other]\nkeep=me\n[Quirelle]\nheader_1_size=30\n\xff\xfe\x01\n"
+                       "future_key=7\n");
+    ::testing::internal::CaptureStderr();
+    Settings settings = LoadSettings();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(file.string() + " is damaged"), std::string::npos) << said;
+    EXPECT_EQ(settings.header1.size, "30");
+    settings.horizontalMargin = "5";
+    ASSERT_TRUE(SaveSettings(settings, SettingsScope::Permanent));
+    const std::string saved = testing::ReadFile(file);
+    for (const char* line : {"# mine", "[Other]", "keep=me", "future_key=7", "header_1_size=30",
+                             "horizontal_margin=5"}) {
+        EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+    }
+    EXPECT_EQ(saved.find('\x01'), std::string::npos) << "the unreadable line is gone";
+    EXPECT_EQ(LoadSettings().horizontalMargin, "5");
 }
 
 }  // namespace
