@@ -115,6 +115,10 @@ int RunRenderPngCommand(const CommandLine& command) {
     }
     const CairoSurface image =
         SnapshotPage(*book.view, command.page, command.width, command.height, command.scroll);
+    if (!image) {
+        std::fprintf(stderr, "quirelle: document %d of the book could not be read\n", command.page);
+        return 1;
+    }
     if (!WriteOpaquePng(image.get(), command.output)) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;

@@ -107,8 +107,9 @@ class DocumentView {
 
     // Page loading: shows document `index` of the reading order from its top, or the document a
     // link target names, and gives the page its length. An index outside the book changes
-    // nothing.
-    void LoadPage(int index);
+    // nothing. A document that cannot be read shows as an empty page, the status line says so,
+    // and the result is false.
+    bool LoadPage(int index);
     void GotoTarget(std::string_view target);
     void SetScroll(double offset);
 

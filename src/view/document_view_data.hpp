@@ -20,6 +20,8 @@ struct DocumentViewData {
     ArchiveBuffer documentText = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
 
     int currentPage = 1;  // index in book.documents of the page on display
+    // The status line says that the page on display could not be read.
+    bool unreadablePageTold = false;
     double scrollRange = 0.0;
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
     // The pictures each document placed when it was last measured for an export, by index in

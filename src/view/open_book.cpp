@@ -111,9 +111,11 @@ bool DocumentView::LoadBook(const std::string& path) {
     // A book without documents shows an empty page, not the last page of the book before.
     data_->documentText.size = 0;
     data_->documentText.data[0] = '\0';
-    LoadPage(0);
+    const bool firstRead = LoadPage(0);
     frontend_.SetActivePageRow(0);
-    frontend_.SetStatus("");
+    if (firstRead) {
+        frontend_.SetStatus("");
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/charset.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
@@ -65,10 +66,10 @@ void DocumentView::SetScroll(double offset) {
     frontend_.Redraw();
 }
 
-void DocumentView::LoadPage(int index) {
+bool DocumentView::LoadPage(int index) {
     DocumentViewData& data = *data_;
     if (index < 0 || index >= data.book.documentCount) {
-        return;
+        return false;
     }
     BusyPointer busy(frontend_);
     data.currentPage = index;
@@ -78,7 +79,12 @@ void DocumentView::LoadPage(int index) {
         WriteDump("debug_element.txt", "------  " + href + " unpacked --------\n",
                   DumpMode::Append);
     }
-    LoadReadingOrderItem(index, data.book, data.documentText, debug);
+    const bool read = LoadReadingOrderItem(index, data.book, data.documentText, debug);
+    if (!read) {
+        // The buffer still holds the document before, which must not pass for this one.
+        data.documentText.size = 0;
+        data.documentText.data[0] = '\0';
+    }
     if (debug.debugElement) {
         WriteDump("debug_element.txt",
                   "------ page " + std::to_string(index) + " unpacked --------\n",
@@ -90,6 +96,13 @@ void DocumentView::LoadPage(int index) {
     if (debug.debugHlink) {
         WriteDump(RamPath("debug_hlink.txt"), HlinkDump(data.layout.state), DumpMode::Append);
     }
+    if (!read) {
+        frontend_.SetStatus("Could not read " + ToSystemCharset(href).value_or(href));
+    } else if (data.unreadablePageTold) {
+        frontend_.SetStatus("");
+    }
+    data.unreadablePageTold = !read;
+    return read;
 }
 
 void DocumentView::GotoTarget(std::string_view target) {

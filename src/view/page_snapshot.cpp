@@ -11,8 +11,8 @@ CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, d
                         layout.areaHeight == height && !view.Data().documentText.Text().empty();
     layout.areaWidth = width;
     layout.areaHeight = height;
-    if (!loaded) {
-        view.LoadPage(page);
+    if (!loaded && !view.LoadPage(page)) {
+        return CairoSurface();
     }
     view.SetScroll(scrollY);
     CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));

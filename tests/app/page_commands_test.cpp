@@ -154,6 +154,32 @@ TEST(RenderCommandTest, WritesWhatTheViewShows) {
     }
 }
 
+// A document that cannot be read is an error, not a picture of the document before it.
+TEST(RenderCommandTest, ADocumentThatCannotBeReadIsAnError) {
+    testing::TempDir dir;
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(
+                      R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>)",
+                      R"(<itemref idref="a"/><itemref idref="b"/>)"),
+                  {{"OEBPS/a.xhtml", testing::XhtmlPage("<p>Readable</p>")},
+                   {"OEBPS/b.xhtml", testing::XhtmlPage("<p>Damaged</p>")}}));
+    testing::DamageMember(book, "OEBPS/b.xhtml", testing::Damage::UnsupportedMethod);
+    const auto png = dir / "page.png";
+    const ProgramRun first =
+        RunQuirelle("--render-png " + Quoted(png.string()) + " " + Quoted(book.string()), dir);
+    EXPECT_EQ(first.status, 0) << first.err;
+    std::filesystem::remove(png);
+    const ProgramRun second = RunQuirelle(
+        "--render-png " + Quoted(png.string()) + " --page 1 " + Quoted(book.string()), dir);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("document 1 of the book could not be read"), std::string::npos)
+        << second.err;
+    EXPECT_FALSE(std::filesystem::exists(png));
+}
+
 // A user who switches the style dump on finds, after one page is drawn, the rules of the
 // book's sheets in manifest order and then those of the page's style element, once each.
 TEST(RenderCommandTest, TheCssDumpListsTheSheetsThenThePagesStyleElement) {

@@ -147,5 +147,44 @@ TEST_F(OpenBookTest, AFileThatCannotBeReadIsToldWithItsReason) {
     }
 }
 
+// A document that cannot be read shows an empty page and says so; it never shows the document
+// before it under its own place in the book.
+TEST_F(OpenBookTest, ADocumentThatCannotBeReadShowsAnEmptyPageAndSaysSo) {
+    const auto path = dir_ / "partly.epub";
+    testing::WriteArchive(
+        path, BookMembers(PackageDocument(
+                              R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)"
+                              R"(<item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>)"
+                              R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
+                              R"(<itemref idref="a"/><itemref idref="b"/><itemref idref="c"/>)"),
+                          {{"OEBPS/a.xhtml", testing::XhtmlPage("<p>Readable</p>")},
+                           {"OEBPS/b.xhtml", testing::XhtmlPage("<p>Damaged</p>")}}));
+    testing::DamageMember(path, "OEBPS/b.xhtml", testing::Damage::UnsupportedMethod);
+    ASSERT_TRUE(view_.OpenBook(path.string()));
+    struct Case {
+        int page;
+        bool read;
+        const char* status;  // the last status text
+        const char* text;    // found in the page's text
+    };
+    const Case cases[] = {
+        {1, false, "Could not read b.xhtml", ""},
+        {0, true, "", "Readable"},
+        {2, false, "Could not read c.xhtml", ""},  // no such member
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        EXPECT_EQ(view_.LoadPage(c.page), c.read);
+        EXPECT_EQ(view_.Data().currentPage, c.page);
+        EXPECT_EQ(frontend_.statusHistory.back(), c.status);
+        const std::string_view text = view_.Data().documentText.Text();
+        if (*c.text) {
+            EXPECT_NE(text.find(c.text), std::string_view::npos);
+        } else {
+            EXPECT_TRUE(text.empty()) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quirelle
