@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -452,9 +453,13 @@ class ClusterPlacer {
         }
         // Every type given as a neutral, so that FriBidi only reverses by level: the rule that
         // resets blanks at the end of a line is for the line, not for this stretch of it.
-        fribidi_reorder_line(0, types_.data(), count, 0,
-                             paragraphLevel_ == 1 ? FRIBIDI_PAR_RTL : FRIBIDI_PAR_LTR,
-                             levels_.data(), nullptr, order_.data());
+        if (fribidi_reorder_line(0, types_.data(), count, 0,
+                                 paragraphLevel_ == 1 ? FRIBIDI_PAR_RTL : FRIBIDI_PAR_LTR,
+                                 levels_.data(), nullptr, order_.data()) == 0) {
+            // FriBidi could not get its memory: the stretch is drawn in reading order rather
+            // than in an order half made.
+            std::iota(order_.begin(), order_.end(), 0);
+        }
         for (const FriBidiStrIndex index : order_) {
             const Held& held = held_[static_cast<std::size_t>(index)];
             Draw(*held.cluster, x, held.baseline, held.visible, true);
