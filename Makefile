@@ -7,7 +7,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = css color xhtml picture
+FUZZ_TARGETS ?= css color xhtml picture archive package settings
 SANITIZE_CXX ?= clang++-14
 PREFIX ?= /usr/local
 CMAKE_FLAGS ?=
@@ -39,7 +39,7 @@ fuzz:
 	scripts/install-deps --test
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja $(CMAKE_FLAGS) -DQUIRELLE_SANITIZE=ON -DQUIRELLE_FUZZ=ON \
 	  -DQUIRELLE_BUILD_TESTS=OFF -DQUIRELLE_BUILD_BENCHMARKS=OFF -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX)
-	cmake --build $(FUZZ_BUILD) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	cmake --build $(FUZZ_BUILD) --target $(addprefix fuzz-,$(FUZZ_TARGETS)) demo-book
 	scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: build
