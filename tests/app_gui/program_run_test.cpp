@@ -1,10 +1,7 @@
 // The real program, started as a user starts it: its window on the display, its end on SIGINT
 // and SIGTERM, and its message where no window can be made.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "program_process.hpp"
 #include "support/book_fixture.hpp"
 #include "support/epub_fixture.hpp"
 #include "support/scoped_environment.hpp"
@@ -22,86 +20,8 @@ namespace quirelle::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// Only a guard against a hung test: the program normally takes a fraction of it.
-constexpr auto kPatience = std::chrono::seconds(30);
-
-struct Environment {
-    bool withDisplay = true;
-};
-
-// The program running in the background, with its standard output going to a file.
-class Program {
-  public:
-    Program(const std::vector<std::string>& arguments, const TempDir& dir, Environment environment)
-        : output_(dir / "stdout.txt") {
-        std::vector<std::string> variables;
-        for (char** variable = environ; *variable; ++variable) {
-            const std::string text = *variable;
-            const bool display =
-                text.starts_with("DISPLAY=") || text.starts_with("WAYLAND_DISPLAY=");
-            if (!text.starts_with("XDG_CONFIG_HOME=") && !text.starts_with("XDG_RUNTIME_DIR=") &&
-                !text.starts_with("GDK_BACKEND=") && (environment.withDisplay || !display)) {
-                variables.push_back(text);
-            }
-        }
-        // Settings come from the test's own folders, never from the developer's.
-        variables.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
-        variables.push_back("XDG_RUNTIME_DIR=" + (dir / "runtime").string());
-        variables.push_back("GDK_BACKEND=x11");
-        std::vector<std::string> argv = {QUIRELLE_PROGRAM};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int out = open(output_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, STDOUT_FILENO);
-            std::vector<char*> args, env;
-            for (auto& a : argv)
-                args.push_back(a.data());
-            for (auto& v : variables)
-                env.push_back(v.data());
-            args.push_back(nullptr);
-            env.push_back(nullptr);
-            execve(args[0], args.data(), env.data());
-            _exit(127);
-        }
-    }
-
-    ~Program() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    pid_t pid() const { return pid_; }
-    bool Running() {
-        if (!exited_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
-            exited_ = true;
-        }
-        return !exited_;
-    }
-
-    // The exit status, or -1 when the program did not exit normally (or not at all).
-    int Wait() {
-        const auto deadline = Clock::now() + kPatience;
-        while (Running() && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (!exited_) {
-            return -1;
-        }
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-    }
-
-    std::string Output() const { return ReadFile(output_); }
-
-  private:
-    std::filesystem::path output_;
-    pid_t pid_ = -1;
-    int status_ = 0;
-    bool exited_ = false;
-};
+using Program = ProgramProcess;
+constexpr auto kPatience = kProgramPatience;
 
 class ProgramRunTest : public ::testing::Test {
   protected:

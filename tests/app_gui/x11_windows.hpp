@@ -2,8 +2,10 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct _XDisplay;
 typedef struct _GdkSurface GdkSurface;
@@ -15,6 +17,12 @@ namespace quirelle::testing {
 struct ProcessWindows {
     int viewable = 0;
     bool titled = false;
+};
+
+// One window on screen: its X id and its title.
+struct ShownWindow {
+    unsigned long id = 0;
+    std::string title;
 };
 
 // The X window behind a GDK surface of the X11 backend, for tools that act on X windows.
@@ -31,6 +39,12 @@ class X11Display {
 
     bool connected() const { return display_ != nullptr; }
     ProcessWindows WindowsOf(pid_t pid, const std::string& title) const;
+    // The windows of `pid` on screen, in stacking order (the topmost last).
+    std::vector<ShownWindow> ShownWindowsOf(pid_t pid) const;
+    // Where `window` lies on the screen: left, top, width and height; all 0 when it is gone.
+    std::array<int, 4> GeometryOf(unsigned long window) const;
+    // Asks `window` to close, as a window manager does when its close button is clicked.
+    void AskToClose(unsigned long window) const;
 
   private:
     ::_XDisplay* display_;

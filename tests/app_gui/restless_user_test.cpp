@@ -1,0 +1,252 @@
+// A restless user: a minute of random keys, clicks, wheel steps, resizes, menu shortcuts, the
+// settings and export windows, and books opened in turn through the "Open..." window (the demo
+// book, a broken one and a protected one), all sent as real X events to the real program. It
+// must live through all of it and end cleanly on SIGTERM.
+//
+// The seed is printed first; QUIRELLE_RESTLESS_SEED=N repeats a run, and
+// QUIRELLE_RESTLESS_SECONDS=N makes it longer or shorter. Without a seed each run takes a new
+// one, so that runs keep exploring; a failure prints the seed that replays it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "program_process.hpp"
+#include "support/book_fixture.hpp"
+#include "support/epub_fixture.hpp"
+#include "x11_windows.hpp"
+
+namespace quirelle::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::optional<long> NumberFromEnvironment(const char* name) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == '\0') {
+        return std::nullopt;
+    }
+    return std::strtol(text, nullptr, 10);
+}
+
+// Runs xdotool; its complaints about a window that closed meanwhile are part of the game.
+void Xdotool(const std::string& arguments) {
+    std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str());
+}
+
+class RestlessUser {
+  public:
+    RestlessUser(std::uint32_t seed, const X11Display& display, std::vector<std::string> books)
+        : random_(seed), display_(display), books_(std::move(books)) {}
+
+    // One random thing a user does to the program's windows.
+    void Act(ProgramProcess& program) {
+        const std::vector<ShownWindow> windows = display_.ShownWindowsOf(program.pid());
+        if (windows.empty()) {
+            return;
+        }
+        // Mostly the topmost window, as a user works in the window that opened last.
+        const ShownWindow& window = Chance(4) ? windows[Below(windows.size())] : windows.back();
+        const auto [left, top, width, height] = display_.GeometryOf(window.id);
+        if (width <= 0 || height <= 0) {
+            return;
+        }
+        const std::string id = std::to_string(window.id);
+        Xdotool("windowfocus --sync " + id);
+        const auto point = [&] {
+            return std::to_string(left + static_cast<int>(Below(width))) + " " +
+                   std::to_string(top + static_cast<int>(Below(height)));
+        };
+        switch (Below(10)) {
+            case 0:
+            case 1: {
+                static const char* const keys[] = {
+                    "Page_Down",  "Page_Up",   "Down",   "Up",        "Left",
+                    "Right",      "Home",      "End",    "space",     "Tab",
+                    "shift+Tab",  "Escape",    "Return", "BackSpace", "F10",
+                    "Delete",     "a",         "1",      "ctrl+a",    "shift+Page_Down",
+                    "shift+Down", "ctrl+Home", "alt+p"};
+                Xdotool("key --clearmodifiers " + std::string(keys[Below(std::size(keys))]));
+                break;
+            }
+            case 2:
+                Xdotool("mousemove " + point() + " click " + (Chance(5) ? "3" : "1"));
+                break;
+            case 3:
+                Xdotool("mousemove " + point() + " click --repeat " + std::to_string(1 + Below(5)) +
+                        (Chance(2) ? " 4" : " 5"));
+                break;
+            case 4:
+                Xdotool("mousemove " + point() + " mousedown 1 mousemove " + point() +
+                        " mouseup 1");
+                break;
+            case 5:
+                Xdotool("windowsize " + id + " " + std::to_string(200 + Below(1300)) + " " +
+                        std::to_string(150 + Below(1000)));
+                break;
+            case 6: {
+                // The menu's shortcuts, except "Quit...": the settings, export, about and
+                // toolkit windows, and the file requester.
+                static const char* const shortcuts[] = {"ctrl+e", "ctrl+p",        "ctrl+m",
+                                                        "ctrl+i", "ctrl+question", "ctrl+o"};
+                Xdotool("key --clearmodifiers " +
+                        std::string(shortcuts[Below(std::size(shortcuts))]));
+                break;
+            }
+            case 7:
+                Xdotool("type --delay 5 " + std::string(Chance(2) ? "'12'" : "'x y'"));
+                break;
+            case 8:
+                OpenNextBook(program);
+                break;
+            case 9:
+                // The close button of a window's title bar: mostly a dialog's, now and then
+                // the main window's, which ends the program.
+                if (windows.size() > 1 || Chance(30)) {
+                    display_.AskToClose(window.id);
+                }
+                break;
+        }
+    }
+
+    // Opens the next book of the round through the "Open..." window, typed as a path.
+    void OpenNextBook(ProgramProcess& program) {
+        // The windows a user left open are closed first: the main window takes the shortcut.
+        std::vector<ShownWindow> windows = display_.ShownWindowsOf(program.pid());
+        for (const ShownWindow& window : windows) {
+            if (window.title != "Quirelle") {
+                display_.AskToClose(window.id);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        windows = display_.ShownWindowsOf(program.pid());
+        for (const ShownWindow& window : windows) {
+            if (window.title == "Quirelle") {
+                Xdotool("windowfocus --sync " + std::to_string(window.id));
+            }
+        }
+        Xdotool("key --clearmodifiers ctrl+o");
+        const auto deadline = Clock::now() + std::chrono::seconds(3);
+        while (Clock::now() < deadline && program.Running()) {
+            const std::vector<ShownWindow> windows = display_.ShownWindowsOf(program.pid());
+            if (!windows.empty() && windows.back().title == "Open...") {
+                const std::string& book = books_[nextBook_++ % books_.size()];
+                const std::string id = std::to_string(windows.back().id);
+                Xdotool("windowfocus --sync " + id + " type --delay 2 '" + book + "'");
+                Xdotool("windowfocus --sync " + id + " key Return");
+                ++booksOpened_;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    int booksOpened() const { return booksOpened_; }
+
+  private:
+    std::size_t Below(std::size_t bound) {
+        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_);
+    }
+    bool Chance(int oneIn) { return Below(static_cast<std::size_t>(oneIn)) == 0; }
+
+    std::mt19937 random_;
+    const X11Display& display_;
+    std::vector<std::string> books_;
+    std::size_t nextBook_ = 0;
+    int booksOpened_ = 0;
+};
+
+// Waits until the program shows its main window; false when it never did.
+bool MainWindowShown(ProgramProcess& program, const X11Display& display) {
+    const auto deadline = Clock::now() + kProgramPatience;
+    while (program.Running() && Clock::now() < deadline) {
+        if (display.WindowsOf(program.pid(), "Quirelle").titled) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// What the program said on standard error that points at a fault of ours: criticals (a check
+// in GTK or GLib that our code failed) and the sanitizers' reports.
+std::vector<std::string> FaultLines(const std::string& errors) {
+    std::vector<std::string> faults;
+    std::size_t start = 0;
+    while (start < errors.size()) {
+        std::size_t end = errors.find('\n', start);
+        if (end == std::string::npos) {
+            end = errors.size();
+        }
+        const std::string line = errors.substr(start, end - start);
+        for (const char* mark : {"CRITICAL", "runtime error", "Sanitizer", "ERROR"}) {
+            if (line.find(mark) != std::string::npos) {
+                faults.push_back(line);
+                break;
+            }
+        }
+        start = end + 1;
+    }
+    return faults;
+}
+
+TEST(RestlessUserTest, TheProgramLivesThroughAMinuteOfRandomUseAndEndsCleanly) {
+    const std::uint32_t seed = static_cast<std::uint32_t>(
+        NumberFromEnvironment("QUIRELLE_RESTLESS_SEED").value_or(std::random_device{}()));
+    const long seconds = NumberFromEnvironment("QUIRELLE_RESTLESS_SECONDS").value_or(60);
+    std::printf("restless user: seed %u (QUIRELLE_RESTLESS_SEED=%u repeats this run), %ld s\n",
+                seed, seed, seconds);
+    SCOPED_TRACE("QUIRELLE_RESTLESS_SEED=" + std::to_string(seed));
+
+    const X11Display display;
+    ASSERT_TRUE(display.connected()) << "needs a display: run under xvfb-run";
+    TempDir dir;
+    const std::string broken = (dir / "broken.epub").string();
+    WriteArchive(broken, MinimalBookMembers());
+    WriteFile(broken, ReadFile(broken).substr(0, 300));
+    const std::string locked = (dir / "locked.epub").string();
+    std::vector<Member> lockedMembers = MinimalBookMembers();
+    lockedMembers.push_back({"META-INF/rights.xml", "<rights/>"});
+    WriteArchive(locked, lockedMembers);
+    RestlessUser user(seed, display, {DEMO_BOOK, broken, locked});
+
+    int starts = 0;
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    std::optional<ProgramProcess> program;
+    while (Clock::now() < end) {
+        if (!program) {
+            program.emplace(std::vector<std::string>{DEMO_BOOK}, dir, ProgramEnvironment{});
+            ++starts;
+            ASSERT_TRUE(MainWindowShown(*program, display)) << "the window never appeared\n"
+                                                            << program->Errors();
+        }
+        user.Act(*program);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (!program->Running()) {
+            // Random clicks may reach "Quit..." and confirm it: an orderly end, after which the
+            // user starts the program again. Anything else is a fault.
+            const int status = program->Wait();
+            ASSERT_EQ(status, 0) << "the program died\n" << program->Errors();
+            EXPECT_TRUE(FaultLines(program->Errors()).empty()) << program->Errors();
+            program.reset();
+        }
+    }
+    ASSERT_TRUE(program.has_value());
+    kill(program->pid(), SIGTERM);
+    EXPECT_EQ(program->Wait(), 0) << "SIGTERM did not end the program cleanly\n"
+                                  << program->Errors();
+    const std::vector<std::string> faults = FaultLines(program->Errors());
+    EXPECT_TRUE(faults.empty()) << program->Errors();
+    std::printf("restless user: %d program start(s), %d book(s) opened through \"Open...\"\n",
+                starts, user.booksOpened());
+}
+
+}  // namespace
+}  // namespace quirelle::testing
