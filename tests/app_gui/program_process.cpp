@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace quirelle::testing {
@@ -27,7 +28,9 @@ ProgramProcess::ProgramProcess(const std::vector<std::string>& arguments, const 
     variables.push_back("XDG_RUNTIME_DIR=" + (dir / "runtime").string());
     variables.push_back("HOME=" + dir.path().string());
     variables.push_back("GDK_BACKEND=x11");
-    std::vector<std::string> argv = {QUIRELLE_PROGRAM};
+    // Another build of the program (the sanitizers') may be put through the same tests.
+    const char* other = std::getenv("QUIRELLE_PROGRAM_UNDER_TEST");
+    std::vector<std::string> argv = {other && *other ? other : QUIRELLE_PROGRAM};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const std::string folder = dir.path().string();
 

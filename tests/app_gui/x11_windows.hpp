@@ -19,10 +19,12 @@ struct ProcessWindows {
     bool titled = false;
 };
 
-// One window on screen: its X id and its title.
+// One window on screen: its X id, its title, and whether it is a popup (a menu, a popover, a
+// tooltip), which the window manager leaves alone.
 struct ShownWindow {
     unsigned long id = 0;
     std::string title;
+    bool popup = false;
 };
 
 // The X window behind a GDK surface of the X11 backend, for tools that act on X windows.
