@@ -12,7 +12,7 @@ set(reports_script ${CMAKE_CURRENT_LIST_DIR}/reports.cmake)
 # file that ctest reads after the lists (each program's <target>_TESTS).
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/sanitizer-settings.cmake @ONLY CONTENT [=[
 foreach(test IN LISTS quirelle-tests_TESTS quirelle-program-tests_TESTS
-    quirelle-hostile-tests_TESTS ITEMS @fuzz_replay_tests@)
+    quirelle-hostile-tests_TESTS)
   string(REGEX REPLACE "[^A-Za-z0-9_.-]" "_" report "${test}")
   set(report "@QUIRELLE_SANITIZER_REPORTS@/${report}")
   set(environment
@@ -25,6 +25,14 @@ endforeach()
 ]=])
 set_property(DIRECTORY APPEND PROPERTY
   TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY_DIR}/sanitizer-settings.cmake)
+
+# The fuzz replays are added by add_test, after the lists above are read: they get the same
+# settings here.
+foreach(test IN LISTS fuzz_replay_tests)
+  set(report "${QUIRELLE_SANITIZER_REPORTS}/${test}")
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED sanitizer_reports ENVIRONMENT
+    "ASAN_OPTIONS=${QUIRELLE_ASAN_OPTIONS}:log_path=${report};UBSAN_OPTIONS=${QUIRELLE_UBSAN_OPTIONS}:log_path=${report};LSAN_OPTIONS=${QUIRELLE_LSAN_OPTIONS}")
+endforeach()
 
 add_test(NAME sanitizer_reports_cleared
   COMMAND ${CMAKE_COMMAND} -DREPORTS=${QUIRELLE_SANITIZER_REPORTS} -DACTION=clear
