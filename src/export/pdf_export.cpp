@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "export/pdf_export.hpp"
 #include "view/document_view.hpp"
@@ -27,6 +29,50 @@ CairoSurface ScratchPdfSurface(double height) {
     return CairoSurface(cairo_pdf_surface_create_for_stream(&Discard, nullptr, kExportWidth,
                                                             std::max(height, 1.0)));
 }
+
+// The export lays its documents out on the view's own layout, at the PDF's width and from their
+// tops. The page on display is given back as the user had it: its place and length (the
+// scrollbar still shows them), the size it is laid out for (a page loaded next is measured for
+// it), its background and its links (a click on the page follows those, not the links of the
+// last document exported).
+class DisplayedPageKept {
+  public:
+    explicit DisplayedPageKept(DocumentView& view)
+        : view_(view),
+          layout_(view.Data().layout),
+          scrollY_(layout_.scrollY),
+          pageLength_(layout_.pageLength),
+          areaWidth_(layout_.areaWidth),
+          areaHeight_(layout_.areaHeight),
+          backgroundPicture_(layout_.style.backgroundPicture),
+          backgroundRepeat_(layout_.style.backgroundRepeat),
+          links_(layout_.state.links.begin(),
+                 layout_.state.links.begin() + std::max(layout_.state.linkCount, 0)) {}
+    ~DisplayedPageKept() {
+        layout_.scrollY = scrollY_;
+        layout_.pageLength = pageLength_;
+        layout_.areaWidth = areaWidth_;
+        layout_.areaHeight = areaHeight_;
+        layout_.style.backgroundPicture = backgroundPicture_;
+        layout_.style.backgroundRepeat = backgroundRepeat_;
+        std::copy(links_.begin(), links_.end(), layout_.state.links.begin());
+        layout_.state.linkCount = static_cast<int>(links_.size());
+        view_.frontend().Redraw();
+    }
+    DisplayedPageKept(const DisplayedPageKept&) = delete;
+    DisplayedPageKept& operator=(const DisplayedPageKept&) = delete;
+
+  private:
+    DocumentView& view_;
+    LayoutContext& layout_;
+    const double scrollY_;
+    const double pageLength_;
+    const int areaWidth_;
+    const int areaHeight_;
+    const std::string backgroundPicture_;
+    const std::string backgroundRepeat_;
+    const std::vector<LinkRecord> links_;
+};
 
 // Loads document `index` into `buffer` as the page display would, and resets the layout for it.
 void LoadForExport(DocumentViewData& data, int index, ArchiveBuffer& buffer, bool measurePass) {
@@ -80,6 +126,7 @@ void MeasurePages(DocumentView& view, int from, int to) {
     const int verticalMargin = frontend.CurrentSettings().VerticalMarginValue();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
+    const DisplayedPageKept displayed(view);
     CairoSurface scratch = ScratchPdfSurface(kExportHeight);
     CairoContext cr(cairo_create(scratch.get()));
     for (int page = from; page <= to; ++page) {
@@ -118,6 +165,7 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
     Frontend& frontend = view.frontend();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
+    const DisplayedPageKept displayed(view);
     layout.pageLength = data.maxPageLength;
     const double pageHeight = std::max(data.maxPageLength, 1.0);
     CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));

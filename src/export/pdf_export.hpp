@@ -7,7 +7,8 @@ namespace quirelle {
 class DocumentView;
 
 // PDF export of the view's book: documents from..to, one page each, 1000 points wide and as tall
-// as the tallest of them, laid out by the same passes as the screen.
+// as the tallest of them, laid out by the same passes as the screen. The page on display is left
+// as it was: its place, its links and the size it is laid out for.
 
 // Raises the view's maxPageLength over documents from..to.
 void MeasurePages(DocumentView& view, int from, int to);

@@ -304,10 +304,13 @@ bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool igno
 
     const ContentsDump dump(debug);
     PackageParse parse(bookPath, book, ignoreToc, dump, info);
-    parse.Parse(package.Text());
+    const bool wellFormed = parse.Parse(package.Text());
     dump.Manifest(book);
     book.coverPath = info.coverPath;
-    return true;
+    // A package document that breaks off is read as far as it goes, so a book cut short keeps
+    // the documents named before the break. One that breaks before naming any (garbage, say)
+    // holds nothing to show: opening it would swap the book on display for an empty one.
+    return wellFormed || book.documentCount > 0;
 }
 
 }  // namespace quirelle

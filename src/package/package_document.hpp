@@ -27,9 +27,9 @@ bool ReadContainer(const std::string& bookPath, BookState& book);
 // Reads the package document at book.rootfilePath into `book` (manifest, reading order, toc and
 // nav hrefs, version) and `info`. The NCX's points become the reading order when there are two
 // or more of them and `ignoreToc` is off; otherwise the spine's itemrefs do. A malformed package
-// leaves what was read before the fault. False when the package cannot be read at all; then
-// nothing is changed. With debugContents on, what was found is appended to the RAM disk's
-// "debug_contents.txt" as it is found.
+// leaves what was read before the fault. False when the package cannot be read at all (then
+// nothing is changed), or is malformed before it names a document. With debugContents on, what
+// was found is appended to the RAM disk's "debug_contents.txt" as it is found.
 bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool ignoreToc,
                          const DebugSwitches& debug, PackageInfo& info);
 

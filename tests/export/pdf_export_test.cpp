@@ -113,6 +113,61 @@ TEST_F(PdfExportTest, AnEmptyRangeWritesNoFile) {
     EXPECT_EQ(frontend_.busyDepth, 0);
 }
 
+// The export lays its documents out on the view's own layout; the page on display comes back as
+// the user left it: drawn the same, as long as before, and a click on it follows none of the last
+// exported document's links.
+TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
+    testing::TempDir dir;
+    std::string lines;
+    for (int i = 0; i < 80; ++i) {
+        lines += "<p>Line " + std::to_string(i) + "</p>";
+    }
+    const std::string manifest = R"(
+        <item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>
+        <item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>)";
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(manifest, R"(<itemref idref="a"/><itemref idref="b"/>)"),
+                  {{"OEBPS/a.xhtml", testing::XhtmlPage(lines)},
+                   {"OEBPS/b.xhtml", testing::XhtmlPage(R"(<p><a href="https://example.org/">a link
+                        across the top of the page</a></p>)")}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    ASSERT_TRUE(view.OpenBook(book.string()));
+    const auto drawScreen = [&] {
+        CairoSurface screen(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 600, 400));
+        CairoContext cr(cairo_create(screen.get()));
+        view.Draw(cr.get(), 600, 400);
+        cairo_surface_flush(screen.get());
+        const unsigned char* pixels = cairo_image_surface_get_data(screen.get());
+        return std::string(
+            reinterpret_cast<const char*>(pixels),
+            static_cast<std::size_t>(cairo_image_surface_get_stride(screen.get())) * 400);
+    };
+    view.SetScroll(300);
+    const std::string before = drawScreen();
+    const LayoutContext& layout = view.Data().layout;
+    const double pageLength = layout.pageLength;
+    ASSERT_EQ(layout.state.linkCount, 0);
+
+    const int redraws = frontend.redrawCount;
+    frontend.exportFrom = 0;
+    frontend.exportTo = 1;
+    frontend.fileRequestAnswers.push_back(
+        {FileRequest::Result::Chosen, (dir / "out.pdf").string()});
+    ExportPdf(view);
+    ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
+
+    EXPECT_GT(frontend.redrawCount, redraws);
+    EXPECT_EQ(layout.scrollY, 300.0);
+    EXPECT_EQ(layout.pageLength, pageLength);
+    EXPECT_EQ(layout.state.linkCount, 0);
+    view.PointerReleased(60, 40);
+    EXPECT_TRUE(frontend.openedUrls.empty());
+    EXPECT_TRUE(drawScreen() == before) << "the page on display is drawn otherwise after an export";
+}
+
 TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
     struct Case {
         std::string chosen;

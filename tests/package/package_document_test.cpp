@@ -299,6 +299,8 @@ TEST_F(PackageTest, ABookThatCannotBeOpenedLeavesTheOpenBookWhole) {
         {"protected", BookMembers(good, {{"META-INF/rights.xml", "<rights/>"}}), 3},
         {"package cut short after two itemrefs",
          BookMembers(good.substr(0, good.find("<itemref idref=\"c3\""))), 2},
+        {"package cut short before its spine", BookMembers(good.substr(0, good.find("<spine"))), 3},
+        {"package of garbage", BookMembers(std::string("<package\x01\xfe<<&;]]>\0\x80", 19)), 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
