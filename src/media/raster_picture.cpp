@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "media/picture_shrinking.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -213,8 +215,13 @@ CairoSurface DecodeWithLoader(std::string_view data, long long maxPixels,
     return surface;
 }
 
-// The picture resampled to another size, in its own format.
+// The picture resampled to another size, in its own format. Made smaller, its pixels are averaged
+// over the area each covers; made larger, cairo interpolates between them.
 CairoSurface Scaled(cairo_surface_t* natural, PictureSize size) {
+    if (size.width <= cairo_image_surface_get_width(natural) &&
+        size.height <= cairo_image_surface_get_height(natural)) {
+        return ShrinkPicture(natural, size);
+    }
     CairoSurface drawn(cairo_image_surface_create(cairo_image_surface_get_format(natural),
                                                   size.width, size.height));
     CairoContext cr(cairo_create(drawn.get()));
