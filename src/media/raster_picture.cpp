@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "media/picture_shrinking.hpp"
+#include "media/png_decoding.hpp"
 
 namespace quirelle {
 
@@ -104,8 +105,7 @@ unsigned BigEndian16(std::string_view data, std::size_t at) {
 // there spares a loader, which would allocate and clear the whole picture just to say its size.
 // Other formats, and headers these readings do not understand, go to a loader.
 std::optional<PictureSize> SizeFromHeader(std::string_view data) {
-    if (data.size() >= 24 && data.starts_with("\x89PNG\r\n\x1a\n") &&
-        data.substr(12, 4) == "IHDR") {
+    if (data.size() >= 24 && IsPngData(data) && data.substr(12, 4) == "IHDR") {
         const auto word = [&](std::size_t at) {
             return BigEndian16(data, at) << 16 | BigEndian16(data, at + 2);
         };
@@ -286,7 +286,10 @@ CairoSurface DecodeRasterPicture(std::string_view data, std::optional<PictureSiz
             return DecodeWithLoader(data, maxPixels, drawnSize);
         }
     }
-    CairoSurface natural = DecodeWithLoader(data, maxPixels);
+    // PNG, the most common format of all, is decoded by libpng straight into the surface; the
+    // loader would decode it into a buffer of its own first, and clear that before.
+    CairoSurface natural =
+        IsPngData(data) ? DecodePngPicture(data, maxPixels) : DecodeWithLoader(data, maxPixels);
     if (!natural || !drawnSize ||
         *drawnSize == PictureSize{cairo_image_surface_get_width(natural.get()),
                                   cairo_image_surface_get_height(natural.get())}) {
