@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "media/svg_library.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -19,9 +21,9 @@ int PixelSide(double length) {
     return static_cast<int>(std::lround(length));
 }
 
-PictureSize IntrinsicSize(RsvgHandle* handle) {
+PictureSize IntrinsicSize(const SvgLibrary& rsvg, RsvgHandle* handle) {
     double width = 0, height = 0;
-    if (rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height)) {
+    if (rsvg.intrinsicSizeInPixels(handle, &width, &height)) {
         const PictureSize size{PixelSide(width), PixelSide(height)};
         if (size.width > 0 && size.height > 0) {
             return size;
@@ -31,8 +33,8 @@ PictureSize IntrinsicSize(RsvgHandle* handle) {
     gboolean hasWidth = FALSE, hasHeight = FALSE, hasViewBox = FALSE;
     RsvgLength lengthWidth, lengthHeight;
     RsvgRectangle viewBox;
-    rsvg_handle_get_intrinsic_dimensions(handle, &hasWidth, &lengthWidth, &hasHeight, &lengthHeight,
-                                         &hasViewBox, &viewBox);
+    rsvg.intrinsicDimensions(handle, &hasWidth, &lengthWidth, &hasHeight, &lengthHeight,
+                             &hasViewBox, &viewBox);
     if (hasViewBox) {
         return PictureSize{PixelSide(viewBox.width), PixelSide(viewBox.height)};
     }
@@ -46,16 +48,20 @@ bool LooksLikeSvg(std::string_view data) {
 }
 
 std::optional<SvgPicture> SvgPicture::Parse(std::string_view data) {
+    const SvgLibrary* rsvg = SvgLibrary::Get();
+    if (rsvg == nullptr) {
+        return std::nullopt;
+    }
     GError* error = nullptr;
-    RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(data.data()),
-                                                   data.size(), &error);
+    RsvgHandle* handle =
+        rsvg->newFromData(reinterpret_cast<const guint8*>(data.data()), data.size(), &error);
     if (handle == nullptr) {
         g_clear_error(&error);
         return std::nullopt;
     }
     // Lengths in physical units (mm, in, pt) come out as at 96 dots per inch, as in browsers.
-    rsvg_handle_set_dpi(handle, 96.0);
-    const PictureSize size = IntrinsicSize(handle);
+    rsvg->setDpi(handle, 96.0);
+    const PictureSize size = IntrinsicSize(*rsvg, handle);
     if (size.width <= 0 || size.height <= 0) {
         g_object_unref(handle);
         return std::nullopt;
@@ -76,7 +82,8 @@ bool SvgPicture::Render(cairo_t* cr, double x, double y, double width, double he
     const RsvgRectangle viewport{0, 0, static_cast<double>(size_.width),
                                  static_cast<double>(size_.height)};
     GError* error = nullptr;
-    const bool rendered = rsvg_handle_render_document(handle_.get(), cr, &viewport, &error);
+    // A picture exists only once the library was opened.
+    const bool rendered = SvgLibrary::Get()->renderDocument(handle_.get(), cr, &viewport, &error);
     g_clear_error(&error);
     cairo_restore(cr);
     return rendered;
