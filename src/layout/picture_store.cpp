@@ -1,6 +1,7 @@
 #include "layout/picture_store.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,7 @@ PictureStore::~PictureStore() {
 
 void PictureStore::OpenBook(std::shared_ptr<ArchiveReader> archive) {
     DecodeAheadForPdf({});
+    copiesAhead_.clear();  // waits for the decoders: their data is the old book's
     archive_ = std::move(archive);
     naturalSizes_.clear();
     copies_.clear();
@@ -233,14 +235,19 @@ void PictureStore::Draw(cairo_t* cr, const PictureSource& source, double x, doub
         }
         return;
     }
-    PictureSize drawn{std::max(1, static_cast<int>(std::lround(std::min(width, 1e9)))),
-                      std::max(1, static_cast<int>(std::lround(std::min(height, 1e9))))};
-    // A picture drawn larger than any decoded copy may be is drawn from its natural size.
-    const bool atNaturalSize = drawn.Pixels() > kMaxPicturePixels;
-    const std::string copyKey = atNaturalSize ? key + "@natural"
-                                              : key + "@" + std::to_string(drawn.width) + "x" +
-                                                    std::to_string(drawn.height);
+    const std::optional<CopyKind> kind = CopyKindOf(key, width, height);
+    if (!kind) {
+        return;
+    }
+    const PictureSize drawn = kind->drawn;
+    const bool atNaturalSize = kind->atNaturalSize;
+    const std::string& copyKey = kind->key;
     cairo_surface_t* copy = Copy(copyKey, [&]() -> CairoSurface {
+        if (const auto ahead = copiesAhead_.find(copyKey); ahead != copiesAhead_.end()) {
+            CairoSurface decoded = ahead->second.get();
+            copiesAhead_.erase(ahead);
+            return decoded;
+        }
         const auto data = Data(source);
         if (!data) {
             return nullptr;
@@ -258,6 +265,50 @@ void PictureStore::Draw(cairo_t* cr, const PictureSource& source, double x, doub
     if (copy != nullptr) {
         PaintCopy(cr, copy, x, y, width, height);
     }
+}
+
+std::optional<PictureStore::CopyKind> PictureStore::CopyKindOf(const std::string& key, double width,
+                                                               double height) {
+    if (!(width > 0 && height > 0) || !std::isfinite(width) || !std::isfinite(height)) {
+        return std::nullopt;
+    }
+    CopyKind kind;
+    kind.drawn = {std::max(1, static_cast<int>(std::lround(std::min(width, 1e9)))),
+                  std::max(1, static_cast<int>(std::lround(std::min(height, 1e9))))};
+    // A picture drawn larger than any decoded copy may be is drawn from its natural size.
+    kind.atNaturalSize = kind.drawn.Pixels() > kMaxPicturePixels;
+    kind.key = kind.atNaturalSize ? key + "@natural"
+                                  : key + "@" + std::to_string(kind.drawn.width) + "x" +
+                                        std::to_string(kind.drawn.height);
+    return kind;
+}
+
+void PictureStore::DecodeAheadForScreen(const PictureSource& source, double width, double height) {
+    const std::optional<CopyKind> kind = CopyKindOf(KeyOf(source), width, height);
+    // Copies that arrived are kept like any other, so that only those on their way count
+    // against the decoders.
+    for (auto ahead = copiesAhead_.begin(); ahead != copiesAhead_.end();) {
+        if (ahead->second.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            ++ahead;
+            continue;
+        }
+        CairoSurface decoded = ahead->second.get();
+        Copy(ahead->first, [&] { return std::move(decoded); });
+        ahead = copiesAhead_.erase(ahead);
+    }
+    if (!kind || kind->atNaturalSize || source.name == "SVG" || copies_.contains(kind->key) ||
+        copiesAhead_.contains(kind->key) || copiesAhead_.size() >= kScreenDecoders) {
+        return;
+    }
+    // The archive is read here: it serves one thread only.
+    auto data = Data(source);
+    if (!data || LooksLikeSvg(*data)) {
+        return;
+    }
+    copiesAhead_.emplace(
+        kind->key, std::async(std::launch::async, [data = std::move(*data), drawn = kind->drawn] {
+            return DecodeRasterPicture(data, drawn);
+        }));
 }
 
 std::optional<PictureSize> PictureStore::DrawBackground(cairo_t* cr, std::string_view name,

@@ -34,6 +34,9 @@ class PictureStore {
     static constexpr std::size_t kBudgetBytes = 128u << 20;
     // The pictures decoded ahead for the next PDF page, at most this many pixels (256 MB).
     static constexpr long long kAheadPixels = 64'000'000;
+    // Copies for the screen decoded ahead at once, each on a thread of its own; a view with more
+    // pictures decodes the others as it draws them.
+    static constexpr std::size_t kScreenDecoders = 4;
 
     // Forgets everything learned of the previous book; the pictures of this one are read from
     // its archive.
@@ -45,6 +48,12 @@ class PictureStore {
     // Draws the picture stretched into the rectangle. A picture that cannot be had draws nothing.
     void Draw(cairo_t* cr, const PictureSource& source, double x, double y, double width,
               double height);
+
+    // Starts decoding, on another thread, the copy of a picture the screen is about to draw at
+    // this size: a pass that measures a page finds the pictures of its first view before the
+    // pass that draws them, and this thread lays out and draws the text meanwhile. SVG, and a
+    // copy that is kept or on its way, are left to the drawing.
+    void DecodeAheadForScreen(const PictureSource& source, double width, double height);
 
     // Starts decoding, on another thread, the pictures a PDF page about to be written will draw
     // (their names), while this thread writes the page before it; the pictures decoded for the
@@ -73,6 +82,14 @@ class PictureStore {
     };
 
     std::optional<std::string> Data(const PictureSource& source);
+    // The size a picture drawn into a width x height rectangle is decoded at, and the key of
+    // that copy; nothing for a rectangle of no size.
+    struct CopyKind {
+        std::string key;
+        PictureSize drawn;
+        bool atNaturalSize = false;
+    };
+    static std::optional<CopyKind> CopyKindOf(const std::string& key, double width, double height);
     // The copy under `key`, made by `make` when there is none; null when it cannot be made.
     template <typename Make>
     cairo_surface_t* Copy(const std::string& key, Make make);
@@ -82,6 +99,8 @@ class PictureStore {
     std::unordered_map<std::string, Cached> copies_;
     std::list<std::string> ages_;  // keys of the copies, the one used last in front
     std::size_t copyBytes_ = 0;
+    // Copies on their way from DecodeAheadForScreen, by key.
+    std::unordered_map<std::string, std::future<CairoSurface>> copiesAhead_;
 
     // The images decoded ahead for the PDF page being written, and those on their way for the
     // next one.

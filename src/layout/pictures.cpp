@@ -62,6 +62,12 @@ void PlacePicture(LayoutContext& context, double width, double height) {
     if (!line && record.y < layout.visibleBottom && record.y + height > layout.visibleTop) {
         context.pictureStore.Draw(cr, {record.name, record.svgText}, record.x, record.y, width,
                                   height);
+    } else if (!line && layout.measurePass && record.y < context.areaHeight &&
+               record.y + height > 0.0 &&
+               cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {
+        // The pass that measures a page for the screen comes just before the one that draws its
+        // first view: what that view will show is decoded meanwhile.
+        context.pictureStore.DecodeAheadForScreen({record.name, record.svgText}, width, height);
     }
     cairo_move_to(cr, x + width, cy);
 }
