@@ -34,16 +34,16 @@ struct PassCheckpoint {
     // one on: those before it and the links are final, and kept once for all checkpoints.
     LayoutState state;
     std::size_t finalPictures = 0;
-    TextStyle style;
+    TextStyle style{};
     FontMetrics* currentFont = nullptr;
-    CairoPattern source;
-    ScaledFont font;
+    CairoPattern source{};
+    ScaledFont font{};
     double lineWidth = 0.0;
     // The pass's own.
     std::size_t hiddenTextStart = 0;
     double linkWidthSoFar = 0.0;
     int depth = 0;
-    std::vector<PassDeclaration> declarations;
+    std::vector<PassDeclaration> declarations{};
 };
 
 // What the layout of a document depends on; checkpoints of another layout are worthless.
