@@ -10,19 +10,12 @@ namespace quirelle {
 namespace {
 
 using testing::JpegOfColor;
+using testing::PixelAt;
 using testing::PngClaimingSize;
 using testing::PngOfColor;
 using testing::Rgba;
 using testing::SvgOfColor;
 using testing::WebpOfColor;
-
-std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y) {
-    cairo_surface_flush(surface);
-    const unsigned char* row =
-        cairo_image_surface_get_data(surface) +
-        static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
-    return reinterpret_cast<const std::uint32_t*>(row)[x];
-}
 
 TEST(RasterPictureTest, PixelsArePremultipliedInNativeOrder) {
     struct Case {

@@ -13,6 +13,8 @@
 namespace quirelle {
 namespace {
 
+using testing::PixelAt;
+
 // How a PNG file is made: its header fields, its rows as stored, and its palette and
 // transparency chunks.
 struct PngLayout {
@@ -66,14 +68,6 @@ std::string PngFile(PngLayout layout) {
     const bool written = WriteLayout(png, info, layout, file);
     png_destroy_write_struct(&png, &info);
     return written ? file : std::string();
-}
-
-std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y) {
-    cairo_surface_flush(surface);
-    const unsigned char* row =
-        cairo_image_surface_get_data(surface) +
-        static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
-    return reinterpret_cast<const std::uint32_t*>(row)[x];
 }
 
 // Every colour type and bit depth comes out as cairo's premultiplied native-order words, with

@@ -90,4 +90,12 @@ std::string PngClaimingSize(std::uint32_t width, std::uint32_t height) {
     return png;
 }
 
+std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y) {
+    cairo_surface_flush(surface);
+    const unsigned char* row =
+        cairo_image_surface_get_data(surface) +
+        static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
+    return reinterpret_cast<const std::uint32_t*>(row)[x];
+}
+
 }  // namespace quirelle::testing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cairo.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,5 +23,8 @@ std::string SvgOfColor(int width, int height, const std::string& color);
 
 // A PNG whose header claims the given size, with no pixels behind it.
 std::string PngClaimingSize(std::uint32_t width, std::uint32_t height);
+
+// The native-order word of pixel (x, y) of an ARGB32 or RGB24 image surface.
+std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y);
 
 }  // namespace quirelle::testing
