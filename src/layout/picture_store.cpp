@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "media/raster_picture.hpp"
 #include "media/svg_picture.hpp"
@@ -176,13 +177,17 @@ void PictureStore::DecodeAheadForPdf(const std::vector<std::string>& names) {
         for (std::size_t i = first; i < work.size(); i += kDecoders) {
             share.push_back(std::move(work[i]));
         }
-        pdfImagesAhead_.push_back(std::async(std::launch::async, [share = std::move(share)] {
-            PdfImages images;
-            for (const auto& [key, data] : share) {
-                images.emplace(key, MakePdfImage(key, data));
-            }
-            return images;
-        }));
+        try {
+            pdfImagesAhead_.push_back(std::async(std::launch::async, [share = std::move(share)] {
+                PdfImages images;
+                for (const auto& [key, data] : share) {
+                    images.emplace(key, MakePdfImage(key, data));
+                }
+                return images;
+            }));
+        } catch (const std::system_error&) {
+            // No thread to be had: the pictures are decoded as the page draws them.
+        }
     }
 }
 
@@ -305,10 +310,14 @@ void PictureStore::DecodeAheadForScreen(const PictureSource& source, double widt
     if (!data || LooksLikeSvg(*data)) {
         return;
     }
-    copiesAhead_.emplace(
-        kind->key, std::async(std::launch::async, [data = std::move(*data), drawn = kind->drawn] {
-            return DecodeRasterPicture(data, drawn);
-        }));
+    try {
+        copiesAhead_.emplace(kind->key, std::async(std::launch::async,
+                                                   [data = std::move(*data), drawn = kind->drawn] {
+                                                       return DecodeRasterPicture(data, drawn);
+                                                   }));
+    } catch (const std::system_error&) {
+        // No thread to be had: the copy is decoded when it is drawn.
+    }
 }
 
 std::optional<PictureSize> PictureStore::DrawBackground(cairo_t* cr, std::string_view name,

@@ -164,8 +164,9 @@ bool WriteFile(std::FILE* file, const unsigned char* pixels, int width, int heig
     for (int part = 1; part < parts; ++part) {
         const int first = height * part / parts;
         const int end = height * (part + 1) / parts;
-        later.push_back(std::async(std::launch::async, &CompressPart, pixels, width, stride, first,
-                                   end, part == parts - 1));
+        // A part that gets no thread of its own (the system may refuse one) is compressed here.
+        later.push_back(std::async(std::launch::async | std::launch::deferred, &CompressPart,
+                                   pixels, width, stride, first, end, part == parts - 1));
     }
     std::vector<CompressedPart> compressed;
     compressed.push_back(CompressPart(pixels, width, stride, 0, height / parts, parts == 1));
