@@ -9,8 +9,8 @@ namespace quirelle {
 namespace {
 
 // Weights are fixed point: a whole source pixel counts kOne, and the weights of one target pixel
-// add up to exactly kOne. Eight bits keep a channel times a weight, and the sum over a span,
-// within 16 bits, so the four channels of a pixel are weighed together in one 64-bit word.
+// add up to exactly kOne. Eight bits keep a channel times a weight, summed over a span, within
+// 16 bits, so the rows are summed in 16-bit values, many to a vector step.
 constexpr std::uint32_t kOneShift = 8;
 constexpr std::uint32_t kOne = 1u << kOneShift;
 

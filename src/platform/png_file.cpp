@@ -153,9 +153,8 @@ bool WriteImageData(std::FILE* file, const std::vector<std::uint8_t>& stream) {
     return true;
 }
 
-// The PNG file of the pixels: 8-bit RGB, not interlaced. A large page is compressed in parts on
-// as many threads as the machine has cores (two parts a core at most), for compression is most
-// of the time it takes to write.
+// The PNG file of the pixels: 8-bit RGB, not interlaced. A page of two parts' rows or more is
+// compressed in parts, one a core, for compression is most of the time it takes to write.
 bool WriteFile(std::FILE* file, const unsigned char* pixels, int width, int height, int stride) {
     constexpr int kRowsAPart = 64;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
