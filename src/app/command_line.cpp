@@ -7,14 +7,18 @@ namespace quirelle {
 const char* const kUsage =
     "Usage: quirelle [FILE]\n"
     "       quirelle --info [--setting NAME=VALUE]... FILE\n"
-    "       quirelle --render-png OUT.png [--page N] [--width W] [--height H] [--scroll Y] FILE\n"
-    "       quirelle --export-pdf OUT.pdf [--from N] [--to M] FILE\n"
+    "       quirelle --render-png OUT.png [--page N] [--width W] [--height H] [--scroll Y]\n"
+    "                [--dump-layout OUT.jsonl] FILE\n"
+    "       quirelle --export-pdf OUT.pdf [--from N] [--to M] [--dump-layout OUT.jsonl] FILE\n"
     "Reads the EPUB book FILE.\n"
     "\n"
     "  --info                 print what the book holds as one JSON object\n"
     "  --render-png OUT.png   write what the reader shows for document N (default 0) at\n"
     "                         W x H pixels (default 800 x 600), scrolled down by Y pixels\n"
     "  --export-pdf OUT.pdf   write documents N to M (default: all) as a PDF, one page each\n"
+    "  --dump-layout FILE     with --render-png or --export-pdf: write every line laid out,\n"
+    "                         with its words, to FILE as JSON Lines (the whole document,\n"
+    "                         unscrolled; each exported document with its index)\n"
     "  --setting NAME=VALUE   use VALUE for the setting NAME in this run only\n"
     "  --help                 show this text\n"
     "  --version              show the program's version\n";
@@ -73,6 +77,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             command.mode = argument == "--render-png" ? CommandLine::Mode::RenderPng
                                                       : CommandLine::Mode::ExportPdf;
             understood = value(command.output);
+        } else if (argument == "--dump-layout") {
+            understood = value(command.layoutDump);
+            if (understood && command.layoutDump.empty()) {
+                error = "--dump-layout needs a file name";
+                understood = false;
+            }
         } else if (argument == "--page") {
             understood = integer(command.page, 0, 1'000'000);
         } else if (argument == "--width") {
@@ -120,6 +130,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                            command.mode == CommandLine::Mode::ExportPdf;
     if (needsFile && command.file.empty()) {
         error = "no book named: the last argument is the EPUB FILE";
+        return std::nullopt;
+    }
+    // Nothing else lays a document out to dump: the option would be silently lost.
+    if (!command.layoutDump.empty() && command.mode != CommandLine::Mode::RenderPng &&
+        command.mode != CommandLine::Mode::ExportPdf) {
+        error = "--dump-layout goes with --render-png or --export-pdf";
         return std::nullopt;
     }
     return command;

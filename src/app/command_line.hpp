@@ -13,6 +13,8 @@ struct CommandLine {
     Mode mode = Mode::Window;
     std::string file;    // the book; empty starts the window without one
     std::string output;  // the PNG or PDF file to write
+    // --dump-layout: where the line boxes of the documents drawn go, as JSON Lines; empty: none.
+    std::string layoutDump;
     std::vector<std::pair<std::string, std::string>> settingOverrides;
     // --render-png: the document, the view's size and the scroll offset.
     int page = 0;

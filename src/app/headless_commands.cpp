@@ -1,9 +1,11 @@
 #include "app/headless_commands.hpp"
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include "export/pdf_export.hpp"
+#include "layout/line_box_dump.hpp"
 #include "package/archive.hpp"
 #include "platform/file_access.hpp"
 #include "platform/headless_frontend.hpp"
@@ -50,6 +52,9 @@ int Open(const CommandLine& command, OpenedBook& book) {
         std::fprintf(stderr, "quirelle: not enough memory for the view\n");
         return 1;
     }
+    // The "CSS" switch, as the window hands it to its view: without it the book's sheets would
+    // style the page whatever the setting says.
+    book.view->SetCssEnabled(settings->css);
     // The diagnostic dumps serve a book that displays badly in these modes as in the window.
     book.view->ReadToolTypes();
     // The first document is measured for the area it is shown in, once.
@@ -79,6 +84,39 @@ int Open(const CommandLine& command, OpenedBook& book) {
     // book it cannot read was not opened.
     return book.view->LoadBook(command.file) ? 0 : 1;
 }
+
+// The --dump-layout file, opened before anything is laid out so that a name that cannot be
+// written is told before the work; none when it was not asked for.
+struct LayoutDumpFile {
+    std::ofstream stream;
+    std::unique_ptr<LineBoxDump> dump;
+
+    bool Open(const CommandLine& command) {
+        if (command.layoutDump.empty()) {
+            return true;
+        }
+        stream.open(command.layoutDump, std::ios::binary | std::ios::trunc);
+        if (!stream) {
+            std::fprintf(stderr, "quirelle: cannot write %s\n", command.layoutDump.c_str());
+            return false;
+        }
+        dump = std::make_unique<LineBoxDump>(stream);
+        return true;
+    }
+
+    // Whether everything dumped reached the file.
+    bool Close(const CommandLine& command) {
+        if (!dump) {
+            return true;
+        }
+        stream.close();
+        if (!stream) {
+            std::fprintf(stderr, "quirelle: cannot write %s\n", command.layoutDump.c_str());
+            return false;
+        }
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -113,6 +151,10 @@ int RunRenderPngCommand(const CommandLine& command) {
                      count);
         return 1;
     }
+    LayoutDumpFile dumpFile;
+    if (!dumpFile.Open(command)) {
+        return 1;
+    }
     const CairoSurface image =
         SnapshotPage(*book.view, command.page, command.width, command.height, command.scroll);
     if (!image) {
@@ -123,7 +165,10 @@ int RunRenderPngCommand(const CommandLine& command) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }
-    return 0;
+    if (dumpFile.dump) {
+        DumpPageLayout(*book.view, command.page, *dumpFile.dump);
+    }
+    return dumpFile.Close(command) ? 0 : 1;
 }
 
 int RunExportPdfCommand(const CommandLine& command) {
@@ -145,13 +190,17 @@ int RunExportPdfCommand(const CommandLine& command) {
                      to);
         return 1;
     }
+    LayoutDumpFile dumpFile;
+    if (!dumpFile.Open(command)) {
+        return 1;
+    }
     book.frontend->echoStatus = true;
     MeasurePages(*book.view, from, to);
-    if (!ExportPdfPages(*book.view, command.output, from, to)) {
+    if (!ExportPdfPages(*book.view, command.output, from, to, dumpFile.dump.get())) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }
-    return 0;
+    return dumpFile.Close(command) ? 0 : 1;
 }
 
 }  // namespace quirelle

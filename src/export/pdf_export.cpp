@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/pdf_export.hpp"
+#include "layout/line_box_dump.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
 
@@ -156,7 +157,8 @@ void MeasurePages(DocumentView& view, int from, int to) {
     layout.state.measurePass = false;
 }
 
-bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int to) {
+bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int to,
+                    LineBoxDump* dump) {
     if (from > to) {
         return false;  // a file without pages is no export
     }
@@ -186,7 +188,15 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         // The page's background covers the whole page, not the height of a window.
         layout.areaHeight = static_cast<int>(std::ceil(pageHeight));
         layout.state.ShowEverything();
+        if (dump != nullptr) {
+            dump->BeginDocument(page);
+            layout.state.dump = dump;
+        }
         view.RenderPage(cr.get(), buffer.Text());
+        if (dump != nullptr) {
+            dump->EndDocument();
+            layout.state.dump = nullptr;
+        }
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
         cairo_show_page(cr.get());
     }

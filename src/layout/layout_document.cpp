@@ -227,13 +227,13 @@ class ContentPass {
     // --- checkpoints: where a later pass over the same layout may begin ---
 
     // Only a screen's passes keep them: on a PDF, with cairo's own text calls, or while a trace
-    // or a debugging dump wants to see every element, a pass runs from the top.
+    // or a debugging or line box dump wants to see every element, a pass runs from the top.
     bool KeepsCheckpoints() {
         fontGeneration_ = context_.fonts.generation();
         return layout_.cr != nullptr &&
                cairo_surface_get_type(cairo_get_target(layout_.cr)) == CAIRO_SURFACE_TYPE_IMAGE &&
                !context_.referenceRendering && layout_.trace == nullptr &&
-               context_.debug == DebugSwitches{};
+               layout_.dump == nullptr && context_.debug == DebugSwitches{};
     }
 
     // The last checkpoint above the rows in view by more than anything laid out before it can

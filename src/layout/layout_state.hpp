@@ -14,6 +14,8 @@
 
 namespace quirelle {
 
+class LineBoxDump;
+
 enum class ListType { None = 0, Ordered = 1, Unordered = 2 };
 
 // What a layout pass needs between two parser callbacks. The pen is not here: it is the current
@@ -85,6 +87,8 @@ struct LayoutState {
 
     // When set, every glyph and line drawn is recorded here.
     LayoutTrace* trace = nullptr;
+    // When set, every line box laid out is written to it (--dump-layout).
+    LineBoxDump* dump = nullptr;
 
     // Where a pass that draws for the screen may end: below this line nothing it would still lay
     // out can reach the rows on view. A draw sets it far enough below the view for the tallest

@@ -13,6 +13,7 @@
 #include "layout/cairo_style.hpp"
 #include "layout/character_class.hpp"
 #include "layout/layout_context.hpp"
+#include "layout/line_box_dump.hpp"
 #include "layout/text_shaping.hpp"
 #include "layout/utf8.hpp"
 #include "style/color_value.hpp"
@@ -65,6 +66,28 @@ std::string Utf8Of(char32_t glyph) {
     std::string text;
     AppendUtf8(text, glyph);
     return text;
+}
+
+// Tells the line box dump of a piece of text drawn with its left edge at x on the line whose
+// baseline is at `baseline`, in `font` (none on cairo's own text path).
+void DumpPiece(const LayoutContext& context, std::string_view text, double x, double advance,
+               double baseline, double fontHeight, bool blank, const FontMetrics* font) {
+    const TextStyle& style = context.style;
+    DrawnPiece piece;
+    piece.text = text;
+    piece.x = x;
+    piece.advance = advance;
+    piece.lineTop = baseline - context.state.lineHeight;
+    piece.baseline = baseline;
+    piece.fontHeight = fontHeight;
+    piece.blank = blank;
+    piece.font = font;
+    piece.requestedFamily = style.fontFamily;
+    piece.requestedSize = style.fontSize;
+    piece.weight = style.fontWeight;
+    piece.slant = style.fontSlant;
+    piece.color = style.textColor;
+    context.state.dump->Add(piece);
 }
 
 // One glyph of a run with what the flow needs of it: a character of the style's font, or a
@@ -208,6 +231,10 @@ class GlyphPainter {
             const TextStyle& style = context_.style;
             trace->glyphs.push_back({Utf8Of(glyph.character), x, baseline, style.fontSlant,
                                      style.fontWeight, static_cast<int>(style.decoration)});
+        }
+        if (context_.state.dump != nullptr) {
+            DumpPiece(context_, Utf8Of(glyph.character), x, glyph.advance, baseline, FontHeight(),
+                      glyph.blank, reference_ ? nullptr : context_.currentFont);
         }
         if (reference_) {
             context_.state.blankWhitePage = false;
@@ -491,6 +518,11 @@ class ClusterPlacer {
             trace->glyphs.push_back({run_.TextOf(cluster), x, baseline, style.fontSlant,
                                      style.fontWeight, static_cast<int>(style.decoration)});
         }
+        // A character that is never drawn (a word joiner, say) is no part of a word as drawn.
+        if (layout.dump != nullptr && (cluster.glyphCount > 0 || cluster.blank)) {
+            DumpPiece(context_, run_.TextOf(cluster), x, cluster.advance, baseline,
+                      painter_.FontHeight(), cluster.blank, cluster.font);
+        }
         if (visible) {
             const bool decorated = context_.style.decoration != Decoration::None &&
                                    context_.style.decoration != Decoration::Blink;
@@ -707,6 +739,7 @@ void DrawTextRun(LayoutContext& context, std::string_view text) {
     // Shaped clusters that a mirrored or reordered line holds are placed one by one, so that a
     // link's spans come out where the clusters are drawn.
     const bool wholeWords = !painter.reference() && layout.trace == nullptr &&
+                            layout.dump == nullptr &&
                             !(isShaped && (paragraphLevel == 1 || HasRightToLeft(shaped)));
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         const RunGlyph& glyph = glyphs[i];
@@ -816,6 +849,14 @@ void DrawListMarker(LayoutContext& context, std::string_view marker) {
         if (context.referenceRendering || context.currentFont == nullptr) {
             cairo_show_text(cr, valid.c_str());
             cairo_get_current_point(cr, &x, &y);
+            if (layout.dump != nullptr) {
+                std::string_view text = valid;
+                while (text.ends_with(' ')) {
+                    text.remove_suffix(1);
+                }
+                DumpPiece(context, text, start.x, x - start.x, y, painter.FontHeight(), false,
+                          nullptr);
+            }
         } else {
             // cairo_show_text of a whole marker places its glyphs at unrounded advances and
             // leaves the pen once, rounded, after the last.
@@ -828,6 +869,10 @@ void DrawListMarker(LayoutContext& context, std::string_view marker) {
                 if (visible) {
                     const cairo_glyph_t drawn{metrics.index, glyphX, y};
                     cairo_show_glyphs(cr, &drawn, 1);
+                }
+                if (layout.dump != nullptr) {
+                    DumpPiece(context, Utf8Of(glyph), glyphX, metrics.advance, y,
+                              painter.FontHeight(), glyph == U' ', context.currentFont);
                 }
                 glyphX += metrics.advance;
             }

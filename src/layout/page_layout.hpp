@@ -1,0 +1,131 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/document_tree.hpp"
+#include "layout/font_cache.hpp"
+#include "style/computed_style.hpp"
+
+namespace quirelle {
+
+// A run of glyphs of one font and colour on one line, placed on the page.
+struct PlacedGlyphRun {
+    FontMetrics* font = nullptr;
+    RgbaColor color;
+    std::uint32_t firstGlyph = 0;
+    std::uint32_t glyphCount = 0;
+};
+
+// A filled rectangle: a background, a border side, a rule, a text decoration.
+struct PlacedRect {
+    double x = 0, y = 0, width = 0, height = 0;
+    RgbaColor color;
+};
+
+// A picture, an inline SVG drawing or a media element's place.
+struct PlacedPicture {
+    double x = 0, y = 0, width = 0, height = 0;
+    NodeIndex element = kNoNode;
+    std::string source;   // the member's path in the book; empty for inline SVG
+    std::string svgText;  // inline SVG's markup
+};
+
+// One thing to paint, in paint order, with the rows of the page it covers.
+struct DisplayItem {
+    enum class Kind : std::uint8_t { Rect, Glyphs, Picture };
+    Kind kind = Kind::Rect;
+    std::uint32_t index = 0;  // into the list of its kind
+    double top = 0;
+    double bottom = 0;
+};
+
+// A link's rectangle on one line, with the target as the document wrote it.
+struct PlacedLink {
+    double x = 0, y = 0, width = 0, height = 0;
+    NodeIndex element = kNoNode;
+    std::string target;
+};
+
+// What the dump and the tests read of the text: each line box, and each word on it with the
+// style it was drawn in.
+struct WordStyle {
+    std::string family;
+    double size = 0;
+    int weight = 400;
+    bool italic = false;
+    RgbaColor color;
+    bool operator==(const WordStyle&) const = default;
+};
+
+struct PlacedWord {
+    std::uint32_t textOffset = 0;
+    std::uint32_t textLength = 0;
+    double x = 0;
+    double width = 0;
+    std::uint32_t style = 0;  // into wordStyles
+};
+
+struct LineBox {
+    double x = 0, top = 0, width = 0, height = 0, baseline = 0;
+    std::uint32_t firstWord = 0;
+    std::uint32_t wordCount = 0;
+};
+
+struct BlockBox {
+    NodeIndex element = kNoNode;
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+// A document laid out at one width: everything a view, a scroll step, a PDF page or a dump
+// needs, without laying it out again. Fonts are referred to, not owned: the layout is good as
+// long as the font cache that made it keeps its fonts (see FontCache::generation).
+struct PageLayout {
+    double width = 0;
+    double height = 0;
+    unsigned fontGeneration = 0;
+
+    std::vector<DisplayItem> items;
+    std::vector<PlacedRect> rects;
+    std::vector<PlacedGlyphRun> runs;
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<PlacedPicture> pictures;
+    std::vector<PlacedLink> links;
+
+    std::vector<LineBox> lines;
+    std::vector<BlockBox> blocks;
+    std::vector<PlacedWord> words;
+    std::vector<WordStyle> wordStyles;
+    std::string wordText;
+
+    // Where each element's first box starts on the page, by node; NaN for an element that made
+    // no box (hidden, or text).
+    std::vector<float> elementTop;
+
+    // For the display list's slices: the largest bottom of the items up to each one, and the
+    // smallest top of the items from each one on, so that a view finds its first and last item
+    // by halving.
+    std::vector<double> bottomsSoFar;
+    std::vector<double> topsFromHere;
+
+    // The items that reach into the rows [top, bottom), as a half-open range of indexes.
+    std::pair<std::size_t, std::size_t> ItemsIn(double top, double bottom) const;
+
+    // Where the element with this id (or `a name`) starts; nothing when the document has no
+    // such element or it made no box.
+    std::optional<double> PositionOf(const DocumentTree& tree, std::string_view id) const;
+
+    std::string_view WordText(const PlacedWord& word) const {
+        return std::string_view(wordText).substr(word.textOffset, word.textLength);
+    }
+
+    // Builds the two indexes of ItemsIn; called once the items are all there.
+    void IndexItems();
+};
+
+}  // namespace quirelle

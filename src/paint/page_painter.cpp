@@ -1,0 +1,56 @@
+#include "paint/page_painter.hpp"
+
+namespace quirelle {
+
+namespace {
+
+void SetColor(cairo_t* cr, const RgbaColor& color) {
+    cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0,
+                          color.alpha / 255.0);
+}
+
+}  // namespace
+
+void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, double top,
+               double bottom) {
+    const auto [first, last] = page.ItemsIn(top, bottom);
+    for (std::size_t i = first; i < last; ++i) {
+        const DisplayItem& item = page.items[i];
+        if (item.bottom <= top || item.top >= bottom) {
+            continue;
+        }
+        switch (item.kind) {
+            case DisplayItem::Kind::Rect: {
+                const PlacedRect& rect = page.rects[item.index];
+                SetColor(cr, rect.color);
+                cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+                cairo_fill(cr);
+                break;
+            }
+            case DisplayItem::Kind::Glyphs: {
+                const PlacedGlyphRun& run = page.runs[item.index];
+                if (run.font == nullptr || run.glyphCount == 0) {
+                    break;
+                }
+                cairo_set_scaled_font(cr, run.font->scaledFont());
+                SetColor(cr, run.color);
+                cairo_show_glyphs(cr, page.glyphs.data() + run.firstGlyph,
+                                  static_cast<int>(run.glyphCount));
+                break;
+            }
+            case DisplayItem::Kind::Picture: {
+                const PlacedPicture& picture = page.pictures[item.index];
+                if (pictures == nullptr || picture.width <= 0 || picture.height <= 0) {
+                    break;
+                }
+                const PictureSource source = picture.svgText.empty()
+                                                 ? PictureSource{picture.source, {}}
+                                                 : PictureSource{"SVG", picture.svgText};
+                pictures->Draw(cr, source, picture.x, picture.y, picture.width, picture.height);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace quirelle
