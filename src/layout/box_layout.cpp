@@ -384,7 +384,7 @@ class Layouter {
     // colour. Words of one font and colour share an entry, found without a search.
     std::uint32_t WordStyleOf(const ComputedStyle& style, const FontMetrics& font) {
         const WordStyleKey key{&font, style.fontWeight, style.fontStyle != CssFontStyle::Normal,
-                               style.color};
+                               style.color, style.fontSize};
         if (lastWordStyle_ && lastWordStyle_->first == key) {
             return lastWordStyle_->second;
         }
@@ -396,7 +396,7 @@ class Layouter {
         }
         WordStyle word;
         word.family = FaceFamily(font);
-        word.size = font.size();
+        word.size = key.size;
         word.weight = key.weight;
         word.italic = key.italic;
         word.color = key.color;
@@ -855,7 +855,7 @@ class Layouter {
                 break;
             }
             const double lineIndent = firstLine ? indent : 0.0;
-            const double available = std::max(kMinimumLineWidth, width - std::abs(lineIndent));
+            const double available = std::max(kMinimumLineWidth, width - lineIndent);
             const bool noWrap = blockStyle.whiteSpace == CssWhiteSpace::Nowrap ||
                                 blockStyle.whiteSpace == CssWhiteSpace::Pre;
             // Greedy breaking: as many pieces as fit, ending at the last break opportunity.
@@ -964,8 +964,9 @@ class Layouter {
 
         // Where the line starts, by the alignment.
         const bool rtl = blockStyle.direction == CssDirection::Rtl;
-        double left = x + (rtl ? 0 : std::max(indent, 0.0));
-        const double lineWidth = width - std::abs(indent);
+        // A negative indent hangs the first line out into the block's padding.
+        double left = x + (rtl ? 0 : indent);
+        const double lineWidth = width - indent;
         double extraPerBlank = 0;
         CssTextAlign align = blockStyle.textAlign;
         if (align == CssTextAlign::Start) {
@@ -976,7 +977,7 @@ class Layouter {
         const double free = lineWidth - used;
         switch (align) {
             case CssTextAlign::Right:
-                left += std::max(free, 0.0) + (rtl ? 0 : 0);
+                left += std::max(free, 0.0);
                 break;
             case CssTextAlign::Center:
                 left += std::max(free, 0.0) / 2;
@@ -989,7 +990,7 @@ class Layouter {
             default:
                 break;
         }
-        if (rtl && indent > 0 && align == CssTextAlign::Right) {
+        if (rtl && align == CssTextAlign::Right) {
             left -= indent;
         }
 
@@ -1170,6 +1171,7 @@ class Layouter {
         int weight;
         bool italic;
         RgbaColor color;
+        double size;  // the element's: small capitals drawn smaller are still of its size
         bool operator==(const WordStyleKey&) const = default;
     };
 

@@ -298,9 +298,12 @@ constexpr Keyword<CssFontVariant> kFontVariants[] = {
     {"small-caps", CssFontVariant::SmallCaps},
 };
 
+// The sizes browsers give the keywords when `medium` is 16 px (9, 10, 13, 16, 18, 24, 32 and
+// 48 px), as fractions of medium, rather than the rounder factors of the fonts module: books
+// are made and checked in browsers.
 constexpr Keyword<double> kFontSizeKeywords[] = {
-    {"xx-small", 3.0 / 5.0}, {"x-small", 3.0 / 4.0}, {"small", 8.0 / 9.0}, {"medium", 1.0},
-    {"large", 6.0 / 5.0},    {"x-large", 3.0 / 2.0}, {"xx-large", 2.0},    {"xxx-large", 3.0},
+    {"xx-small", 9.0 / 16.0}, {"x-small", 10.0 / 16.0}, {"small", 13.0 / 16.0}, {"medium", 1.0},
+    {"large", 18.0 / 16.0},   {"x-large", 24.0 / 16.0}, {"xx-large", 2.0},      {"xxx-large", 3.0},
 };
 
 constexpr Keyword<CssTextAlign> kTextAligns[] = {

@@ -312,9 +312,9 @@ TEST(ComputedStyleTest, FontSizesAreRelativeToTheParent) {
         double expected;
     };
     const Case cases[] = {
-        {"2em", 40},       {"150%", 30},     {"larger", 24}, {"smaller", 20 / 1.2}, {"x-large", 24},
-        {"xx-small", 9.6}, {"medium", 16},   {"12pt", 16},   {"2rem", 40},          {"0.5ex", 5},
-        {"0", 0},          {"1e9em", 10000},  // the largest size a font takes
+        {"2em", 40},     {"150%", 30},     {"larger", 24}, {"smaller", 20 / 1.2}, {"x-large", 24},
+        {"xx-small", 9}, {"medium", 16},   {"12pt", 16},   {"2rem", 40},          {"0.5ex", 5},
+        {"0", 0},        {"1e9em", 10000},  // the largest size a font takes
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("font-size: " + c.value);
