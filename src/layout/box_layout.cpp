@@ -101,7 +101,7 @@ FamilyChooser& Families() {
 
 // One piece of a line: a cluster of shaped text, an inline picture, or a forced break.
 struct Piece {
-    enum class Kind : std::uint8_t { Cluster, Picture, Break };
+    enum class Kind : std::uint8_t { Cluster, Picture, Break, InlineBlock };
     Kind kind = Kind::Cluster;
     std::uint32_t run = 0;  // into the block's shaped runs
     std::uint32_t cluster = 0;
@@ -111,7 +111,7 @@ struct Piece {
     bool blank = false;
     bool breakBefore = false;
     int link = -1;                  // into the block's link targets
-    std::uint32_t picture = 0;      // into the block's pictures
+    std::uint32_t picture = 0;      // into the block's pictures, or its inline blocks
     std::uint32_t decorations = 0;  // into the block's decoration sets
 };
 
@@ -123,6 +123,52 @@ struct Decoration {
 class Layouter {
   public:
     explicit Layouter(const LayoutInput& input) : in_(input) {}
+
+    // A block laid out apart, to be placed whole in a line: its page from (0, 0), its margin
+    // box's size and the baseline it sits on.
+    struct InlineBlock {
+        PageLayout page;
+        std::vector<std::pair<NodeIndex, double>> marks;
+        double width = 0;
+        double height = 0;
+        double baseline = 0;
+    };
+
+    // Lays out an inline block at the widest its content needs, within `available`.
+    InlineBlock LayOutInlineBlock(BoxIndex index, double available) {
+        const ComputedStyle& style = StyleOf(index);
+        const double marginTop = Resolve(style.marginTop, available);
+        const double marginBottom = Resolve(style.marginBottom, available);
+        double containing = available;
+        if (style.width.unit == LengthUnit::Auto) {
+            // Shrink to fit: the content laid out as wide as allowed shows how wide its lines
+            // run; the block is then laid out that wide.
+            Layouter probe(in_);
+            probe.nested_ = true;
+            probe.LayOutBlock(index, 0, 0, available);
+            double extent = 0;
+            for (const LineBox& line : probe.out_.lines) {
+                extent = std::max(extent, line.x + line.width);
+            }
+            for (const PlacedPicture& picture : probe.out_.pictures) {
+                extent = std::max(extent, picture.x + picture.width);
+            }
+            extent += UsedBorderWidth(style, BoxSide::Right) +
+                      Resolve(style.paddingRight, available) +
+                      std::max(0.0, Resolve(style.marginRight, available));
+            containing = std::min(available, std::ceil(extent));
+        }
+        Layouter layouter(in_);
+        layouter.nested_ = true;
+        InlineBlock block;
+        const double height = layouter.LayOutBlock(index, 0, marginTop, containing);
+        block.page = std::move(layouter.out_);
+        block.marks = std::move(layouter.marks_);
+        block.width = containing;
+        block.height = marginTop + height + marginBottom;
+        block.baseline = block.page.lines.empty() ? block.height : block.page.lines.back().baseline;
+        return block;
+    }
 
     PageLayout Run() {
         out_.width = in_.width;
@@ -367,8 +413,82 @@ class Layouter {
     }
 
     void MarkTop(NodeIndex element, double y) {
-        if (element != kNoNode && std::isnan(out_.elementTop[element])) {
+        if (element == kNoNode) {
+            return;
+        }
+        // An inline block's layout keeps its marks aside until it is placed.
+        if (nested_) {
+            marks_.emplace_back(element, y);
+        } else if (std::isnan(out_.elementTop[element])) {
             out_.elementTop[element] = static_cast<float>(y);
+        }
+    }
+
+    // Moves an inline block's layout into the page with its top-left corner at (dx, dy).
+    void Merge(const InlineBlock& block, double dx, double dy) {
+        const PageLayout& from = block.page;
+        const auto rects = static_cast<std::uint32_t>(out_.rects.size());
+        const auto runs = static_cast<std::uint32_t>(out_.runs.size());
+        const auto pictures = static_cast<std::uint32_t>(out_.pictures.size());
+        const auto glyphs = static_cast<std::uint32_t>(out_.glyphs.size());
+        const auto words = static_cast<std::uint32_t>(out_.words.size());
+        const auto styles = static_cast<std::uint32_t>(out_.wordStyles.size());
+        const auto text = static_cast<std::uint32_t>(out_.wordText.size());
+        for (DisplayItem item : from.items) {
+            item.top += dy;
+            item.bottom += dy;
+            item.index += item.kind == DisplayItem::Kind::Rect     ? rects
+                          : item.kind == DisplayItem::Kind::Glyphs ? runs
+                                                                   : pictures;
+            out_.items.push_back(item);
+        }
+        for (PlacedRect rect : from.rects) {
+            rect.x += dx;
+            rect.y += dy;
+            out_.rects.push_back(rect);
+        }
+        for (PlacedGlyphRun run : from.runs) {
+            run.firstGlyph += glyphs;
+            out_.runs.push_back(run);
+        }
+        for (cairo_glyph_t glyph : from.glyphs) {
+            glyph.x += dx;
+            glyph.y += dy;
+            out_.glyphs.push_back(glyph);
+        }
+        for (PlacedPicture picture : from.pictures) {
+            picture.x += dx;
+            picture.y += dy;
+            out_.pictures.push_back(std::move(picture));
+        }
+        for (PlacedLink link : from.links) {
+            link.x += dx;
+            link.y += dy;
+            out_.links.push_back(std::move(link));
+        }
+        for (LineBox line : from.lines) {
+            line.x += dx;
+            line.top += dy;
+            line.baseline += dy;
+            line.firstWord += words;
+            out_.lines.push_back(line);
+        }
+        for (PlacedWord word : from.words) {
+            word.x += dx;
+            word.textOffset += text;
+            word.style += styles;
+            out_.words.push_back(word);
+        }
+        out_.wordStyles.insert(out_.wordStyles.end(), from.wordStyles.begin(),
+                               from.wordStyles.end());
+        out_.wordText += from.wordText;
+        for (BlockBox box : from.blocks) {
+            box.x += dx;
+            box.y += dy;
+            out_.blocks.push_back(box);
+        }
+        for (const auto& [element, y] : block.marks) {
+            MarkTop(element, y + dy);
         }
     }
 
@@ -655,6 +775,7 @@ class Layouter {
         std::vector<std::string> links;
         std::vector<NodeIndex> linkElements;
         std::vector<PlacedPicture> pictures;
+        std::vector<InlineBlock> inlineBlocks;
         std::vector<Decoration> decorations;
         std::vector<std::pair<std::size_t, NodeIndex>> marks;  // elements starting at a piece
     };
@@ -805,6 +926,18 @@ class Layouter {
                     text.pieces.push_back(piece);
                     break;
                 }
+                case InlineItem::Kind::InlineBlock: {
+                    Piece piece;
+                    piece.kind = Piece::Kind::InlineBlock;
+                    piece.element = item.node;
+                    piece.picture = static_cast<std::uint32_t>(text.inlineBlocks.size());
+                    text.inlineBlocks.push_back(LayOutInlineBlock(item.box, width));
+                    piece.advance = text.inlineBlocks.back().width;
+                    piece.link = context.link;
+                    piece.shift = context.shift;
+                    text.pieces.push_back(piece);
+                    break;
+                }
                 case InlineItem::Kind::ForcedBreak: {
                     Piece piece;
                     piece.kind = Piece::Kind::Break;
@@ -869,10 +1002,12 @@ class Layouter {
                     forced = true;
                     break;
                 }
-                const bool opportunity = end > start && !piece.blank &&
-                                         (pieces[end - 1].blank || piece.breakBefore ||
-                                          piece.kind == Piece::Kind::Picture ||
-                                          pieces[end - 1].kind == Piece::Kind::Picture);
+                const bool opportunity =
+                    end > start && !piece.blank &&
+                    (pieces[end - 1].blank || piece.breakBefore ||
+                     piece.kind == Piece::Kind::Picture || piece.kind == Piece::Kind::InlineBlock ||
+                     pieces[end - 1].kind == Piece::Kind::InlineBlock ||
+                     pieces[end - 1].kind == Piece::Kind::Picture);
                 if (opportunity) {
                     lastBreak = end;
                 }
@@ -922,6 +1057,10 @@ class Layouter {
 
     // The room a piece's inline box takes above and below the baseline, half-leading included.
     Extent ExtentOf(const BlockText& text, const Piece& piece) {
+        if (piece.kind == Piece::Kind::InlineBlock) {
+            const InlineBlock& block = text.inlineBlocks[piece.picture];
+            return {block.baseline + piece.shift, block.height - block.baseline - piece.shift};
+        }
         if (piece.kind == Piece::Kind::Picture) {
             return {text.pictures[piece.picture].height + piece.shift, -piece.shift};
         }
@@ -1064,7 +1203,12 @@ class Layouter {
         for (const std::size_t i : order) {
             const Piece& piece = text.pieces[i];
             double advance = piece.advance + (piece.blank ? extraPerBlank : 0);
-            if (piece.kind == Piece::Kind::Picture) {
+            if (piece.kind == Piece::Kind::InlineBlock) {
+                closeRun();
+                closeWord();
+                const InlineBlock& block = text.inlineBlocks[piece.picture];
+                Merge(block, pen, baseline - piece.shift - block.baseline);
+            } else if (piece.kind == Piece::Kind::Picture) {
                 closeRun();
                 closeWord();
                 PlacedPicture picture = text.pictures[piece.picture];
@@ -1177,6 +1321,9 @@ class Layouter {
 
     const LayoutInput& in_;
     PageLayout out_;
+    // Set for an inline block's own layout, whose element positions wait in marks_.
+    bool nested_ = false;
+    std::vector<std::pair<NodeIndex, double>> marks_;
     std::vector<std::pair<WordStyleKey, std::uint32_t>> wordStyleKeys_;
     std::optional<std::pair<WordStyleKey, std::uint32_t>> lastWordStyle_;
 };

@@ -11,7 +11,7 @@ namespace {
 bool IsBlockLevel(CssDisplay display) {
     switch (display) {
         case CssDisplay::Inline:
-        case CssDisplay::InlineBlock:  // FIXME: an atomic inline with its own block inside.
+        case CssDisplay::InlineBlock:
         case CssDisplay::Ruby:
         case CssDisplay::RubyText:
         case CssDisplay::None:
@@ -87,6 +87,11 @@ class BoxTreeBuilder {
         }
         const BoxIndex box = NewBox(BoxKind::Block, root, root, kNoBox);
         BuildBlock(box, root);
+        // Inline blocks are built once the run that holds them is done, so that each block's
+        // items stay together; one may hold more of them.
+        for (std::size_t i = 0; i < inlineBlocks_.size(); ++i) {
+            BuildBlock(inlineBlocks_[i].first, inlineBlocks_[i].second);
+        }
     }
 
   private:
@@ -164,6 +169,7 @@ class BoxTreeBuilder {
             }
             shows = shows || (item.kind == InlineItem::Kind::Text && item.textLength > 0) ||
                     item.kind == InlineItem::Kind::Replaced ||
+                    item.kind == InlineItem::Kind::InlineBlock ||
                     item.kind == InlineItem::Kind::ForcedBreak;
         }
         if (!shows) {
@@ -259,6 +265,13 @@ class BoxTreeBuilder {
             container.spaceBefore = false;
             return;
         }
+        if (style.display == CssDisplay::InlineBlock) {
+            const BoxIndex box = NewBox(BoxKind::Block, node, node, kNoBox);
+            inlineBlocks_.emplace_back(box, node);
+            AddItem(container, {InlineItem::Kind::InlineBlock, node, 0, 0, box});
+            container.spaceBefore = false;
+            return;
+        }
         if (tree_.IsHtml(node) && tree_.LocalName(node) == "br") {
             AddItem(container, {InlineItem::Kind::ForcedBreak, node, 0, 0});
             container.spaceBefore = true;
@@ -298,11 +311,19 @@ class BoxTreeBuilder {
         Box& block = boxes_.boxes_[box];
         if (block.firstChild != kNoBox && block.firstChild == block.lastChild &&
             boxes_.boxes_[block.firstChild].node == kNoNode) {
-            const Box run = boxes_.boxes_[block.firstChild];
+            const BoxIndex runIndex = block.firstChild;
+            const Box run = boxes_.boxes_[runIndex];
             block.firstItem = run.firstItem;
             block.itemCount = run.itemCount;
             block.firstChild = block.lastChild = kNoBox;
-            boxes_.boxes_.pop_back();
+            // The run's box goes, unless inline blocks made after it stand behind it; then it
+            // stays, unreachable.
+            if (runIndex + 1 == boxes_.boxes_.size()) {
+                boxes_.boxes_.pop_back();
+            } else {
+                boxes_.boxes_[runIndex].parent = kNoBox;
+                boxes_.boxes_[runIndex].itemCount = 0;
+            }
         }
     }
 
@@ -318,6 +339,7 @@ class BoxTreeBuilder {
     BoxTree& boxes_;
     const DocumentTree& tree_;
     std::span<const ComputedStyle> styles_;
+    std::vector<std::pair<BoxIndex, NodeIndex>> inlineBlocks_;
 };
 
 BoxTree BoxTree::Build(const DocumentTree& tree, std::span<const ComputedStyle> styles) {

@@ -30,12 +30,14 @@ struct InlineItem {
         CloseInline,  // and ends (or pauses before such a block)
         Replaced,     // an inline picture, SVG or media element
         ForcedBreak,  // `br`, or a line end kept by `white-space`
+        InlineBlock,  // a block laid out on its own and placed in the line whole (`box`)
     };
     Kind kind = Kind::Text;
     // The element, or for text the text node (whose style is its parent's).
     NodeIndex node = kNoNode;
     std::uint32_t textOffset = 0;
     std::uint32_t textLength = 0;
+    BoxIndex box = kNoBox;
 };
 
 struct Box {
@@ -64,6 +66,8 @@ class BoxTree {
     // of text nodes are not read).
     static BoxTree Build(const DocumentTree& tree, std::span<const ComputedStyle> styles);
 
+    // The root's box; an inline block's box stands outside the tree of blocks, reached from its
+    // item in a line.
     BoxIndex root() const { return boxes_.empty() ? kNoBox : 0; }
     std::size_t size() const { return boxes_.size(); }
     const Box& box(BoxIndex index) const { return boxes_[index]; }

@@ -122,6 +122,18 @@ TEST(BoxLayout, BlocksBeginAndEndTheirLines) {
              ASSERT_TRUE(laid.Word("in"));
              EXPECT_DOUBLE_EQ(laid.Word("in")->x, kMargin + 40);
          }},
+        {"an inline block shrinks to its lines and is centred as one piece",
+         "<p style='text-align:center'><span style='display:inline-block; text-align:left'>"
+         "one<br/>two three four</span></p>",
+         [](const Laid& laid) {
+             ASSERT_TRUE(laid.Word("one") && laid.Word("two") && laid.Word("four"));
+             EXPECT_DOUBLE_EQ(laid.Word("one")->x, laid.Word("two")->x);
+             const double left = laid.Word("two")->x - kMargin;
+             const double right =
+                 kWidth - kMargin - (laid.Word("four")->x + laid.Word("four")->width);
+             EXPECT_NEAR(left, right, 1.5);
+             EXPECT_GT(left, 100);
+         }},
         {"adjoining margins collapse",
          "<p style='margin:0 0 30px'>a</p><p style='margin-top:20px'>b</p>",
          [](const Laid& laid) {

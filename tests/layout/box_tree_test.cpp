@@ -35,6 +35,9 @@ std::vector<ComputedStyle> StylesOf(const DocumentTree& tree) {
             style.whiteSpace = styles[parent].whiteSpace;
         }
         const std::string_view mode = tree.AttributeValue(node, "class");
+        if (mode == "inline-block") {
+            style.display = CssDisplay::InlineBlock;
+        }
         if (mode == "pre") {
             style.whiteSpace = CssWhiteSpace::Pre;
         } else if (mode == "pre-line") {
@@ -76,6 +79,9 @@ std::string Describe(const BoxTree& boxes, const DocumentTree& tree, BoxIndex in
                 break;
             case InlineItem::Kind::ForcedBreak:
                 out += "|";
+                break;
+            case InlineItem::Kind::InlineBlock:
+                out += "[" + Describe(boxes, tree, item.box) + "]";
                 break;
         }
     }
@@ -143,6 +149,9 @@ TEST(BoxTree, StacksBlocksAndWrapsInlineRunsBesideThem) {
         {"a picture made a block stands alone", "<div><svg><text>drawn</text></svg></div>",
          "body{div{[svg]}}"},
         {"nothing inside body", "", "body{}"},
+        {"an inline block is one piece of its line, with blocks of its own",
+         "<p>before <span class='inline-block'>in <div>side</div></span> after</p>",
+         "body{p{'before '[span{anon{'in'}div{'side'}}]' after'}}"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BoxesOf(c.body), c.boxes) << c.name;
