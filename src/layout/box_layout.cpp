@@ -1167,7 +1167,8 @@ class Layouter {
         line.top = top;
         line.height = height;
         line.baseline = baseline;
-        line.firstWord = static_cast<std::uint32_t>(out_.words.size());
+        // The line's own words: an inline block's, merged as it is placed, are its own lines'.
+        std::vector<PlacedWord> lineWords;
 
         // Places each piece, gathering glyph runs of one font and colour, words, links and
         // decorations as they come.
@@ -1187,7 +1188,7 @@ class Layouter {
         bool inWord = false;
         const auto closeWord = [&] {
             if (inWord) {
-                out_.words.push_back(word);
+                lineWords.push_back(word);
             }
             inWord = false;
         };
@@ -1275,7 +1276,9 @@ class Layouter {
         closeRun();
         closeWord();
         line.width = pen - left;
-        line.wordCount = static_cast<std::uint32_t>(out_.words.size()) - line.firstWord;
+        line.firstWord = static_cast<std::uint32_t>(out_.words.size());
+        line.wordCount = static_cast<std::uint32_t>(lineWords.size());
+        out_.words.insert(out_.words.end(), lineWords.begin(), lineWords.end());
         out_.lines.push_back(line);
 
         for (const Span& span : spans) {

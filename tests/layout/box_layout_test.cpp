@@ -133,6 +133,12 @@ TEST(BoxLayout, BlocksBeginAndEndTheirLines) {
                  kWidth - kMargin - (laid.Word("four")->x + laid.Word("four")->width);
              EXPECT_NEAR(left, right, 1.5);
              EXPECT_GT(left, 100);
+             // Its words belong to its own lines only, not also to the line that holds it.
+             std::size_t counted = 0;
+             for (const LineBox& line : laid.page().lines) {
+                 counted += line.wordCount;
+             }
+             EXPECT_EQ(counted, 4u);
          }},
         {"adjoining margins collapse",
          "<p style='margin:0 0 30px'>a</p><p style='margin-top:20px'>b</p>",
