@@ -171,11 +171,15 @@ class Layouter {
     }
 
     PageLayout Run() {
+        // A pass begins: the cache lets fonts go now, if it must, and never while this layout
+        // holds them.
+        in_.fonts.BeginPass(in_.cr);
         out_.width = in_.width;
         out_.fontGeneration = in_.fonts.generation();
         out_.elementTop.assign(in_.tree.size(), std::numeric_limits<float>::quiet_NaN());
         const BoxIndex root = in_.boxes.root();
         if (root != kNoBox) {
+            out_.canvas = CanvasColor(in_.boxes.box(root).node);
             const double top = TopMargin(root, in_.width).Sum();
             const double height = LayOutBlock(root, 0, top, in_.width);
             out_.height = top + height + BottomMargin(root, in_.width).Sum();
@@ -185,6 +189,35 @@ class Layouter {
     }
 
   private:
+    RgbaColor CanvasColor(NodeIndex root) const {
+        const ComputedStyle& style = in_.styles[root];
+        RgbaColor color = style.backgroundColor.Resolve(style.color);
+        if (color.alpha > 0) {
+            return color;
+        }
+        for (NodeIndex child = in_.tree.firstChild(root); child != kNoNode;
+             child = in_.tree.nextSibling(child)) {
+            if (in_.tree.IsElement(child) && in_.tree.IsHtml(child) &&
+                in_.tree.LocalName(child) == "body") {
+                const ComputedStyle& body = in_.styles[child];
+                return body.backgroundColor.Resolve(body.color);
+            }
+        }
+        return color;
+    }
+
+    // The page's own reference to a font its runs are drawn in.
+    std::uint32_t FontIndex(cairo_scaled_font_t* font) {
+        const auto known = fontIndex_.find(font);
+        if (known != fontIndex_.end()) {
+            return known->second;
+        }
+        const auto index = static_cast<std::uint32_t>(out_.fonts.size());
+        out_.fonts.emplace_back(cairo_scaled_font_reference(font));
+        fontIndex_.emplace(font, index);
+        return index;
+    }
+
     // Adjoining vertical margins: the largest positive one and the most negative one add up.
     struct Margins {
         double positive = 0;
@@ -449,6 +482,7 @@ class Layouter {
         }
         for (PlacedGlyphRun run : from.runs) {
             run.firstGlyph += glyphs;
+            run.font = FontIndex(from.fonts[run.font].get());
             out_.runs.push_back(run);
         }
         for (cairo_glyph_t glyph : from.glyphs) {
@@ -575,8 +609,8 @@ class Layouter {
         const double top = baseline - font.extents().ascent;
         AddItem(DisplayItem::Kind::Glyphs, static_cast<std::uint32_t>(out_.runs.size()), top,
                 baseline + font.extents().descent);
-        out_.runs.push_back(
-            {&font, style.color, first, static_cast<std::uint32_t>(out_.glyphs.size()) - first});
+        out_.runs.push_back({FontIndex(font.scaledFont()), style.color, first,
+                             static_cast<std::uint32_t>(out_.glyphs.size()) - first});
     }
 
     // ----- Replaced elements -----
@@ -662,6 +696,7 @@ class Layouter {
         double naturalWidth = 300;
         double naturalHeight = 150;
         if (name == "img") {
+            picture.kind = PlacedPicture::Kind::Raster;
             if (const auto path = ResolveSource(in_.tree.AttributeValue(element, "src"))) {
                 picture.source = *path;
                 if (in_.pictureSize) {
@@ -672,10 +707,15 @@ class Layouter {
                 }
             }
         } else if (name == "svg") {
+            picture.kind = PlacedPicture::Kind::Svg;
             picture.svgText = SvgMarkup(element);
         } else if (name == "audio") {
-            naturalWidth = 300;
-            naturalHeight = 40;
+            // A sound shows its bar of buttons, whatever size the book asks for.
+            picture.kind = PlacedPicture::Kind::Audio;
+            picture.source = AudioSource(element);
+            picture.width = kAudioBarWidth;
+            picture.height = kAudioBarHeight;
+            return picture;
         }
         const std::optional<double> widthAttribute = NumberAttribute(element, "width");
         const std::optional<double> heightAttribute = NumberAttribute(element, "height");
@@ -715,6 +755,22 @@ class Layouter {
         picture.width = std::max(0.0, Finite(w));
         picture.height = std::max(0.0, Finite(h));
         return picture;
+    }
+
+    // The sound an audio element plays: its own src, else its first source element's.
+    std::string AudioSource(NodeIndex element) const {
+        if (const std::optional<std::string_view> src = in_.tree.Attribute(element, "src")) {
+            return std::string(*src);
+        }
+        for (NodeIndex child = in_.tree.firstChild(element); child != kNoNode;
+             child = in_.tree.nextSibling(child)) {
+            if (in_.tree.IsElement(child) && in_.tree.LocalName(child) == "source") {
+                if (const auto src = in_.tree.Attribute(child, "src")) {
+                    return std::string(*src);
+                }
+            }
+        }
+        return {};
     }
 
     std::optional<std::string> ResolveSource(std::string_view reference) const {
@@ -1174,10 +1230,11 @@ class Layouter {
         // decorations as they come.
         double pen = left;
         PlacedGlyphRun current;
+        const FontMetrics* currentFont = nullptr;
         bool open = false;
         const auto closeRun = [&] {
             if (open && current.glyphCount > 0) {
-                const double runTop = baseline - current.font->extents().ascent - 64;
+                const double runTop = baseline - currentFont->extents().ascent - 64;
                 AddItem(DisplayItem::Kind::Glyphs, static_cast<std::uint32_t>(out_.runs.size()),
                         std::min(runTop, top), std::max(baseline + 64, top + height));
                 out_.runs.push_back(current);
@@ -1225,10 +1282,11 @@ class Layouter {
                 const ShapedCluster& cluster = run.clusters[piece.cluster];
                 const ComputedStyle& style = in_.styles[piece.element];
                 if (cluster.glyphCount > 0 && cluster.font != nullptr) {
-                    if (!open || current.font != cluster.font || !(current.color == style.color)) {
+                    if (!open || currentFont != cluster.font || !(current.color == style.color)) {
                         closeRun();
-                        current = {cluster.font, style.color,
+                        current = {FontIndex(cluster.font->scaledFont()), style.color,
                                    static_cast<std::uint32_t>(out_.glyphs.size()), 0};
+                        currentFont = cluster.font;
                         open = true;
                     }
                     for (std::uint32_t g = 0; g < cluster.glyphCount; ++g) {
@@ -1324,6 +1382,7 @@ class Layouter {
 
     const LayoutInput& in_;
     PageLayout out_;
+    std::unordered_map<cairo_scaled_font_t*, std::uint32_t> fontIndex_;
     // Set for an inline block's own layout, whose element positions wait in marks_.
     bool nested_ = false;
     std::vector<std::pair<NodeIndex, double>> marks_;

@@ -83,8 +83,14 @@ void FontCache::BeginPass(cairo_t* cr) {
     cairo_get_font_options(cr, options);
     passOptions_ = cairo_font_options_hash(options);
     cairo_font_options_destroy(options);
-    // Between passes nobody holds a fallback font, so that is when a full list is let go.
-    if (fallbackEntries_.size() >= kMaximumFonts) {
+    // Between passes nobody holds a font, so that is when a full list is let go: a pass that
+    // meets more fonts than the bound keeps them all until it ends.
+    if (entries_.size() >= kMaximumFonts) {
+        ++generation_;
+        entries_.clear();
+        fallbackEntries_.clear();
+        lastHit_ = 0;
+    } else if (fallbackEntries_.size() >= kMaximumFonts) {
         ++generation_;
         fallbackEntries_.clear();
         for (Entry& entry : entries_) {
@@ -168,10 +174,6 @@ FontMetrics& FontCache::Find(cairo_t* cr, const std::string& family, int slant, 
     cairo_matrix_t matrix;
     cairo_matrix_init_scale(&matrix, size, size);
     cairo_set_font_matrix(cr, &matrix);
-    if (entries_.size() >= kMaximumFonts) {
-        ++generation_;
-        entries_.clear();
-    }
     ScaledFont font(cairo_scaled_font_reference(cairo_get_scaled_font(cr)));
     entries_.push_back(
         {family, slant, weight, size, surface, options,

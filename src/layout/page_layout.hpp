@@ -16,7 +16,7 @@ namespace quirelle {
 
 // A run of glyphs of one font and colour on one line, placed on the page.
 struct PlacedGlyphRun {
-    FontMetrics* font = nullptr;
+    std::uint32_t font = 0;  // into the page's fonts
     RgbaColor color;
     std::uint32_t firstGlyph = 0;
     std::uint32_t glyphCount = 0;
@@ -30,11 +30,18 @@ struct PlacedRect {
 
 // A picture, an inline SVG drawing or a media element's place.
 struct PlacedPicture {
+    enum class Kind : std::uint8_t { Raster, Svg, Audio, Other };
+    Kind kind = Kind::Other;
     double x = 0, y = 0, width = 0, height = 0;
     NodeIndex element = kNoNode;
-    std::string source;   // the member's path in the book; empty for inline SVG
+    // A picture's member path in the book; a sound's source as the document wrote it.
+    std::string source;
     std::string svgText;  // inline SVG's markup
 };
+
+// The size of the bar an audio element shows: three buttons of 32 px in a frame.
+inline constexpr double kAudioBarWidth = 99.0;
+inline constexpr double kAudioBarHeight = 40.0;
 
 // One thing to paint, in paint order, with the rows of the page it covers.
 struct DisplayItem {
@@ -83,13 +90,18 @@ struct BlockBox {
 };
 
 // A document laid out at one width: everything a view, a scroll step, a PDF page or a dump
-// needs, without laying it out again. Fonts are referred to, not owned: the layout is good as
-// long as the font cache that made it keeps its fonts (see FontCache::generation).
+// needs, without laying it out again.
 struct PageLayout {
     double width = 0;
     double height = 0;
     unsigned fontGeneration = 0;
+    // The page's own background: the root's, or where it has none the body's, as browsers
+    // paint the canvas. Transparent leaves the view's white.
+    RgbaColor canvas{0, 0, 0, 0};
 
+    // The fonts the glyph runs are drawn in, held here so that the page can be painted after
+    // the font cache has let them go.
+    std::vector<ScaledFont> fonts;
     std::vector<DisplayItem> items;
     std::vector<PlacedRect> rects;
     std::vector<PlacedGlyphRun> runs;

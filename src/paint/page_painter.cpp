@@ -29,10 +29,10 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
             }
             case DisplayItem::Kind::Glyphs: {
                 const PlacedGlyphRun& run = page.runs[item.index];
-                if (run.font == nullptr || run.glyphCount == 0) {
+                if (run.font >= page.fonts.size() || run.glyphCount == 0) {
                     break;
                 }
-                cairo_set_scaled_font(cr, run.font->scaledFont());
+                cairo_set_scaled_font(cr, page.fonts[run.font].get());
                 SetColor(cr, run.color);
                 cairo_show_glyphs(cr, page.glyphs.data() + run.firstGlyph,
                                   static_cast<int>(run.glyphCount));
@@ -40,7 +40,10 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
             }
             case DisplayItem::Kind::Picture: {
                 const PlacedPicture& picture = page.pictures[item.index];
-                if (pictures == nullptr || picture.width <= 0 || picture.height <= 0) {
+                // A sound's bar is the view's to draw: its buttons are links of the view.
+                if (pictures == nullptr || picture.width <= 0 || picture.height <= 0 ||
+                    picture.kind == PlacedPicture::Kind::Audio ||
+                    picture.kind == PlacedPicture::Kind::Other) {
                     break;
                 }
                 const PictureSource source = picture.svgText.empty()
