@@ -140,11 +140,14 @@ class Layouter {
         const double marginTop = Resolve(style.marginTop, available);
         const double marginBottom = Resolve(style.marginBottom, available);
         double containing = available;
-        if (style.width.unit == LengthUnit::Auto) {
+        // Each shrink-to-fit lays its content out twice, so nested ones cost 2^depth layouts:
+        // past a depth no book reaches, an inline block takes the width it is given instead.
+        if (style.width.unit == LengthUnit::Auto && shrinkDepth_ < kMaxShrinkDepth) {
             // Shrink to fit: the content laid out as wide as allowed shows how wide its lines
             // run; the block is then laid out that wide.
             Layouter probe(in_);
             probe.nested_ = true;
+            probe.shrinkDepth_ = shrinkDepth_ + 1;
             probe.LayOutBlock(index, 0, 0, available);
             double extent = 0;
             for (const LineBox& line : probe.out_.lines) {
@@ -160,6 +163,7 @@ class Layouter {
         }
         Layouter layouter(in_);
         layouter.nested_ = true;
+        layouter.shrinkDepth_ = shrinkDepth_ + 1;
         InlineBlock block;
         const double height = layouter.LayOutBlock(index, 0, marginTop, containing);
         block.page = std::move(layouter.out_);
@@ -1385,6 +1389,9 @@ class Layouter {
     std::unordered_map<cairo_scaled_font_t*, std::uint32_t> fontIndex_;
     // Set for an inline block's own layout, whose element positions wait in marks_.
     bool nested_ = false;
+    // How many inline blocks enclose this layout.
+    static constexpr int kMaxShrinkDepth = 4;
+    int shrinkDepth_ = 0;
     std::vector<std::pair<NodeIndex, double>> marks_;
     std::vector<std::pair<WordStyleKey, std::uint32_t>> wordStyleKeys_;
     std::optional<std::pair<WordStyleKey, std::uint32_t>> lastWordStyle_;

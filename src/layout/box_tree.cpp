@@ -1,6 +1,7 @@
 #include "layout/box_tree.hpp"
 
 #include <charconv>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -252,7 +253,12 @@ class BoxTreeBuilder {
                     container.counter = *value;
                 }
                 item.ordinal = container.counter;
-                container.counter += container.step;
+                // A list numbered past the range of int stays at its end, as browsers clamp
+                // their counters, instead of wrapping round to the other sign.
+                if (container.step > 0 ? container.counter < std::numeric_limits<int>::max()
+                                       : container.counter > std::numeric_limits<int>::min()) {
+                    container.counter += container.step;
+                }
             }
             if (!replaced) {
                 BuildBlock(box, node);
