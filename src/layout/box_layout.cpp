@@ -9,6 +9,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "layout/character_class.hpp"
 #include "layout/font_fallback.hpp"
 #include "layout/text_shaping.hpp"
 #include "layout/utf8.hpp"
@@ -184,6 +185,7 @@ class Layouter {
         const BoxIndex root = in_.boxes.root();
         if (root != kNoBox) {
             out_.canvas = CanvasColor(in_.boxes.box(root).node);
+            CanvasPicture(in_.boxes.box(root).node);
             const double top = TopMargin(root, in_.width).Sum();
             const double height = LayOutBlock(root, 0, top, in_.width);
             out_.height = top + height + BottomMargin(root, in_.width).Sum();
@@ -193,6 +195,30 @@ class Layouter {
     }
 
   private:
+    // The picture of the canvas: the root's background picture, or the body's. Its url is
+    // the sheet's; the picture is found in the book by its file name.
+    void CanvasPicture(NodeIndex root) {
+        const ComputedStyle* style = &in_.styles[root];
+        if (style->backgroundImage.empty()) {
+            for (NodeIndex child = in_.tree.firstChild(root); child != kNoNode;
+                 child = in_.tree.nextSibling(child)) {
+                if (in_.tree.IsElement(child) && in_.tree.IsHtml(child) &&
+                    in_.tree.LocalName(child) == "body") {
+                    style = &in_.styles[child];
+                    break;
+                }
+            }
+        }
+        const std::string& url = style->backgroundImage;
+        if (url.empty()) {
+            return;
+        }
+        const std::size_t slash = url.find_last_of("/:");
+        out_.canvasPicture = slash == std::string::npos ? url : url.substr(slash + 1);
+        out_.canvasRepeat =
+            style->backgroundRepeat == CssBackgroundRepeat::NoRepeat ? "no-repeat" : "repeat";
+    }
+
     RgbaColor CanvasColor(NodeIndex root) const {
         const ComputedStyle& style = in_.styles[root];
         RgbaColor color = style.backgroundColor.Resolve(style.color);
@@ -484,11 +510,17 @@ class Layouter {
             rect.y += dy;
             out_.rects.push_back(rect);
         }
+        const auto runText = static_cast<std::uint32_t>(out_.runText.size());
+        const auto clusters = static_cast<std::uint32_t>(out_.clusters.size());
         for (PlacedGlyphRun run : from.runs) {
             run.firstGlyph += glyphs;
+            run.textOffset += runText;
+            run.firstCluster += clusters;
             run.font = FontIndex(from.fonts[run.font].get());
             out_.runs.push_back(run);
         }
+        out_.runText += from.runText;
+        out_.clusters.insert(out_.clusters.end(), from.clusters.begin(), from.clusters.end());
         for (cairo_glyph_t glyph : from.glyphs) {
             glyph.x += dx;
             glyph.y += dy;
@@ -603,7 +635,15 @@ class Layouter {
         }
         double pen = contentX - kMarkerGap - advance;
         const std::uint32_t first = static_cast<std::uint32_t>(out_.glyphs.size());
+        const auto textOffset = static_cast<std::uint32_t>(out_.runText.size());
+        const auto firstCluster = static_cast<std::uint32_t>(out_.clusters.size());
         for (const ShapedCluster& cluster : run.clusters) {
+            if (cluster.glyphCount > 0) {
+                const std::string text = run.TextOf(cluster);
+                out_.runText += text;
+                out_.clusters.push_back(
+                    {static_cast<int>(text.size()), static_cast<int>(cluster.glyphCount)});
+            }
             for (std::uint32_t g = 0; g < cluster.glyphCount; ++g) {
                 const ShapedGlyph& glyph = run.glyphs[cluster.firstGlyph + g];
                 out_.glyphs.push_back({glyph.index, pen + glyph.x, baseline + glyph.y});
@@ -614,7 +654,10 @@ class Layouter {
         AddItem(DisplayItem::Kind::Glyphs, static_cast<std::uint32_t>(out_.runs.size()), top,
                 baseline + font.extents().descent);
         out_.runs.push_back({FontIndex(font.scaledFont()), style.color, first,
-                             static_cast<std::uint32_t>(out_.glyphs.size()) - first});
+                             static_cast<std::uint32_t>(out_.glyphs.size()) - first, textOffset,
+                             static_cast<std::uint32_t>(out_.runText.size()) - textOffset,
+                             firstCluster,
+                             static_cast<std::uint32_t>(out_.clusters.size()) - firstCluster});
     }
 
     // ----- Replaced elements -----
@@ -1015,7 +1058,8 @@ class Layouter {
     // line's baseline.
     double LayOutLines(BoxIndex index, double x, double top, double width, double& firstBaseline) {
         const ComputedStyle& blockStyle = StyleOf(index);
-        const int level = blockStyle.direction == CssDirection::Rtl ? 1 : 0;
+        const int level = ParagraphLevel(index, blockStyle);
+        lineRtl_ = level == 1;
         BlockText text = GatherText(index, level, width);
         // Pictures wider than the line shrink to it.
         for (PlacedPicture& picture : text.pictures) {
@@ -1162,7 +1206,7 @@ class Layouter {
         baselineOut = baseline;
 
         // Where the line starts, by the alignment.
-        const bool rtl = blockStyle.direction == CssDirection::Rtl;
+        const bool rtl = lineRtl_;
         // A negative indent hangs the first line out into the block's padding.
         double left = x + (rtl ? 0 : indent);
         const double lineWidth = width - indent;
@@ -1288,8 +1332,14 @@ class Layouter {
                 if (cluster.glyphCount > 0 && cluster.font != nullptr) {
                     if (!open || currentFont != cluster.font || !(current.color == style.color)) {
                         closeRun();
-                        current = {FontIndex(cluster.font->scaledFont()), style.color,
-                                   static_cast<std::uint32_t>(out_.glyphs.size()), 0};
+                        current = {FontIndex(cluster.font->scaledFont()),
+                                   style.color,
+                                   static_cast<std::uint32_t>(out_.glyphs.size()),
+                                   0,
+                                   static_cast<std::uint32_t>(out_.runText.size()),
+                                   0,
+                                   static_cast<std::uint32_t>(out_.clusters.size()),
+                                   0};
                         currentFont = cluster.font;
                         open = true;
                     }
@@ -1299,6 +1349,12 @@ class Layouter {
                             {glyph.index, pen + glyph.x, baseline - piece.shift + glyph.y});
                         ++current.glyphCount;
                     }
+                    const std::string clusterText = run.TextOf(cluster);
+                    out_.runText += clusterText;
+                    out_.clusters.push_back({static_cast<int>(clusterText.size()),
+                                             static_cast<int>(cluster.glyphCount)});
+                    current.textLength += static_cast<std::uint32_t>(clusterText.size());
+                    ++current.clusterCount;
                 }
                 if (piece.blank) {
                     closeWord();
@@ -1368,6 +1424,43 @@ class Layouter {
         return height;
     }
 
+    // The base direction of a block's lines: the style's where a `dir` attribute (or a sheet)
+    // has set it; where nothing has, the direction of the first strong character, so that an
+    // Arabic or Hebrew book that never says `dir` still reads from the right.
+    int ParagraphLevel(BoxIndex index, const ComputedStyle& blockStyle) const {
+        // The nearest `dir` decides; `auto`, or none at all where no sheet has made the text
+        // right to left, leaves it to the text.
+        bool automatic = false;
+        for (NodeIndex node = in_.boxes.box(index).styleNode; node != kNoNode && !automatic;
+             node = in_.tree.parent(node)) {
+            if (const std::optional<std::string_view> dir = in_.tree.Attribute(node, "dir")) {
+                automatic = g_ascii_strcasecmp(std::string(*dir).c_str(), "auto") == 0;
+                if (!automatic) {
+                    return blockStyle.direction == CssDirection::Rtl ? 1 : 0;
+                }
+            }
+        }
+        if (!automatic && blockStyle.direction == CssDirection::Rtl) {
+            return 1;
+        }
+        std::vector<char32_t> characters;
+        for (const InlineItem& item : in_.boxes.items(index)) {
+            if (item.kind != InlineItem::Kind::Text) {
+                continue;
+            }
+            const std::string_view text = in_.boxes.TextOf(item);
+            for (std::size_t at = 0; at < text.size() && characters.size() < 4096;) {
+                characters.push_back(DecodeUtf8(text, at));
+            }
+            const int level = ParagraphLevelOf(characters.data(), characters.size());
+            if (level >= 0) {
+                return level;
+            }
+            characters.clear();
+        }
+        return 0;
+    }
+
     static int LevelOf(const BlockText& text, const Piece& piece, bool rtl) {
         if (piece.kind == Piece::Kind::Cluster) {
             return text.runs[piece.run].clusters[piece.cluster].level;
@@ -1387,6 +1480,8 @@ class Layouter {
     const LayoutInput& in_;
     PageLayout out_;
     std::unordered_map<cairo_scaled_font_t*, std::uint32_t> fontIndex_;
+    // The base direction of the lines being laid out.
+    bool lineRtl_ = false;
     // Set for an inline block's own layout, whose element positions wait in marks_.
     bool nested_ = false;
     // How many inline blocks enclose this layout.

@@ -20,6 +20,12 @@ struct PlacedGlyphRun {
     RgbaColor color;
     std::uint32_t firstGlyph = 0;
     std::uint32_t glyphCount = 0;
+    // The text the glyphs draw and which glyphs draw which of its bytes, so that a PDF's text
+    // can be searched and copied in every script.
+    std::uint32_t textOffset = 0;
+    std::uint32_t textLength = 0;
+    std::uint32_t firstCluster = 0;
+    std::uint32_t clusterCount = 0;
 };
 
 // A filled rectangle: a background, a border side, a rule, a text decoration.
@@ -96,8 +102,11 @@ struct PageLayout {
     double height = 0;
     unsigned fontGeneration = 0;
     // The page's own background: the root's, or where it has none the body's, as browsers
-    // paint the canvas. Transparent leaves the view's white.
+    // paint the canvas. Transparent leaves the view's white. The picture, by its member path,
+    // is tiled over the page, or stretched over it where it is not to repeat.
     RgbaColor canvas{0, 0, 0, 0};
+    std::string canvasPicture;
+    std::string canvasRepeat;
 
     // The fonts the glyph runs are drawn in, held here so that the page can be painted after
     // the font cache has let them go.
@@ -106,6 +115,8 @@ struct PageLayout {
     std::vector<PlacedRect> rects;
     std::vector<PlacedGlyphRun> runs;
     std::vector<cairo_glyph_t> glyphs;
+    std::string runText;
+    std::vector<cairo_text_cluster_t> clusters;
     std::vector<PlacedPicture> pictures;
     std::vector<PlacedLink> links;
 

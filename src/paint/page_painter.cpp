@@ -14,6 +14,10 @@ void SetColor(cairo_t* cr, const RgbaColor& color) {
 void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, double top,
                double bottom) {
     const auto [first, last] = page.ItemsIn(top, bottom);
+    // Only a document keeps the text behind its glyphs; a picture of the page has no use for it.
+    const cairo_surface_type_t surface = cairo_surface_get_type(cairo_get_target(cr));
+    const bool withText = surface == CAIRO_SURFACE_TYPE_PDF || surface == CAIRO_SURFACE_TYPE_SVG ||
+                          surface == CAIRO_SURFACE_TYPE_PS;
     for (std::size_t i = first; i < last; ++i) {
         const DisplayItem& item = page.items[i];
         if (item.bottom <= top || item.top >= bottom) {
@@ -34,8 +38,16 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                 }
                 cairo_set_scaled_font(cr, page.fonts[run.font].get());
                 SetColor(cr, run.color);
-                cairo_show_glyphs(cr, page.glyphs.data() + run.firstGlyph,
-                                  static_cast<int>(run.glyphCount));
+                if (withText && run.clusterCount > 0) {
+                    cairo_show_text_glyphs(
+                        cr, page.runText.data() + run.textOffset, static_cast<int>(run.textLength),
+                        page.glyphs.data() + run.firstGlyph, static_cast<int>(run.glyphCount),
+                        page.clusters.data() + run.firstCluster, static_cast<int>(run.clusterCount),
+                        static_cast<cairo_text_cluster_flags_t>(0));
+                } else {
+                    cairo_show_glyphs(cr, page.glyphs.data() + run.firstGlyph,
+                                      static_cast<int>(run.glyphCount));
+                }
                 break;
             }
             case DisplayItem::Kind::Picture: {

@@ -363,6 +363,12 @@ constexpr Keyword<CssListStylePosition> kListStylePositions[] = {
     {"inside", CssListStylePosition::Inside},
 };
 
+constexpr Keyword<CssBackgroundRepeat> kBackgroundRepeats[] = {
+    {"repeat", CssBackgroundRepeat::Repeat},    {"round", CssBackgroundRepeat::Repeat},
+    {"space", CssBackgroundRepeat::Repeat},     {"no-repeat", CssBackgroundRepeat::NoRepeat},
+    {"repeat-x", CssBackgroundRepeat::RepeatX}, {"repeat-y", CssBackgroundRepeat::RepeatY},
+};
+
 constexpr Keyword<CssFloat> kFloats[] = {
     {"none", CssFloat::None}, {"left", CssFloat::Left}, {"right", CssFloat::Right}};
 
@@ -1054,6 +1060,7 @@ bool ApplyBackground(ComputedStyle& style, std::string_view value, const Compute
                      const StyleContext& context) {
     std::optional<CssColor> color;
     std::optional<std::string> image;
+    std::optional<CssBackgroundRepeat> repeat;
     const auto tokens = SplitComponents(value);
     if (tokens.empty() || SplitTopLevel(value, ',').size() > 1) {
         return false;
@@ -1065,12 +1072,15 @@ bool ApplyBackground(ComputedStyle& style, std::string_view value, const Compute
             image = std::move(url);
         } else if (const auto parsed = ParseCssColor(token); parsed && !color) {
             color = parsed;
+        } else if (const auto kept = LookupKeyword(token, kBackgroundRepeats); kept && !repeat) {
+            repeat = kept;
         } else if (!IsBackgroundExtra(token, context)) {
             return false;
         }
     }
     style.backgroundColor = color.value_or(CssColor{kTransparent});
     style.backgroundImage = image.value_or(std::string());
+    style.backgroundRepeat = repeat.value_or(CssBackgroundRepeat::Repeat);
     return true;
 }
 
@@ -1131,6 +1141,8 @@ const Longhand kLonghands[] = {
                                               &ApplyColorMember<&ComputedStyle::backgroundColor>),
     Property<&ComputedStyle::backgroundImage>("background-image", Inherited::No,
                                               &ApplyBackgroundImage),
+    KeywordProperty<&ComputedStyle::backgroundRepeat, kBackgroundRepeats>("background-repeat",
+                                                                          Inherited::No),
     Property<&ComputedStyle::textDecorationLine>("text-decoration-line", Inherited::No,
                                                  &ApplyTextDecorationLine),
     Property<&ComputedStyle::verticalAlign>("vertical-align", Inherited::No, &ApplyVerticalAlign),
@@ -1216,7 +1228,7 @@ const Shorthand kShorthands[] = {
     {"border-left", &ApplyBorderSides<3, 1>,
      "border-left-width border-left-style border-left-color"},
     {"list-style", &ApplyListStyle, "list-style-type list-style-position"},
-    {"background", &ApplyBackground, "background-color background-image"},
+    {"background", &ApplyBackground, "background-color background-image background-repeat"},
     {"text-decoration", &ApplyTextDecoration, "text-decoration-line"},
 };
 

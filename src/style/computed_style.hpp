@@ -139,6 +139,7 @@ enum class CssListStyleType {
     LowerGreek,
 };
 enum class CssListStylePosition { Outside, Inside };
+enum class CssBackgroundRepeat { Repeat, NoRepeat, RepeatX, RepeatY };
 enum class CssFloat { None, Left, Right };
 enum class CssClear { None, Left, Right, Both };
 enum class CssVisibility { Visible, Hidden, Collapse };
@@ -195,6 +196,7 @@ struct ComputedStyle {
     CssDisplay display = CssDisplay::Inline;
     CssColor backgroundColor{kTransparent};
     std::string backgroundImage;  // the url's text; empty for none
+    CssBackgroundRepeat backgroundRepeat = CssBackgroundRepeat::Repeat;
     TextDecorationLines textDecorationLine;
     VerticalAlign verticalAlign;
     ComputedLength marginTop, marginRight, marginBottom, marginLeft;

@@ -227,6 +227,55 @@ TEST(BoxLayout, NothingIsDrawnOnTopOfAnythingElse) {
     });
 }
 
+TEST(BoxLayout, TakesTheDirectionFromDirOrTheFirstStrongCharacter) {
+    const std::string arabic = "\xD8\xB4\xD9\x83\xD8\xB1\xD8\xA7";
+    struct Case {
+        std::string body;
+        bool fromTheRight;
+    };
+    const std::vector<Case> cases = {
+        {"<p>Hello</p>", false},
+        {"<p>" + arabic + "</p>", true},
+        {"<p>12 " + arabic + "</p>", true},  // digits are not strong
+        {"<p dir='ltr'>" + arabic + "</p>", false},
+        {"<div dir='rtl'><p>Hello</p></div>", true},
+        {"<div dir='rtl'><p dir='auto'>Hello</p></div>", false},
+        {"<p>" + arabic + "</p><p>Hello</p>", false},  // each paragraph decides for itself
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        const Laid laid = LayOut(c.body);
+        ASSERT_FALSE(laid.page().lines.empty());
+        const LineBox& line = laid.page().lines.back();
+        if (c.fromTheRight) {
+            EXPECT_NEAR(line.x + line.width, kWidth - kMargin, 1.0);
+        } else {
+            EXPECT_NEAR(line.x, kMargin, 1.0);
+        }
+    }
+}
+
+TEST(BoxLayout, KeepsTheTextBehindEveryGlyphRun) {
+    // A PDF's text layer is made from it: shaped scripts must be copied and searched too.
+    const Laid laid = LayOut("<p>ab \xD8\xB4\xD9\x83\xD8\xB1\xD8\xA7</p>");
+    const PageLayout& page = laid.page();
+    ASSERT_FALSE(page.runs.empty());
+    std::string text;
+    for (const PlacedGlyphRun& run : page.runs) {
+        int glyphs = 0;
+        int bytes = 0;
+        for (std::uint32_t i = 0; i < run.clusterCount; ++i) {
+            glyphs += page.clusters[run.firstCluster + i].num_glyphs;
+            bytes += page.clusters[run.firstCluster + i].num_bytes;
+        }
+        EXPECT_EQ(glyphs, static_cast<int>(run.glyphCount));
+        EXPECT_EQ(bytes, static_cast<int>(run.textLength));
+        text += page.runText.substr(run.textOffset, run.textLength);
+    }
+    EXPECT_NE(text.find("ab"), std::string::npos);
+    EXPECT_NE(text.find("\xD8\xB4"), std::string::npos);
+}
+
 TEST(BoxLayout, KnowsWhereEachIdStartsAndWhereLinksAre) {
     const Laid laid = LayOut(
         "<p>top</p><h2 id='part'>Part</h2><p>see <a href='notes.xhtml#n1' id='ref'>note</a></p>");

@@ -226,6 +226,7 @@ TEST(ComputedStyleTest, ShorthandsSetTheirLonghands) {
          [&](ComputedStyle& s) {
              s.backgroundColor = CssColor{red};
              s.backgroundImage = "a b.png";
+             s.backgroundRepeat = CssBackgroundRepeat::NoRepeat;
          }},
         {"background", "url(\"x.png\")", [&](ComputedStyle& s) { s.backgroundImage = "x.png"; }},
         {"background", "none", [](ComputedStyle&) {}},
