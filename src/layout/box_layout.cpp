@@ -962,18 +962,55 @@ class Layouter {
         double shift = 0;
     };
 
-    BlockText GatherText(BoxIndex index, int level, double width) {
-        BlockText text;
-        const ComputedStyle& blockStyle = StyleOf(index);
-        text.decorations.push_back({blockStyle.textDecorationLine, blockStyle.color});
+    // Where the gathering of a block's inline content stands: a block is shaped a little ahead
+    // of the line being broken, never all at once, so that a paragraph of megabytes (or one
+    // word that long) costs the memory of a few lines.
+    struct Gatherer {
+        std::span<const InlineItem> items;
+        std::size_t next = 0;    // the item to gather next
+        std::size_t textAt = 0;  // how far into it, for text
         std::vector<InlineContext> stack{{-1, 0, 0}};
-        for (const InlineItem& item : in_.boxes.items(index)) {
-            const InlineContext& context = stack.back();
+        bool Done() const { return next >= items.size(); }
+    };
+
+    // Text is shaped in pieces of about this many bytes, cut at a blank where one is near.
+    static constexpr std::size_t kShapingChunk = 4096;
+    // The pieces gathered ahead of the line being broken.
+    static constexpr std::size_t kLookahead = 4096;
+
+    // Gathers items until the block holds `want` pieces or its content ends.
+    void GatherMore(Gatherer& gatherer, BlockText& text, int level, double width,
+                    std::size_t want) {
+        while (!gatherer.Done() && text.pieces.size() < want) {
+            const InlineItem& item = gatherer.items[gatherer.next];
+            const InlineContext& context = gatherer.stack.back();
+            std::vector<InlineContext>& stack = gatherer.stack;
             switch (item.kind) {
-                case InlineItem::Kind::Text:
-                    AddText(text, in_.tree.parent(item.node), in_.boxes.TextOf(item), level,
+                case InlineItem::Kind::Text: {
+                    const std::string_view whole = in_.boxes.TextOf(item);
+                    std::size_t cut = std::min(whole.size(), gatherer.textAt + kShapingChunk);
+                    if (cut < whole.size()) {
+                        const std::size_t blank = whole.rfind(' ', cut);
+                        if (blank != std::string_view::npos && blank > gatherer.textAt &&
+                            cut - blank < 512) {
+                            cut = blank + 1;
+                        }
+                        // Never inside a character.
+                        while (cut > gatherer.textAt + 1 &&
+                               (static_cast<unsigned char>(whole[cut]) & 0xC0) == 0x80) {
+                            --cut;
+                        }
+                    }
+                    AddText(text, in_.tree.parent(item.node),
+                            whole.substr(gatherer.textAt, cut - gatherer.textAt), level,
                             context.link, context.decoration, context.shift);
+                    gatherer.textAt = cut;
+                    if (cut < whole.size()) {
+                        continue;
+                    }
+                    gatherer.textAt = 0;
                     break;
+                }
                 case InlineItem::Kind::OpenInline: {
                     InlineContext inner = context;
                     const ComputedStyle& style = in_.styles[item.node];
@@ -1023,7 +1060,14 @@ class Layouter {
                     piece.kind = Piece::Kind::Picture;
                     piece.element = item.node;
                     piece.picture = static_cast<std::uint32_t>(text.pictures.size());
-                    text.pictures.push_back(SizeReplaced(item.node, width));
+                    PlacedPicture picture = SizeReplaced(item.node, width);
+                    // A picture wider than the line shrinks to it.
+                    if (picture.width > width && picture.width > 0) {
+                        picture.height *= width / picture.width;
+                        picture.width = width;
+                    }
+                    piece.advance = picture.width;
+                    text.pictures.push_back(std::move(picture));
                     piece.link = context.link;
                     piece.shift = context.shift;
                     text.pieces.push_back(piece);
@@ -1050,8 +1094,32 @@ class Layouter {
                     break;
                 }
             }
+            ++gatherer.next;
         }
-        return text;
+    }
+
+    // Lets go of the pieces before `start`, and of the shaped runs no remaining piece draws
+    // from; the marks of elements still to be placed move with them.
+    static void Forget(BlockText& text, std::size_t start, std::size_t& mark) {
+        text.pieces.erase(text.pieces.begin(),
+                          text.pieces.begin() + static_cast<std::ptrdiff_t>(start));
+        text.marks.erase(text.marks.begin(),
+                         text.marks.begin() + static_cast<std::ptrdiff_t>(mark));
+        mark = 0;
+        for (auto& [at, element] : text.marks) {
+            at = at >= start ? at - start : 0;
+        }
+        std::uint32_t firstRun = static_cast<std::uint32_t>(text.runs.size());
+        for (const Piece& piece : text.pieces) {
+            if (piece.kind == Piece::Kind::Cluster) {
+                firstRun = std::min(firstRun, piece.run);
+            }
+        }
+        for (std::uint32_t run = 0; run < firstRun && run < text.runs.size(); ++run) {
+            ShapedRun().characters.swap(text.runs[run].characters);
+            std::vector<ShapedCluster>().swap(text.runs[run].clusters);
+            std::vector<ShapedGlyph>().swap(text.runs[run].glyphs);
+        }
     }
 
     // Lays out a block's inline content in lines from `top`; gives their height and the first
@@ -1060,36 +1128,32 @@ class Layouter {
         const ComputedStyle& blockStyle = StyleOf(index);
         const int level = ParagraphLevel(index, blockStyle);
         lineRtl_ = level == 1;
-        BlockText text = GatherText(index, level, width);
-        // Pictures wider than the line shrink to it.
-        for (PlacedPicture& picture : text.pictures) {
-            if (picture.width > width && picture.width > 0) {
-                picture.height *= width / picture.width;
-                picture.width = width;
-            }
-        }
-        for (Piece& piece : text.pieces) {
-            if (piece.kind == Piece::Kind::Picture) {
-                piece.advance = text.pictures[piece.picture].width;
-            }
-        }
+        BlockText text;
+        text.decorations.push_back({blockStyle.textDecorationLine, blockStyle.color});
+        Gatherer gatherer;
+        gatherer.items = in_.boxes.items(index);
+        const auto gather = [&](std::size_t want) {
+            GatherMore(gatherer, text, level, width, want);
+        };
         const double indent = Resolve(blockStyle.textIndent, width);
         double y = top;
         std::size_t start = 0;
         bool firstLine = true;
         std::size_t mark = 0;
         const std::vector<Piece>& pieces = text.pieces;
-        while (start < pieces.size()) {
+        while (true) {
+            gather(start + kLookahead);
+            if (start >= pieces.size()) {
+                break;
+            }
             // Blanks at the start of a line are dropped (a pre line keeps them, but its blanks
             // come only after a forced break, where they are kept).
             const bool keepsBlanks =
                 in_.styles[pieces[start].element].whiteSpace == CssWhiteSpace::Pre ||
                 in_.styles[pieces[start].element].whiteSpace == CssWhiteSpace::PreWrap;
-            while (!keepsBlanks && start < pieces.size() && pieces[start].blank) {
+            if (!keepsBlanks && pieces[start].blank) {
                 ++start;
-            }
-            if (start >= pieces.size()) {
-                break;
+                continue;
             }
             const double lineIndent = firstLine ? indent : 0.0;
             const double available = std::max(kMinimumLineWidth, width - lineIndent);
@@ -1100,7 +1164,14 @@ class Layouter {
             std::size_t end = start;
             std::size_t lastBreak = start;  // a line may end before this piece
             bool forced = false;
-            while (end < pieces.size()) {
+            while (true) {
+                if (end >= pieces.size()) {
+                    if (gatherer.Done()) {
+                        break;
+                    }
+                    gather(end + kLookahead);
+                    continue;
+                }
                 const Piece& piece = pieces[end];
                 if (piece.kind == Piece::Kind::Break) {
                     forced = true;
@@ -1132,8 +1203,9 @@ class Layouter {
             }
             const double lineTop = y;
             double baseline = 0;
-            const double height = PlaceLine(text, start, visibleEnd, x, lineTop, width, lineIndent,
-                                            blockStyle, forced || end >= pieces.size(), baseline);
+            const double height =
+                PlaceLine(text, start, visibleEnd, x, lineTop, width, lineIndent, blockStyle,
+                          forced || (end >= pieces.size() && gatherer.Done()), baseline);
             while (mark < text.marks.size() && text.marks[mark].first < end) {
                 MarkTop(text.marks[mark].second, lineTop);
                 ++mark;
@@ -1144,8 +1216,10 @@ class Layouter {
             y += height;
             firstLine = false;
             start = forced ? end + 1 : end;
-            // A forced break at the very end still makes an empty line after it only when
-            // followed by more: nothing to do here.
+            if (start > kLookahead) {
+                Forget(text, start, mark);
+                start = 0;
+            }
         }
         while (mark < text.marks.size()) {
             MarkTop(text.marks[mark].second, y);

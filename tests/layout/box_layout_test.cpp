@@ -276,6 +276,36 @@ TEST(BoxLayout, KeepsTheTextBehindEveryGlyphRun) {
     EXPECT_NE(text.find("\xD8\xB4"), std::string::npos);
 }
 
+TEST(BoxLayout, AParagraphLongerThanWhatIsShapedAheadLosesNothing) {
+    // The text is gathered a few thousand pieces ahead of the line being broken: every word of
+    // a long paragraph, and every letter of a word far longer than a line, is still laid out,
+    // in order, on lines that follow each other.
+    std::string words;
+    for (int i = 0; i < 3000; ++i) {
+        words += "w" + std::to_string(i) + " ";
+    }
+    const std::string letters(12000, 'x');
+    const Laid laid = LayOut("<p>" + words + "</p><p>" + letters + "</p><p>after</p>");
+    const PageLayout& page = laid.page();
+    std::size_t counted = 0;
+    std::size_t xs = 0;
+    for (const PlacedWord& word : page.words) {
+        const std::string_view text = page.WordText(word);
+        if (text.starts_with('w')) {
+            EXPECT_EQ(text, "w" + std::to_string(counted)) << counted;
+            ++counted;
+        } else if (text.starts_with('x')) {
+            xs += text.size();
+        }
+    }
+    EXPECT_EQ(counted, 3000u);
+    EXPECT_EQ(xs, letters.size());
+    ASSERT_TRUE(laid.Word("after"));
+    for (std::size_t i = 1; i < page.lines.size(); ++i) {
+        EXPECT_GE(page.lines[i].top + 0.01, page.lines[i - 1].top + page.lines[i - 1].height) << i;
+    }
+}
+
 TEST(BoxLayout, KnowsWhereEachIdStartsAndWhereLinksAre) {
     const Laid laid = LayOut(
         "<p>top</p><h2 id='part'>Part</h2><p>see <a href='notes.xhtml#n1' id='ref'>note</a></p>");
