@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "export/pdf_export.hpp"
-#include "layout/line_box_dump.hpp"
 #include "package/archive.hpp"
 #include "platform/file_access.hpp"
 #include "platform/headless_frontend.hpp"
@@ -89,7 +88,9 @@ int Open(const CommandLine& command, OpenedBook& book) {
 // written is told before the work; none when it was not asked for.
 struct LayoutDumpFile {
     std::ofstream stream;
-    std::unique_ptr<LineBoxDump> dump;
+    bool asked = false;
+
+    std::ostream* dump() { return asked ? &stream : nullptr; }
 
     bool Open(const CommandLine& command) {
         if (command.layoutDump.empty()) {
@@ -100,13 +101,13 @@ struct LayoutDumpFile {
             std::fprintf(stderr, "quirelle: cannot write %s\n", command.layoutDump.c_str());
             return false;
         }
-        dump = std::make_unique<LineBoxDump>(stream);
+        asked = true;
         return true;
     }
 
     // Whether everything dumped reached the file.
     bool Close(const CommandLine& command) {
-        if (!dump) {
+        if (!asked) {
             return true;
         }
         stream.close();
@@ -165,8 +166,8 @@ int RunRenderPngCommand(const CommandLine& command) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }
-    if (dumpFile.dump) {
-        DumpPageLayout(*book.view, command.page, *dumpFile.dump);
+    if (std::ostream* dump = dumpFile.dump()) {
+        DumpPageLayout(*book.view, command.page, *dump);
     }
     return dumpFile.Close(command) ? 0 : 1;
 }
@@ -196,7 +197,7 @@ int RunExportPdfCommand(const CommandLine& command) {
     }
     book.frontend->echoStatus = true;
     MeasurePages(*book.view, from, to);
-    if (!ExportPdfPages(*book.view, command.output, from, to, dumpFile.dump.get())) {
+    if (!ExportPdfPages(*book.view, command.output, from, to, dumpFile.dump())) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "export/pdf_export.hpp"
-#include "layout/line_box_dump.hpp"
+#include "layout/document_layout.hpp"
+#include "layout/page_layout_dump.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
 
@@ -31,62 +32,18 @@ CairoSurface ScratchPdfSurface(double height) {
                                                             std::max(height, 1.0)));
 }
 
-// The export lays its documents out on the view's own layout, at the PDF's width and from their
-// tops. The page on display is given back as the user had it: its place and length (the
-// scrollbar still shows them), the size it is laid out for (a page loaded next is measured for
-// it), its background and its links (a click on the page follows those, not the links of the
-// last document exported).
-class DisplayedPageKept {
-  public:
-    explicit DisplayedPageKept(DocumentView& view)
-        : view_(view),
-          layout_(view.Data().layout),
-          scrollY_(layout_.scrollY),
-          pageLength_(layout_.pageLength),
-          areaWidth_(layout_.areaWidth),
-          areaHeight_(layout_.areaHeight),
-          backgroundPicture_(layout_.style.backgroundPicture),
-          backgroundRepeat_(layout_.style.backgroundRepeat),
-          links_(layout_.state.links.begin(),
-                 layout_.state.links.begin() + std::max(layout_.state.linkCount, 0)) {}
-    ~DisplayedPageKept() {
-        layout_.scrollY = scrollY_;
-        layout_.pageLength = pageLength_;
-        layout_.areaWidth = areaWidth_;
-        layout_.areaHeight = areaHeight_;
-        layout_.style.backgroundPicture = backgroundPicture_;
-        layout_.style.backgroundRepeat = backgroundRepeat_;
-        std::copy(links_.begin(), links_.end(), layout_.state.links.begin());
-        layout_.state.linkCount = static_cast<int>(links_.size());
-        view_.frontend().Redraw();
-    }
-    DisplayedPageKept(const DisplayedPageKept&) = delete;
-    DisplayedPageKept& operator=(const DisplayedPageKept&) = delete;
-
-  private:
-    DocumentView& view_;
-    LayoutContext& layout_;
-    const double scrollY_;
-    const double pageLength_;
-    const int areaWidth_;
-    const int areaHeight_;
-    const std::string backgroundPicture_;
-    const std::string backgroundRepeat_;
-    const std::vector<LinkRecord> links_;
-};
-
-// Loads document `index` into `buffer` as the page display would, and resets the layout for it.
-void LoadForExport(DocumentViewData& data, int index, ArchiveBuffer& buffer, bool measurePass) {
+// Document `index` laid out for the PDF on its own: on the PDF surface's metrics (unhinted, as
+// the page will print), 1000 points wide, never borrowing the view's layout.
+std::unique_ptr<DocumentLayout> LayOutForExport(DocumentView& view, int index, cairo_t* cr,
+                                                ArchiveBuffer& buffer, const Settings& settings) {
+    DocumentViewData& data = view.Data();
     buffer.size = 0;
     buffer.data[0] = '\0';
     LoadReadingOrderItem(index, data.book, buffer, data.layout.debug);
-    LayoutContext& layout = data.layout;
-    layout.scrollY = 0.0;
-    layout.areaWidth = kExportWidth;
-    layout.areaHeight = kExportHeight;
-    layout.style.backgroundPicture.clear();
-    layout.style.backgroundRepeat.clear();
-    layout.state.measurePass = measurePass;
+    return BuildDocumentLayout(buffer.Text(),
+                               data.book.documents[static_cast<std::size_t>(index)].href,
+                               view.StyleInputsFor(settings), data.layout.fonts, cr, kExportWidth,
+                               kExportHeight, view.PictureSizes());
 }
 
 std::string Progress(const char* what, int page, int last) {
@@ -122,53 +79,40 @@ void ExportPdf(DocumentView& view) {
 
 void MeasurePages(DocumentView& view, int from, int to) {
     DocumentViewData& data = view.Data();
-    LayoutContext& layout = data.layout;
     Frontend& frontend = view.frontend();
-    const int verticalMargin = frontend.CurrentSettings().VerticalMarginValue();
+    const Settings settings = frontend.CurrentSettings();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
-    const DisplayedPageKept displayed(view);
     CairoSurface scratch = ScratchPdfSurface(kExportHeight);
     CairoContext cr(cairo_create(scratch.get()));
     for (int page = from; page <= to; ++page) {
-        LoadForExport(data, page, buffer, true);
-        // Only positions matter here: no glyph is drawn.
-        layout.state.ShowNothing();
-        view.RenderPage(cr.get(), buffer.Text());
-        double x, y;
-        cairo_get_current_point(cr.get(), &x, &y);
+        const std::unique_ptr<DocumentLayout> laidOut =
+            LayOutForExport(view, page, cr.get(), buffer, settings);
         frontend.SetStatus(
             Progress("Calculate max. Pagelenght...", page, data.book.documentCount - 1));
-        // Every document is as long as its text, background picture or not: a page cut at a
-        // fixed height would lose whatever text lies below it.
-        const double length = y + verticalMargin;
-        data.maxPageLength = std::max(data.maxPageLength, length);
+        data.maxPageLength = std::max(data.maxPageLength, laidOut->page.height);
         std::vector<std::string>& pictures = data.measuredPictures[page];
         pictures.clear();
-        for (int i = 0; i < layout.state.pictureIndex; ++i) {
-            const std::string& name = layout.state.pictures[static_cast<std::size_t>(i)].name;
-            if (name != "SVG") {
-                pictures.push_back(name);
+        for (const PlacedPicture& picture : laidOut->page.pictures) {
+            if (picture.kind == PlacedPicture::Kind::Raster && !picture.source.empty()) {
+                pictures.push_back(picture.source);
             }
         }
     }
-    layout.state.cr = nullptr;
     frontend.SetStatus("");
-    layout.state.measurePass = false;
 }
 
 bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int to,
-                    LineBoxDump* dump) {
+                    std::ostream* dump) {
     if (from > to) {
         return false;  // a file without pages is no export
     }
     DocumentViewData& data = view.Data();
     LayoutContext& layout = data.layout;
     Frontend& frontend = view.frontend();
+    const Settings settings = frontend.CurrentSettings();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
-    const DisplayedPageKept displayed(view);
-    layout.pageLength = data.maxPageLength;
     const double pageHeight = std::max(data.maxPageLength, 1.0);
     CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));
     CairoContext cr(cairo_create(pdf.get()));
@@ -182,27 +126,17 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         // The pictures of this page were decoded meanwhile; those of the next one are decoded
         // while this one is laid out and compressed.
         layout.pictureStore.DecodeAheadForPdf(picturesOf(page + 1));
-        // Pictures are drawn where they are placed, under the text that follows them, so one
-        // pass draws the whole page; their sizes were learned when the pages were measured.
-        LoadForExport(data, page, buffer, true);
+        const std::unique_ptr<DocumentLayout> laidOut =
+            LayOutForExport(view, page, cr.get(), buffer, settings);
         // The page's background covers the whole page, not the height of a window.
-        layout.areaHeight = static_cast<int>(std::ceil(pageHeight));
-        layout.state.ShowEverything();
+        view.PaintDocument(cr.get(), laidOut->page, 0.0, pageHeight);
         if (dump != nullptr) {
-            dump->BeginDocument(page);
-            layout.state.dump = dump;
-        }
-        view.RenderPage(cr.get(), buffer.Text());
-        if (dump != nullptr) {
-            dump->EndDocument();
-            layout.state.dump = nullptr;
+            WritePageLayoutDump(*dump, laidOut->page, laidOut->tree, page);
         }
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
         cairo_show_page(cr.get());
     }
     layout.pictureStore.DecodeAheadForPdf({});
-    layout.state.cr = nullptr;
-    layout.state.measurePass = false;
     cr.reset();
     cairo_surface_finish(pdf.get());
     const bool written = cairo_surface_status(pdf.get()) == CAIRO_STATUS_SUCCESS;

@@ -63,8 +63,13 @@ class DocumentView {
     // scrollY: the document is laid out afresh for that width. While no book is open it draws
     // nothing, and the area keeps its own background.
     void Draw(cairo_t* target, int width, int height);
-    // One layout pass of `text` on `cr`; leaves contentHeight.
+    // Lays `text` out afresh on `cr` (whose surface decides the fonts' metrics) at the view's
+    // width and draws all of it from the scroll offset down; leaves contentHeight.
     void RenderPage(cairo_t* cr, std::string_view text);
+    // Paints `height` rows of a laid-out page from `scrollY` on, with its canvas and the bars
+    // of its sounds.
+    void PaintDocument(cairo_t* cr, const PageLayout& page, double scrollY, double height);
+    void DrawAudioBar(cairo_t* cr, double x, double y);
     // A horizontal rule below the pen, which stays where it was.
     void DrawRule();
     // Writes the markup of the inline SVG being gathered to "debug_svg.txt" on the RAM disk.
@@ -115,6 +120,15 @@ class DocumentView {
 
     // Says on the status line and on stderr that a book could not be opened, and why.
     void ReportOpenFailure(const std::string& path, std::string_view reason);
+
+    // Lays the document on display out for the view's area, unless it already is for this
+    // width, these settings and this CSS switch (or `again` asks for it anyway). False when
+    // there is nothing to lay out.
+    bool LayOutShown(bool again);
+    // What the layout of a document of this book reads besides its text: the settings, the CSS
+    // switch, the book's members and the pictures' sizes.
+    StyleInputs StyleInputsFor(const Settings& settings);
+    PictureSizer PictureSizes();
 
   private:
     Frontend& frontend_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "layout/document_layout.hpp"
 #include "layout/layout_context.hpp"
 #include "media/audio_player.hpp"
 #include "package/archive.hpp"
@@ -7,6 +8,7 @@
 #include "package/book.hpp"
 #include "platform/cairo_handles.hpp"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,7 +35,17 @@ struct DocumentViewData {
     // picture layer and the pass's own state.
     LayoutContext layout;
 
-    // The surface each draw lays the page out on, kept while the view keeps its size.
+    // The document on display, laid out once for the view's width: every draw and scroll step
+    // paints from it. It is laid out again when the width, the settings or the CSS switch
+    // change. `shownPath` is the document's path in the book, which its references start from.
+    std::unique_ptr<DocumentLayout> shown;
+    // What RenderPage laid out last (an export page, a test's document), kept for inspection.
+    std::unique_ptr<DocumentLayout> rendered;
+    std::string shownPath;
+    Settings shownSettings;
+    bool shownCss = true;
+
+    // The surface each draw paints the page on, kept while the view keeps its size.
     CairoSurface pageSurface;
 
     // The sound of the book that plays, if any; audioPaused is flipped by every pause button.

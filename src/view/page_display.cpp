@@ -1,15 +1,19 @@
-// Drawing the page on display: a fresh surface of the view's size for every draw, the document
-// laid out onto it. The drawing primitives of the pass live with the layout; the view's methods
-// of the same names hand them its layout context.
+// Drawing the page on display: every draw paints the view's slice of the document's layout onto
+// a surface of the view's size. The drawing primitives of the streaming pass live with the
+// layout; the view's methods of the same names hand them its layout context.
 #include <cmath>
 #include <limits>
+
+#include <algorithm>
 
 #include "layout/cairo_style.hpp"
 #include "layout/drawing_primitives.hpp"
 #include "layout/layout_document.hpp"
+#include "paint/page_painter.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
+#include "view/page_links.hpp"
 
 namespace quirelle {
 
@@ -21,46 +25,112 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     if (data.book.archivePath.empty() || width <= 0 || height <= 0) {
         return;
     }
-    CairoSurface& page = data.pageSurface;
-    if (!page || cairo_image_surface_get_width(page.get()) != width ||
-        cairo_image_surface_get_height(page.get()) != height) {
-        page.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    const double lengthBefore = data.shown ? data.shown->page.height : -1.0;
+    LayOutShown(false);
+    const PageLayout& page = data.shown->page;
+    if (page.height != lengthBefore && lengthBefore >= 0.0) {
+        // Another width gives the page another length, which the scrollbar must know.
+        layout.pageLength = data.scrollRange = page.height;
+        frontend_.SetScrollRange(static_cast<int>(data.scrollRange), height);
     }
-    CairoContext pageCr(cairo_create(page.get()));
-    cairo_rectangle(pageCr.get(), 0.0, 0.0, width, height);
-    cairo_set_source_rgb(pageCr.get(), 1.0, 1.0, 1.0);
-    cairo_fill(pageCr.get());
+    CairoSurface& surface = data.pageSurface;
+    if (!surface || cairo_image_surface_get_width(surface.get()) != width ||
+        cairo_image_surface_get_height(surface.get()) != height) {
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    }
+    CairoContext cr(cairo_create(surface.get()));
+    cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
+    cairo_paint(cr.get());
+    PaintDocument(cr.get(), page, layout.scrollY, height);
 
-    // Only the rows of this surface can show anything, and nothing laid out well below them can
-    // reach them: the tallest line a font of the largest drawable size makes is far less.
-    layout.state.ShowRows(0.0, height);
-    layout.state.endBelow = height + 3 * kLargestDrawableFontSize;
-    layout.state.blankWhitePage = true;
-    // A draw may begin at a checkpoint an earlier pass kept. Positions move with the scroll
-    // offset, so the offset is kept to cairo's 1/256 pixel, which makes moving a checkpoint's
-    // positions by it exact.
-    layout.scrollY = std::round(layout.scrollY * 256.0) / 256.0;
-    layout.state.resumable = true;
-    RenderPage(pageCr.get(), data.documentText.Text());
-    layout.state.resumable = false;
-    layout.state.blankWhitePage = false;
-    layout.state.endBelow = std::numeric_limits<double>::infinity();
-    layout.state.cr = nullptr;
-    pageCr.reset();
-    cairo_surface_flush(page.get());
+    const std::vector<LinkRecord> links =
+        LinkRecordsOf(page, layout.scrollY, layout.scrollY, layout.scrollY + height);
+    const std::size_t kept = std::min(links.size(), layout.state.links.size());
+    std::copy(links.begin(), links.begin() + static_cast<std::ptrdiff_t>(kept),
+              layout.state.links.begin());
+    layout.state.linkCount = static_cast<int>(kept);
+    cr.reset();
+    cairo_surface_flush(surface.get());
 
     // The page is opaque, so copying it outright gives what blending it would, only faster.
     cairo_save(target);
     cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(target, page.get(), 0, 0);
+    cairo_set_source_surface(target, surface.get(), 0, 0);
     cairo_rectangle(target, 0, 0, width, height);
     cairo_fill(target);
     cairo_restore(target);
 }
 
+void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scrollY,
+                                 double height) {
+    LayoutContext& layout = data_->layout;
+    cairo_save(cr);
+    if (page.canvas.alpha > 0) {
+        cairo_set_source_rgba(cr, page.canvas.red / 255.0, page.canvas.green / 255.0,
+                              page.canvas.blue / 255.0, page.canvas.alpha / 255.0);
+        cairo_paint(cr);
+    }
+    if (!page.canvasPicture.empty()) {
+        layout.pictureStore.DrawBackground(cr, page.canvasPicture, page.canvasRepeat,
+                                           static_cast<int>(page.width), static_cast<int>(height));
+    }
+    cairo_translate(cr, 0.0, -scrollY);
+    PaintPage(cr, page, &layout.pictureStore, scrollY, scrollY + height);
+    // The bars of the sounds, whose buttons the view answers.
+    for (const PlacedPicture& picture : page.pictures) {
+        if (picture.kind != PlacedPicture::Kind::Audio || picture.y + picture.height <= scrollY ||
+            picture.y >= scrollY + height) {
+            continue;
+        }
+        DrawAudioBar(cr, picture.x, picture.y);
+    }
+    cairo_restore(cr);
+}
+
+void DocumentView::DrawAudioBar(cairo_t* cr, double x, double y) {
+    LayoutContext& layout = data_->layout;
+    if (!layout.audioIconsRead) {
+        layout.audioIconsRead = true;
+        const char* names[] = {"play.png", "pause.png", "stop.png"};
+        for (int i = 0; i < 3; ++i) {
+            CairoSurface icon(
+                cairo_image_surface_create_from_png(PicturePath(names[i]).string().c_str()));
+            if (cairo_surface_status(icon.get()) == CAIRO_STATUS_SUCCESS) {
+                layout.audioIcons[i] = std::move(icon);
+            }
+        }
+    }
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, kAudioBarWidth, kAudioBarHeight);
+    cairo_set_source_rgb(cr, 0.8, 0.8, 1.0);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.5, 0.5, 0.9);
+    cairo_set_line_width(cr, 1.0);
+    cairo_stroke(cr);
+    for (int i = 0; i < 3; ++i) {
+        if (layout.audioIcons[i]) {
+            cairo_save(cr);
+            cairo_translate(cr, x + AudioButtonLeft(i), y + kAudioButtonTop);
+            cairo_rectangle(cr, 0, 0, kAudioButtonSize, kAudioButtonSize);
+            cairo_set_source_surface(cr, layout.audioIcons[i].get(), 0, 0);
+            cairo_fill(cr);
+            cairo_restore(cr);
+        }
+    }
+    cairo_restore(cr);
+}
+
 void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
-    data_->layout.settings = frontend_.CurrentSettings();
-    quirelle::RenderPage(data_->layout, cr, text);
+    DocumentViewData& data = *data_;
+    LayoutContext& layout = data.layout;
+    const Settings settings = frontend_.CurrentSettings();
+    layout.settings = settings;
+    const StyleInputs inputs = StyleInputsFor(settings);
+    data.rendered = BuildDocumentLayout(text, data.shownPath, inputs, layout.fonts, cr,
+                                        layout.areaWidth, layout.areaHeight, PictureSizes());
+    const PageLayout& page = data.rendered->page;
+    layout.state.contentHeight = page.height;
+    PaintDocument(cr, page, layout.scrollY, std::max(page.height, 1.0 * layout.areaHeight));
 }
 
 void DocumentView::DrawRule() {

@@ -1,5 +1,6 @@
 // Loading a document of the reading order and giving it its length: the first layout pass runs
 // right away on a scratch surface of the view's size.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,7 @@
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
+#include "view/page_links.hpp"
 
 namespace quirelle {
 
@@ -16,40 +18,33 @@ namespace {
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-// The pass that measures a freshly loaded page: nothing it draws is ever seen, so no glyph is
-// drawn, but every position is the one the next draw will have.
-void MeasureLoadedPage(DocumentView& view) {
-    LayoutContext& layout = view.Data().layout;
+// The document text just loaded is shown from its top: it is laid out for the view's area, which
+// gives the page its length, and the scrollbar learns the length.
+void ShowLoadedPage(DocumentView& view) {
+    DocumentViewData& data = view.Data();
+    LayoutContext& layout = data.layout;
     if (layout.areaWidth <= 0 || layout.areaHeight <= 0) {
         layout.areaWidth = kDefaultWidth;
         layout.areaHeight = kDefaultHeight;
     }
-    CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
-    CairoContext cr(cairo_create(scratch.get()));
-    layout.state.ShowNothing();
-    view.RenderPage(cr.get(), view.Data().documentText.Text());
-    layout.state.cr = nullptr;
-}
-
-// The document text just loaded is shown from its top: its first pass gives the page its length,
-// and the scrollbar learns the length.
-void ShowLoadedPage(DocumentView& view) {
-    DocumentViewData& data = view.Data();
-    LayoutContext& layout = data.layout;
-    layout.state.measurePass = true;
     layout.scrollY = 0.0;
-    MeasureLoadedPage(view);
-    layout.pageLength = data.scrollRange = layout.state.contentHeight;
-    layout.state.measurePass = false;
+    view.LayOutShown(true);
+    layout.pageLength = data.scrollRange = data.shown->page.height;
+    // The links of the new page answer clicks at once, before it is first drawn.
+    const std::vector<LinkRecord> links =
+        LinkRecordsOf(data.shown->page, 0.0, 0.0, layout.areaHeight);
+    const std::size_t kept = std::min(links.size(), layout.state.links.size());
+    std::copy(links.begin(), links.begin() + static_cast<std::ptrdiff_t>(kept),
+              layout.state.links.begin());
+    layout.state.linkCount = static_cast<int>(kept);
     view.frontend().Redraw();
     view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), layout.areaHeight);
 }
 
 // The link records of the page just loaded, as "debug_hlink.txt" on the RAM disk gathers them.
-std::string HlinkDump(const LayoutState& layout) {
+std::string HlinkDump(const PageLayout& page) {
     std::string dump = "------ hlink -------\n";
-    for (int i = 0; i < layout.linkCount; ++i) {
-        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+    for (const LinkRecord& link : LinkRecordsOf(page, 0.0, 0.0, page.height)) {
         char numbers[200];
         std::snprintf(numbers, sizeof numbers,
                       " Audio = %d   ---    x1 = %g y1 = %g x2 = %g y2 = %g\n", link.Audio, link.x1,
@@ -90,11 +85,10 @@ bool DocumentView::LoadPage(int index) {
                   "------ page " + std::to_string(index) + " unpacked --------\n",
                   DumpMode::Append);
     }
-    data.layout.style.backgroundPicture.clear();
-    data.layout.style.backgroundRepeat.clear();
+    data.shownPath = href;
     ShowLoadedPage(*this);
     if (debug.debugHlink) {
-        WriteDump(RamPath("debug_hlink.txt"), HlinkDump(data.layout.state), DumpMode::Append);
+        WriteDump(RamPath("debug_hlink.txt"), HlinkDump(data.shown->page), DumpMode::Append);
     }
     if (!read) {
         frontend_.SetStatus("Could not read " + ToSystemCharset(href).value_or(href));
@@ -121,6 +115,8 @@ void DocumentView::GotoTarget(std::string_view target) {
             break;
         }
     }
+    data.shownPath =
+        row < data.book.documentCount ? data.book.documents[row].href : std::string(name);
     frontend_.SetActivePageRow(row);
     ShowLoadedPage(*this);
 }

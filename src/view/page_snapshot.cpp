@@ -1,6 +1,6 @@
 #include "view/page_snapshot.hpp"
 
-#include "layout/line_box_dump.hpp"
+#include "layout/page_layout_dump.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -26,22 +26,10 @@ CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, d
     return surface;
 }
 
-void DumpPageLayout(DocumentView& view, int page, LineBoxDump& dump) {
-    LayoutContext& layout = view.Data().layout;
-    const double scrollY = layout.scrollY;
-    layout.scrollY = 0.0;
-    // An image surface measures with the same hinted metrics as the page drawn; no glyph needs
-    // drawing, and nothing stops the pass before the end of the document.
-    CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
-    CairoContext cr(cairo_create(scratch.get()));
-    layout.state.ShowNothing();
-    layout.state.dump = &dump;
-    dump.BeginDocument(page);
-    view.RenderPage(cr.get(), view.Data().documentText.Text());
-    dump.EndDocument();
-    layout.state.dump = nullptr;
-    layout.state.cr = nullptr;
-    layout.scrollY = scrollY;
+void DumpPageLayout(DocumentView& view, int page, std::ostream& out) {
+    if (view.LayOutShown(false) && view.Data().shown) {
+        WritePageLayoutDump(out, view.Data().shown->page, view.Data().shown->tree, page);
+    }
 }
 
 }  // namespace quirelle

@@ -23,7 +23,9 @@ std::filesystem::path WriteBook(const testing::TempDir& dir, const std::string& 
                                 bool withSheet) {
     const auto book = dir / name;
     std::string manifest = R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)";
-    std::vector<testing::Member> members = {{"OEBPS/a.xhtml", testing::XhtmlPage(kPage)}};
+    // Both pages link the sheet; only the styled book holds it.
+    std::vector<testing::Member> members = {
+        {"OEBPS/a.xhtml", testing::XhtmlPage(kPage, testing::SheetLink("s.css"))}};
     if (withSheet) {
         manifest += R"(<item id="s" href="s.css" media-type="text/css"/>)";
         members.push_back({"OEBPS/s.css", "p { color: #cc0000; font-size: 30px }\n"});

@@ -1,4 +1,5 @@
-// --dump-layout: the line boxes of what --render-png and --export-pdf lay out, as JSON Lines.
+// --dump-layout: the line and block boxes of what --render-png and --export-pdf lay out, as JSON
+// Lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,7 +34,8 @@ std::filesystem::path WriteStyledBook(const testing::TempDir& dir) {
                 R"(<itemref idref="a"/><itemref idref="b"/>)"),
             {{"OEBPS/a.xhtml", testing::XhtmlPage("<p>Plain words <b>bold</b><i>slant</i> end</p>"
                                                   "<p class=\"note\">Red &amp; \"quoted\"</p><p>" +
-                                                  longParagraph + "</p>")},
+                                                      longParagraph + "</p>",
+                                                  testing::SheetLink("s.css"))},
              {"OEBPS/b.xhtml", testing::XhtmlPage("<p>Second document</p>")},
              {"OEBPS/s.css", "p.note { color: #cc0000 }\n"}}));
     return book;
@@ -45,19 +47,40 @@ std::vector<JsonValue> ReadDump(const std::filesystem::path& file) {
     return lines.value_or(std::vector<JsonValue>());
 }
 
-// Every word of the dump in order, each checked to lie on its line.
+// The line entries of a dump, checked to come before its block entries.
+std::vector<JsonValue> LinesOf(const std::vector<JsonValue>& entries) {
+    std::vector<JsonValue> lines;
+    bool blocksBegun = false;
+    for (const JsonValue& entry : entries) {
+        const std::string& kind = entry["kind"].string;
+        EXPECT_TRUE(kind == "line" || kind == "block") << kind;
+        if (kind == "block") {
+            blocksBegun = true;
+            EXPECT_GE(entry["width"].number, 0.0);
+            EXPECT_GE(entry["height"].number, 0.0);
+        } else if (kind == "line") {
+            EXPECT_FALSE(blocksBegun) << "a line after the blocks";
+            lines.push_back(entry);
+        }
+    }
+    return lines;
+}
+
+// Every word of the lines in order, each checked to lie on its line.
 std::vector<JsonValue> WordsOf(const std::vector<JsonValue>& lines) {
     std::vector<JsonValue> words;
     double lastY = -1.0;
     for (const JsonValue& line : lines) {
-        EXPECT_EQ(line["kind"].string, "line");
         // Lines come in the order laid out, down the page.
         EXPECT_GT(line["y"].number, lastY) << "a line above the one before it";
         lastY = line["y"].number;
-        EXPECT_NEAR(line["baseline"].number, line["y"].number + line["height"].number, 0.01);
+        EXPECT_GT(line["baseline"].number, line["y"].number);
+        EXPECT_LE(line["baseline"].number, line["y"].number + line["height"].number + 0.01);
         double lastX = -1.0;
         for (const JsonValue& word : line["words"].array) {
+            // A word carries its line's top and height.
             EXPECT_EQ(word["y"].number, line["y"].number) << word["text"].string;
+            EXPECT_EQ(word["height"].number, line["height"].number) << word["text"].string;
             EXPECT_GT(word["x"].number, lastX) << word["text"].string;
             EXPECT_GE(word["x"].number, line["x"].number) << word["text"].string;
             EXPECT_LE(word["x"].number + word["width"].number,
@@ -118,12 +141,13 @@ TEST(LayoutDumpCommandTest, RenderPngDumpsTheWholeDocumentUnscrolled) {
         QUIRELLE_PROGRAM,
         common + "--dump-layout " + Quoted(dump.string()) + " " + Quoted(book.string()), dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<JsonValue> lines = ReadDump(dump);
+    const std::vector<JsonValue> entries = ReadDump(dump);
+    const std::vector<JsonValue> lines = LinesOf(entries);
     const std::vector<JsonValue> words = WordsOf(lines);
     ExpectWords(words, kFirstWords);
     ASSERT_FALSE(lines.empty());
-    for (const JsonValue& line : lines) {
-        EXPECT_EQ(line["document"].number, 0);
+    for (const JsonValue& entry : entries) {
+        EXPECT_EQ(entry["document"].number, 0);
     }
     // The long paragraph wraps, and lines far below the 60 pixels on view are there too.
     EXPECT_GT(lines.size(), 5u);
@@ -151,18 +175,18 @@ TEST(LayoutDumpCommandTest, ExportPdfDumpsEveryDocumentWithItsIndex) {
                                 Quoted(dump.string()) + " " + Quoted(book.string()),
                             dir);
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::vector<JsonValue> lines = ReadDump(dump);
+    const std::vector<JsonValue> entries = ReadDump(dump);
     std::vector<JsonValue> first, second;
-    for (const JsonValue& line : lines) {
-        (line["document"].number == 0 ? first : second).push_back(line);
+    for (const JsonValue& entry : entries) {
+        (entry["document"].number == 0 ? first : second).push_back(entry);
     }
-    ExpectWords(WordsOf(first), kFirstWords);
-    ExpectWords(WordsOf(second),
+    ExpectWords(WordsOf(LinesOf(first)), kFirstWords);
+    ExpectWords(WordsOf(LinesOf(second)),
                 {{"Second", 400, "normal", "#000000"}, {"document", 400, "normal", "#000000"}});
     ASSERT_FALSE(second.empty());
     EXPECT_EQ(second.front()["document"].number, 1);
     // Documents come in the order exported.
-    EXPECT_EQ(lines.back()["document"].number, 1);
+    EXPECT_EQ(entries.back()["document"].number, 1);
 }
 
 TEST(LayoutDumpCommandTest, IsRefusedWhereNothingIsLaidOutAndWhereItCannotBeWritten) {

@@ -113,9 +113,9 @@ TEST_F(PdfExportTest, AnEmptyRangeWritesNoFile) {
     EXPECT_EQ(frontend_.busyDepth, 0);
 }
 
-// The export lays its documents out on the view's own layout; the page on display comes back as
-// the user left it: drawn the same, as long as before, and a click on it follows none of the last
-// exported document's links.
+// The export lays its documents out on their own; the page on display stays as the user left it:
+// drawn the same, as long as before, and a click on it follows none of the last exported
+// document's links.
 TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     testing::TempDir dir;
     std::string lines;
@@ -151,7 +151,6 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     const double pageLength = layout.pageLength;
     ASSERT_EQ(layout.state.linkCount, 0);
 
-    const int redraws = frontend.redrawCount;
     frontend.exportFrom = 0;
     frontend.exportTo = 1;
     frontend.fileRequestAnswers.push_back(
@@ -159,7 +158,6 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     ExportPdf(view);
     ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
 
-    EXPECT_GT(frontend.redrawCount, redraws);
     EXPECT_EQ(layout.scrollY, 300.0);
     EXPECT_EQ(layout.pageLength, pageLength);
     EXPECT_EQ(layout.state.linkCount, 0);
@@ -222,14 +220,13 @@ TEST(PdfExportBackgroundTest, ABackgroundPictureDoesNotCutThePageShort) {
     testing::WriteArchive(
         book, testing::BookMembers(
                   testing::PackageDocument(manifest, R"(<itemref idref="c"/>)"),
-                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)},
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body, testing::SheetLink("style.css"))},
                    {"OEBPS/style.css",
                     R"(body { background-image: url("bg.png"); background-repeat: repeat })"}}));
     HeadlessFrontend frontend;
     DocumentView view(frontend);
     ASSERT_TRUE(view.OpenBook(book.string()));
     MeasurePages(view, 0, 0);
-    EXPECT_EQ(view.Data().layout.style.backgroundPicture, "bg.png");
     EXPECT_GT(view.Data().maxPageLength, 60 * 15.0);
 
     const auto pdf = dir / "out.pdf";
@@ -271,7 +268,7 @@ TEST(PdfExportBackgroundTest, TheBackgroundCoversTheWholePage) {
                       R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)"
                       R"(<item id="s" href="style.css" media-type="text/css"/>)",
                       R"(<itemref idref="c"/>)"),
-                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)},
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body, testing::SheetLink("style.css"))},
                    {"OEBPS/style.css", "body { background-color: #00ff00 }"}}));
     HeadlessFrontend frontend;
     DocumentView view(frontend);

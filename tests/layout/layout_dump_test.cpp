@@ -1,5 +1,5 @@
-// Layout regressions show as a changed text dump of what was laid out: every line with its place,
-// every rule and decoration line, every link. Fonts come from the packages the project installs,
+// Layout regressions show as a changed dump of what was laid out: every line box with its words,
+// every block box, every link. Fonts come from the packages the project installs,
 // so the dump is the same on every machine. After a deliberate change, run the test with
 // QUIRELLE_UPDATE_EXPECTED=1 to write the new dump, and read its diff before committing it.
 // The documents laid out are small ones kept beside the test, each aimed at one area, so that a
@@ -8,9 +8,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 
+#include "layout/document_layout.hpp"
+#include "layout/page_layout_dump.hpp"
 #include "support/epub_fixture.hpp"
 #include "support/layout_fixture.hpp"
 
@@ -32,27 +36,22 @@ void PrintTo(const DumpCase& dumpCase, std::ostream* os) {
 
 class LayoutDumpTest : public LayoutFixture, public ::testing::WithParamInterface<DumpCase> {
   protected:
+    // The page the view laid out, in the --dump-layout format, and each link's rectangles, which
+    // that format leaves out.
     std::string Dump() const {
-        std::string dump;
+        const std::unique_ptr<DocumentLayout>& rendered = view_.Data().rendered;
+        if (!rendered) {
+            return "";
+        }
+        std::ostringstream out;
+        WritePageLayoutDump(out, rendered->page, rendered->tree, 0);
         char line[160];
-        for (const testing::TracedLine& traced : Lines()) {
-            std::snprintf(line, sizeof line, "text %8.2f %8.2f ", traced.x, traced.baseline);
-            dump += line + traced.text + "\n";
+        for (const PlacedLink& link : rendered->page.links) {
+            std::snprintf(line, sizeof line, "link %.2f %.2f %.2f %.2f ", link.x, link.y,
+                          link.width, link.height);
+            out << line << link.target << "\n";
         }
-        for (const LayoutTrace::Line& stroke : trace_.lines) {
-            std::snprintf(line, sizeof line, "line %8.2f %8.2f %8.2f %8.2f width %.1f\n", stroke.x1,
-                          stroke.y1, stroke.x2, stroke.y2, stroke.width);
-            dump += line;
-        }
-        const LayoutState& layout = view_.Data().layout.state;
-        for (int i = 0; i < layout.linkCount; ++i) {
-            const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
-            std::snprintf(line, sizeof line, "link %8.2f %8.2f %8.2f %8.2f ", link.x1, link.y1,
-                          link.x2, link.y2);
-            dump += line + link.Hlink + "\n";
-        }
-        std::snprintf(line, sizeof line, "contentHeight %.2f\n", layout.contentHeight);
-        return dump + line;
+        return out.str();
     }
 
     // Compares the dump with the expected file named after the document and the width.

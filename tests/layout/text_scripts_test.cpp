@@ -48,9 +48,9 @@ class TextScriptsTest : public LayoutFixture {
         return run;
     }
 
-    // Where the first glyph whose text is `text` was drawn.
+    // Where the first glyph cluster whose text is `text` was drawn.
     double XOf(const std::string& text) const {
-        for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
+        for (const testing::TracedGlyph& glyph : Glyphs()) {
             if (glyph.text == text) {
                 return glyph.x;
             }
@@ -212,15 +212,15 @@ TEST_F(TextScriptsTest, ALinkIsClickableWhereItsRightToLeftTextIsDrawn) {
         const int top = static_cast<int>(Lines().back().baseline) - 12;
         const int bottom = static_cast<int>(Lines().back().baseline) + 4;
         // The word's ink is what lies right of the text before it.
-        ASSERT_EQ(context().state.linkCount, 1);
-        const LinkRecord& link = context().state.links[0];
+        ASSERT_EQ(RenderedPage()->links.size(), 1u);
+        const PlacedLink& link = RenderedPage()->links[0];
         const auto [left, right] = InkColumns(top, bottom, textEnd + 2);
         ASSERT_LT(left, right);
-        EXPECT_LE(link.x1, left + 1.0);
-        EXPECT_GE(link.x2, right - 1.0);
-        EXPECT_LT(link.x2 - link.x1, right - left + 10.0);
-        EXPECT_GT(link.y2, Lines().back().baseline - 5);
-        EXPECT_LT(link.y1, Lines().back().baseline - 5);
+        EXPECT_LE(link.x, left + 1.0);
+        EXPECT_GE(link.x + link.width, right - 1.0);
+        EXPECT_LT(link.width, right - left + 10.0);
+        EXPECT_GT(link.y + link.height, Lines().back().baseline - 5);
+        EXPECT_LT(link.y, Lines().back().baseline - 5);
     }
 }
 

@@ -51,10 +51,14 @@ std::vector<Member> BookMembers(const std::string& package, std::vector<Member> 
     return members;
 }
 
-std::string XhtmlPage(const std::string& body) {
+std::string XhtmlPage(const std::string& body, const std::string& head) {
     return R"(<?xml version="1.0" encoding="utf-8"?>
-<html xmlns="http://www.w3.org/1999/xhtml"><head><title>Page</title></head><body>)" +
-           body + "</body></html>";
+<html xmlns="http://www.w3.org/1999/xhtml"><head><title>Page</title>)" +
+           head + "</head><body>" + body + "</body></html>";
+}
+
+std::string SheetLink(const std::string& href) {
+    return R"(<link rel="stylesheet" type="text/css" href=")" + href + R"("/>)";
 }
 
 }  // namespace quirelle::testing

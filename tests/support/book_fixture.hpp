@@ -22,7 +22,11 @@ std::string NavPoint(const std::string& label, const std::string& src);
 // mimetype, a container pointing at OEBPS/content.opf, the package, then the extra members.
 std::vector<Member> BookMembers(const std::string& package, std::vector<Member> extra = {});
 
-// A small XHTML page with the given body markup.
-std::string XhtmlPage(const std::string& body);
+// A small XHTML page with the given body markup, and `head` after its title (a style sheet's
+// link, a style element).
+std::string XhtmlPage(const std::string& body, const std::string& head = "");
+
+// The link element that applies the style sheet at `href` to a page.
+std::string SheetLink(const std::string& href);
 
 }  // namespace quirelle::testing

@@ -1,6 +1,7 @@
 #include "support/layout_fixture.hpp"
 
 #include "layout/cairo_style.hpp"
+#include "layout/document_layout.hpp"
 
 namespace quirelle::testing {
 
@@ -16,6 +17,7 @@ void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
     cr_.reset(cairo_create(surface_.get()));
     context().state.ShowRows(0, height);
     trace_ = {};
+    drawnBy_ = DrawnBy::Engine;
     view_.RenderPage(cr_.get(), xhtml);
 }
 
@@ -33,10 +35,105 @@ void LayoutFixture::StartFlow(int width, int height) {
     SelectElementStyle(context(), ElementKind::BodyText);
     cairo_move_to(cr_.get(), settings().HorizontalMarginValue(), settings().VerticalMarginValue());
     trace_ = {};
+    drawnBy_ = DrawnBy::Trace;
+}
+
+const PageLayout* LayoutFixture::RenderedPage() const {
+    const std::unique_ptr<DocumentLayout>& rendered = view_.Data().rendered;
+    return rendered ? &rendered->page : nullptr;
+}
+
+std::vector<TracedWord> LayoutFixture::Words() const {
+    std::vector<TracedWord> words;
+    const PageLayout* page = RenderedPage();
+    if (page == nullptr) {
+        return words;
+    }
+    for (const LineBox& line : page->lines) {
+        for (std::uint32_t i = 0; i < line.wordCount; ++i) {
+            const PlacedWord& word = page->words[line.firstWord + i];
+            words.push_back({std::string(page->WordText(word)), word.x, word.width, line.baseline,
+                             page->wordStyles[word.style]});
+        }
+    }
+    return words;
+}
+
+TracedWord LayoutFixture::WordAt(const std::string& text) const {
+    for (const TracedWord& word : Words()) {
+        if (word.text.starts_with(text)) {
+            return word;
+        }
+    }
+    ADD_FAILURE() << text << " was not drawn";
+    return {};
+}
+
+std::vector<TracedGlyph> LayoutFixture::Glyphs() const {
+    std::vector<TracedGlyph> glyphs;
+    const PageLayout* page = RenderedPage();
+    if (page == nullptr) {
+        return glyphs;
+    }
+    for (const PlacedGlyphRun& run : page->runs) {
+        std::size_t text = run.textOffset;
+        std::size_t glyph = run.firstGlyph;
+        for (std::uint32_t c = 0; c < run.clusterCount; ++c) {
+            const cairo_text_cluster_t& cluster = page->clusters[run.firstCluster + c];
+            const auto bytes = static_cast<std::size_t>(cluster.num_bytes);
+            if (cluster.num_glyphs > 0 && glyph < page->glyphs.size()) {
+                glyphs.push_back({page->runText.substr(text, bytes), page->glyphs[glyph].x,
+                                  page->glyphs[glyph].y});
+            }
+            text += bytes;
+            glyph += static_cast<std::size_t>(cluster.num_glyphs);
+        }
+    }
+    return glyphs;
+}
+
+TracedGlyph LayoutFixture::GlyphAt(const std::string& text) const {
+    const std::vector<TracedGlyph> glyphs = Glyphs();
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        std::string spelt;
+        for (std::size_t j = i; j < glyphs.size() && spelt.size() < text.size(); ++j) {
+            spelt += glyphs[j].text;
+        }
+        if (spelt.starts_with(text)) {
+            return glyphs[i];
+        }
+    }
+    ADD_FAILURE() << text << " was not drawn";
+    return {};
 }
 
 std::vector<TracedLine> LayoutFixture::Lines() const {
     std::vector<TracedLine> lines;
+    if (drawnBy_ == DrawnBy::Engine) {
+        const PageLayout* page = RenderedPage();
+        if (page == nullptr) {
+            return lines;
+        }
+        for (const LineBox& line : page->lines) {
+            if (line.wordCount == 0) {
+                continue;
+            }
+            const PlacedWord& first = page->words[line.firstWord];
+            TracedLine traced{first.x, line.baseline, ""};
+            double end = first.x;
+            for (std::uint32_t i = 0; i < line.wordCount; ++i) {
+                const PlacedWord& word = page->words[line.firstWord + i];
+                // Words part at blanks and at style changes; only a gap is a blank.
+                if (i > 0 && word.x > end + 0.5) {
+                    traced.text += ' ';
+                }
+                traced.text += page->WordText(word);
+                end = word.x + word.width;
+            }
+            lines.push_back(std::move(traced));
+        }
+        return lines;
+    }
     for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
         if (lines.empty() || lines.back().baseline != glyph.baseline) {
             lines.push_back({glyph.x, glyph.baseline, ""});
@@ -48,8 +145,8 @@ std::vector<TracedLine> LayoutFixture::Lines() const {
 
 std::string LayoutFixture::DrawnText() const {
     std::string text;
-    for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
-        text += glyph.text;
+    for (const TracedLine& line : Lines()) {
+        text += line.text;
     }
     return text;
 }

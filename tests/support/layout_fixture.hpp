@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layout/layout_trace.hpp"
+#include "layout/page_layout.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/headless_frontend.hpp"
 #include "view/document_view.hpp"
@@ -17,6 +18,23 @@ struct TracedLine {
     double x;
     double baseline;
     std::string text;
+};
+
+// One word as the layout engine placed it: its text, where it stands on its line, and the style
+// it was drawn in.
+struct TracedWord {
+    std::string text;
+    double x;
+    double width;
+    double baseline;
+    WordStyle style;
+};
+
+// One cluster of glyphs the layout engine drew: its text and where its first glyph stands.
+struct TracedGlyph {
+    std::string text;
+    double x;
+    double baseline;
 };
 
 // A view on the headless front end with an image surface to lay documents out on, and a trace of
@@ -36,10 +54,27 @@ class LayoutFixture : public ::testing::Test {
     // margins, the line height of the font.
     void StartFlow(int width = 500, int height = 2000);
 
-    // The glyphs of the trace grouped into lines (by baseline), in drawing order.
+    // The lines drawn: after Render, the line boxes of the page the view laid out, their words
+    // joined by a blank where a gap parts them; after StartFlow, the glyphs of the trace grouped
+    // by baseline, in drawing order.
     std::vector<TracedLine> Lines() const;
-    // The text of every glyph drawn, in order.
+    // The text of every line drawn, in order, with nothing between the lines.
     std::string DrawnText() const;
+    // The words of the page the last Render laid out, line after line; none before a Render.
+    std::vector<TracedWord> Words() const;
+    // The first word whose text starts with `text`; a failure, and an empty word, if none does.
+    TracedWord WordAt(const std::string& text) const;
+    // The glyph clusters of the page the last Render laid out, in the order they were placed.
+    std::vector<TracedGlyph> Glyphs() const;
+    // The first cluster where the drawn clusters spell `text`; a failure, and an empty cluster,
+    // if they never do.
+    TracedGlyph GlyphAt(const std::string& text) const;
+    // The page the last Render laid out, or null.
+    const PageLayout* RenderedPage() const;
+
+    // Which of the two the text accessors read.
+    enum class DrawnBy { Trace, Engine };
+    DrawnBy drawnBy_ = DrawnBy::Trace;
 
     HeadlessFrontend frontend_;
     DocumentView view_{frontend_};

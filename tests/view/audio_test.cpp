@@ -1,9 +1,10 @@
-// Sound from a book: the bar of an audio element, its buttons, and the "Play" link.
+// Sound from a book: the bar of an audio element and its buttons.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/cairo_handles.hpp"
 #include "platform/headless_frontend.hpp"
 #include "support/book_fixture.hpp"
 #include "support/scoped_environment.hpp"
@@ -33,7 +34,11 @@ class AudioTest : public ::testing::Test {
         ASSERT_TRUE(view_.OpenBook((dir_ / "book.epub").string()));
     }
 
-    std::vector<LinkRecord> Links() const {
+    // The link records of the page as the window draws it.
+    std::vector<LinkRecord> Links() {
+        CairoSurface screen(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480));
+        CairoContext cr(cairo_create(screen.get()));
+        view_.Draw(cr.get(), 640, 480);
         const LayoutState& layout = view_.Data().layout.state;
         return {layout.links.begin(), layout.links.begin() + layout.linkCount};
     }
@@ -45,30 +50,39 @@ class AudioTest : public ::testing::Test {
     DocumentView view_{frontend_};
 };
 
-// The bar's three buttons and the two "Play" links are recorded with the sound they play, even
-// where the icons cannot be read (none lie beside the tests).
-TEST_F(AudioTest, TheBarAndThePlayLinksAreRecorded) {
+// Every audio element shows the bar, with or without `controls`, and with its sound given by
+// its own src or its first source child; its three buttons are recorded with the sound they play
+// even where the icons cannot be read (none lie beside the tests).
+TEST_F(AudioTest, EachSoundsBarRecordsItsButtons) {
     const std::vector<LinkRecord> links = Links();
-    ASSERT_EQ(links.size(), 5u);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(links[i].Audio, 1);
-        EXPECT_EQ(links[i].control, i);
-        EXPECT_EQ(links[i].Hlink, "../Audio/tone.wav");
-        EXPECT_EQ(links[i].Player, "controls");
-        EXPECT_EQ(links[i].x2 - links[i].x1, 32.0);
-        EXPECT_EQ(links[i].y1, links[0].y1);
+    ASSERT_EQ(links.size(), 9u);
+    const char* const sources[] = {"../Audio/tone.wav", "../Audio/tone.wav",
+                                   "../Audio/missing.wav"};
+    for (int bar = 0; bar < 3; ++bar) {
+        for (int control = 0; control < 3; ++control) {
+            SCOPED_TRACE("bar " + std::to_string(bar) + ", button " + std::to_string(control));
+            const LinkRecord& button = links[static_cast<std::size_t>(bar * 3 + control)];
+            const LinkRecord& first = links[static_cast<std::size_t>(bar * 3)];
+            EXPECT_EQ(button.Audio, 1);
+            EXPECT_EQ(button.control, control);
+            EXPECT_EQ(button.Hlink, sources[bar]);
+            EXPECT_EQ(button.Player, "controls");
+            EXPECT_EQ(button.x2 - button.x1, 32.0);
+            EXPECT_EQ(button.y2 - button.y1, 32.0);
+            EXPECT_EQ(button.y1, first.y1);
+            EXPECT_EQ(button.x1 - first.x1, 32.0 * control);
+        }
     }
-    EXPECT_EQ(links[1].x1 - links[0].x1, 32.0);
-    EXPECT_EQ(links[3].Hlink, "../Audio/tone.wav");
-    EXPECT_EQ(links[3].Audio, 1);
-    EXPECT_EQ(links[3].control, 0);
+    // The paragraph between the first two bars lies below the first.
     EXPECT_GT(links[3].y1, links[0].y1 + 40) << "the bar is taller than a line";
-    EXPECT_EQ(links[4].Hlink, "../Audio/missing.wav");
+    // The last two stand on one line, side by side.
+    EXPECT_EQ(links[6].y1, links[3].y1);
+    EXPECT_GE(links[6].x1, links[3].x1 + 99) << "bars overlap";
 }
 
 TEST_F(AudioTest, TheButtonsPlayPauseResumeAndStop) {
     const std::vector<LinkRecord> links = Links();
+    ASSERT_EQ(links.size(), 9u);
     view_.FollowLink(links[0]);
     EXPECT_EQ(State(), AudioPlayer::State::Playing);
     view_.FollowLink(links[1]);
@@ -78,7 +92,7 @@ TEST_F(AudioTest, TheButtonsPlayPauseResumeAndStop) {
     EXPECT_EQ(State(), AudioPlayer::State::Playing);
     // Paused, then started again: the next press of pause pauses the new sound.
     view_.FollowLink(links[1]);
-    view_.FollowLink(links[3]);
+    view_.FollowLink(links[3]);  // the second bar's play button
     EXPECT_EQ(State(), AudioPlayer::State::Playing);
     view_.FollowLink(links[1]);
     EXPECT_EQ(State(), AudioPlayer::State::Paused);
@@ -87,7 +101,7 @@ TEST_F(AudioTest, TheButtonsPlayPauseResumeAndStop) {
     view_.FollowLink(links[1]);
     EXPECT_EQ(State(), AudioPlayer::State::Stopped) << "pause without a sound does nothing";
     // A sound the book does not hold plays nothing.
-    view_.FollowLink(links[4]);
+    view_.FollowLink(links[6]);
     EXPECT_EQ(State(), AudioPlayer::State::Stopped);
 }
 

@@ -43,15 +43,25 @@ std::vector<std::uint32_t> DrawnColours(DocumentView& view) {
     CairoContext cr(cairo_create(screen.get()));
     view.Draw(cr.get(), 800, 600);
     cairo_surface_flush(screen.get());
-    const LayoutState& state = view.Data().layout.state;
     std::vector<std::uint32_t> colours;
-    for (int i = 0; i < state.pictureIndex; ++i) {
-        const PictureRecord& record = state.pictures[static_cast<std::size_t>(i)];
+    if (!view.Data().shown) {
+        ADD_FAILURE() << "nothing laid out";
+        return colours;
+    }
+    for (const PlacedPicture& picture : view.Data().shown->page.pictures) {
+        if (picture.kind != PlacedPicture::Kind::Raster) {
+            continue;
+        }
+        const int x = static_cast<int>(picture.x + picture.width / 2);
+        const int y = static_cast<int>(picture.y + picture.height / 2);
+        if (x < 0 || x >= 800 || y < 0 || y >= 600) {
+            ADD_FAILURE() << "a picture outside the first view, at " << x << ", " << y;
+            continue;
+        }
         const auto* row = reinterpret_cast<const std::uint32_t*>(
             cairo_image_surface_get_data(screen.get()) +
-            static_cast<std::ptrdiff_t>(record.y + record.height / 2) *
-                cairo_image_surface_get_stride(screen.get()));
-        colours.push_back(row[static_cast<int>(record.x + record.width / 2)]);
+            static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(screen.get()));
+        colours.push_back(row[x]);
     }
     return colours;
 }

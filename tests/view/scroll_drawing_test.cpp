@@ -1,6 +1,6 @@
-// A draw of a long page begins at a checkpoint an earlier pass kept, close above the rows in
-// view. What it shows, and the link table it leaves, must be exactly what a pass from the top
-// gives, at every offset, width and setting.
+// A draw of a long page paints its slice of the layout the page was given when it was loaded or
+// last laid out. What it shows, and the link table it leaves, must be exactly what a fresh view
+// laying the page out for that draw gives, at every offset, width and setting.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -118,7 +118,19 @@ void ExpectSameLinks(const std::vector<LinkRecord>& drawnTable,
     }
 }
 
-TEST(ScrollDrawingTest, ADrawFromACheckpointShowsWhatAPassFromTheTopShows) {
+// Whether a draw's pixels hold the opaque colour 0xRRGGBB.
+bool Shows(const std::vector<unsigned char>& pixels, std::uint32_t rgb) {
+    for (std::size_t i = 0; i + 4 <= pixels.size(); i += 4) {
+        std::uint32_t word;
+        std::memcpy(&word, &pixels[i], 4);
+        if (word == (0xFF000000u | rgb)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(ScrollDrawingTest, ADrawFromTheKeptLayoutShowsWhatAFreshLayoutShows) {
     const std::string text = LongChapter();
     Reader reader(text);
     struct Step {
@@ -127,7 +139,7 @@ TEST(ScrollDrawingTest, ADrawFromACheckpointShowsWhatAPassFromTheTopShows) {
         int fontSize;  // the body text's size in the settings
     };
     // Small steps down, a jump to the end and back, steps up; then another width and another
-    // font size, each of which must throw the checkpoints away.
+    // font size, each of which must lay the page out again.
     std::vector<Step> steps;
     for (double y = 0; y < 600; y += 97.3) {
         steps.push_back({400, y, 15});
@@ -141,28 +153,29 @@ TEST(ScrollDrawingTest, ADrawFromACheckpointShowsWhatAPassFromTheTopShows) {
     for (const double y : {15000.0, 15040.0, 2000.0}) {
         steps.push_back({560, y, 19});
     }
-    int resumed = 0;
+    int reused = 0;
+    const DocumentLayout* last = nullptr;
     for (const Step& step : steps) {
         SCOPED_TRACE("width " + std::to_string(step.width) + ", offset " +
                      std::to_string(step.scrollY) + ", size " + std::to_string(step.fontSize));
         reader.frontend().MutableSettings().standart.size = std::to_string(step.fontSize);
         const std::vector<unsigned char> drawn = reader.Draw(step.width, step.scrollY);
-        resumed += reader.layout().state.resumed ? 1 : 0;
+        reused += reader.view().Data().shown.get() == last ? 1 : 0;
+        last = reader.view().Data().shown.get();
 
         Reader fresh(text);
         fresh.frontend().MutableSettings().standart.size = std::to_string(step.fontSize);
-        fresh.layout().checkpoints.Clear();
         const std::vector<unsigned char> whole = fresh.Draw(step.width, step.scrollY);
         EXPECT_TRUE(drawn == whole);
         ExpectSameLinks(reader.Links(), fresh.Links());
     }
-    // Most draws began at a checkpoint: all but the first at each layout, and those near the top.
-    EXPECT_GE(resumed, 8) << resumed;
+    // All but the first draw at each width and size paint from the layout already made.
+    EXPECT_EQ(reused, static_cast<int>(steps.size()) - 3);
 }
 
-// A book's page with a background colour and a picture taller than the view: a draw from a
-// checkpoint paints the background the body began with, and the picture wherever it reaches.
-TEST(ScrollDrawingTest, ABackgroundAndATallPictureAreDrawnFromACheckpoint) {
+// A book's page with a background colour and a picture taller than the view: a draw from the
+// kept layout paints the background, and the picture wherever it reaches.
+TEST(ScrollDrawingTest, ABackgroundAndATallPictureAreDrawnWhereverThePageIsScrolled) {
     testing::TempDir dir;
     const auto book = dir / "tall.epub";
     std::string body;
@@ -192,15 +205,16 @@ TEST(ScrollDrawingTest, ABackgroundAndATallPictureAreDrawnFromACheckpoint) {
     open(reader);
     Reader fresh("");
     open(fresh);
-    int resumed = 0;
     for (const double y : {0.0, 3200.0, 1800.0, 1900.0, 2600.0, 2700.0, 1400.0}) {
         SCOPED_TRACE(y);
         const std::vector<unsigned char> drawn = reader.Draw(400, y);
-        resumed += reader.layout().state.resumed ? 1 : 0;
-        fresh.layout().checkpoints.Clear();
+        // Laid out afresh for this draw.
+        fresh.view().Data().shown.reset();
         EXPECT_TRUE(drawn == fresh.Draw(400, y));
+        EXPECT_TRUE(Shows(drawn, 0xffeecc)) << "the background is missing";
     }
-    EXPECT_GE(resumed, 2);
+    // In the middle of the picture, the view shows it, beside the background.
+    EXPECT_TRUE(Shows(reader.Draw(400, 1800.0), 0xc81e1e)) << "the picture is missing";
 }
 
 }  // namespace

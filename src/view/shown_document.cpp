@@ -1,0 +1,51 @@
+// The document on display, laid out once for the view's width by the layout engine: loading a
+// page lays it out, and every draw and scroll step paints from that layout.
+#include "package/archive.hpp"
+#include "platform/cairo_handles.hpp"
+#include "view/document_view.hpp"
+
+namespace quirelle {
+
+StyleInputs DocumentView::StyleInputsFor(const Settings& settings) {
+    DocumentViewData& data = *data_;
+    StyleInputs inputs;
+    inputs.settings = &settings;
+    inputs.bookStyles = data.layout.cssEnabled;
+    inputs.readMember = [&data](std::string_view path) -> std::optional<std::string> {
+        return ArchiveOf(data.book).Read(path);
+    };
+    return inputs;
+}
+
+PictureSizer DocumentView::PictureSizes() {
+    PictureStore& pictures = data_->layout.pictureStore;
+    return [&pictures](const std::string& path) -> std::optional<PictureSize> {
+        return pictures.NaturalSize({path, {}});
+    };
+}
+
+bool DocumentView::LayOutShown(bool again) {
+    DocumentViewData& data = *data_;
+    LayoutContext& layout = data.layout;
+    const Settings settings = frontend_.CurrentSettings();
+    layout.settings = settings;
+    const double width = layout.areaWidth;
+    const double height = layout.areaHeight;
+    if (!again && data.shown && data.shown->width == width &&
+        data.shown->viewportHeight == height && data.shownSettings == settings &&
+        data.shownCss == layout.cssEnabled) {
+        return true;
+    }
+    // The metrics of an image surface are those of the view's own surface.
+    CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+    CairoContext cr(cairo_create(scratch.get()));
+    const StyleInputs inputs = StyleInputsFor(settings);
+    data.shown = BuildDocumentLayout(data.documentText.Text(), data.shownPath, inputs, layout.fonts,
+                                     cr.get(), width, height, PictureSizes());
+    data.shownSettings = settings;
+    data.shownCss = layout.cssEnabled;
+    layout.state.contentHeight = data.shown->page.height;
+    return true;
+}
+
+}  // namespace quirelle
