@@ -990,10 +990,12 @@ class Layouter {
                     const std::string_view whole = in_.boxes.TextOf(item);
                     std::size_t cut = std::min(whole.size(), gatherer.textAt + kShapingChunk);
                     if (cut < whole.size()) {
-                        const std::size_t blank = whole.rfind(' ', cut);
-                        if (blank != std::string_view::npos && blank > gatherer.textAt &&
-                            cut - blank < 512) {
-                            cut = blank + 1;
+                        // Only the last few hundred bytes are searched: a text with no
+                        // blank at all must not be searched back to its start for each piece.
+                        const std::size_t from = std::max(gatherer.textAt + 1, cut - 512);
+                        const std::size_t blank = whole.substr(from, cut - from).rfind(' ');
+                        if (blank != std::string_view::npos) {
+                            cut = from + blank + 1;
                         }
                         // Never inside a character.
                         while (cut > gatherer.textAt + 1 &&
