@@ -1,5 +1,6 @@
-// PDF export: each document of a range becomes one page 1000 points wide, all pages as tall as the
-// tallest of them, laid out by the same passes as the screen.
+// PDF export: each document of a range becomes pages 1000 points wide, laid out by the same engine
+// as the screen: a page as tall as its document, up to the tallest page that PDF viewers and
+// printers take, and a longer document goes on over further pages.
 #include <cairo-pdf.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "export/pdf_export.hpp"
 #include "layout/document_layout.hpp"
+#include "layout/page_breaks.hpp"
 #include "layout/page_layout_dump.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
@@ -20,6 +22,8 @@ namespace {
 
 constexpr int kExportWidth = 1000;
 constexpr int kExportHeight = 500;
+// 200 inches: the tallest page the common viewers open and print shops take.
+constexpr double kTallestPage = 14400;
 
 cairo_status_t Discard(void*, const unsigned char*, unsigned int) {
     return CAIRO_STATUS_SUCCESS;
@@ -113,8 +117,7 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
     const Settings settings = frontend.CurrentSettings();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
-    const double pageHeight = std::max(data.maxPageLength, 1.0);
-    CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, pageHeight));
+    CairoSurface pdf(cairo_pdf_surface_create(path.c_str(), kExportWidth, kTallestPage));
     CairoContext cr(cairo_create(pdf.get()));
     const auto picturesOf = [&](int page) {
         const auto measured = data.measuredPictures.find(page);
@@ -128,13 +131,21 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         layout.pictureStore.DecodeAheadForPdf(picturesOf(page + 1));
         const std::unique_ptr<DocumentLayout> laidOut =
             LayOutForExport(view, page, cr.get(), buffer, settings);
-        // The page's background covers the whole page, not the height of a window.
-        view.PaintDocument(cr.get(), laidOut->page, 0.0, pageHeight);
+        const PageLayout& document = laidOut->page;
+        const std::vector<double> tops = PageBreaks(document, kTallestPage);
+        for (std::size_t sheet = 0; sheet < tops.size(); ++sheet) {
+            const double top = tops[sheet];
+            const double bottom =
+                sheet + 1 < tops.size() ? tops[sheet + 1] : std::max(document.height, top + 1);
+            cairo_pdf_surface_set_size(pdf.get(), kExportWidth, bottom - top);
+            // The page's background covers the whole page, not the height of a window.
+            view.PaintDocument(cr.get(), document, top, bottom - top);
+            cairo_show_page(cr.get());
+        }
         if (dump != nullptr) {
-            WritePageLayoutDump(*dump, laidOut->page, laidOut->tree, page);
+            WritePageLayoutDump(*dump, document, laidOut->tree, page);
         }
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
-        cairo_show_page(cr.get());
     }
     layout.pictureStore.DecodeAheadForPdf({});
     cr.reset();

@@ -7,14 +7,16 @@ namespace quirelle {
 
 class DocumentView;
 
-// PDF export of the view's book: documents from..to, one page each, 1000 points wide and as tall
-// as the tallest of them, each laid out by the same engine as the screen, on its own: the page on
-// display is left as it was.
+// PDF export of the view's book: documents from..to, each laid out by the same engine as the
+// screen, on its own (the page on display is left as it was), on pages 1000 points wide. A page is
+// as tall as its document up to 14,400 points, the most PDF viewers and printers take; a taller
+// document goes on over further pages, cut between lines and never through a picture that fits.
 
-// Raises the view's maxPageLength over documents from..to.
+// Raises the view's maxPageLength over documents from..to, and notes the pictures of each, to be
+// decoded ahead of the export.
 void MeasurePages(DocumentView& view, int from, int to);
 
-// Writes documents from..to to a PDF file at `path`, one page each, as tall as maxPageLength.
+// Writes documents from..to to a PDF file at `path`, each starting a new page.
 // False when the file could not be written, or when the range is empty (from after to); then no
 // file is written. With a `dump`, the layout of every page goes to it (WritePageLayoutDump).
 bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int to,

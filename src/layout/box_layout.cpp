@@ -662,9 +662,12 @@ class Layouter {
 
     // ----- Replaced elements -----
 
-    std::optional<double> NumberAttribute(NodeIndex element, std::string_view name) const {
+    // A width or height attribute as HTML reads it: pixels, or a percentage of `whole` when one
+    // is known; a length that is none ("-5", "nonsense") is no length.
+    std::optional<double> DimensionAttribute(NodeIndex element, std::string_view name,
+                                             std::optional<double> whole) const {
         const std::optional<std::string_view> text = in_.tree.Attribute(element, name);
-        if (!text || text->empty() || text->find('%') != std::string_view::npos) {
+        if (!text || text->empty()) {
             return std::nullopt;
         }
         char* end = nullptr;
@@ -672,6 +675,12 @@ class Layouter {
         const double value = std::strtod(copy.c_str(), &end);
         if (end == copy.c_str() || !std::isfinite(value) || value < 0) {
             return std::nullopt;
+        }
+        if (*end == '%') {
+            if (!whole) {
+                return std::nullopt;
+            }
+            return *whole * value / 100;
         }
         return value;
     }
@@ -744,6 +753,9 @@ class Layouter {
         double naturalHeight = 150;
         if (name == "img") {
             picture.kind = PlacedPicture::Kind::Raster;
+            // A picture that cannot be had takes only the room its attributes or style give.
+            naturalWidth = 0;
+            naturalHeight = 0;
             if (const auto path = ResolveSource(in_.tree.AttributeValue(element, "src"))) {
                 picture.source = *path;
                 if (in_.pictureSize) {
@@ -764,8 +776,11 @@ class Layouter {
             picture.height = kAudioBarHeight;
             return picture;
         }
-        const std::optional<double> widthAttribute = NumberAttribute(element, "width");
-        const std::optional<double> heightAttribute = NumberAttribute(element, "height");
+        // A percentage height is of the containing block's height, which the flow of a page
+        // leaves open, so it counts as none.
+        const std::optional<double> widthAttribute = DimensionAttribute(element, "width", available);
+        const std::optional<double> heightAttribute =
+            DimensionAttribute(element, "height", std::nullopt);
         const double ratio = naturalWidth > 0 ? naturalHeight / naturalWidth : 1.0;
         std::optional<double> width = widthAttribute;
         std::optional<double> height = heightAttribute;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "style/presentational_hints.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -226,6 +228,10 @@ void RuleMatcher::Match(NodeIndex element, MatchedDeclarations& out, PseudoEleme
         return x.specificity != y.specificity ? x.specificity < y.specificity : x.rule < y.rule;
     });
 
+    out.hints.clear();
+    if (pseudo == PseudoElement::None) {
+        out.hints = PresentationalHints(tree_, element);
+    }
     if (pseudo == PseudoElement::None && styleName_ != DocumentTree::kNoName) {
         if (const auto style = FindAttribute(tree_, element, kEmptyName, styleName_)) {
             out.inlineStyle = ParseDeclarationBlock(*style);
@@ -255,6 +261,9 @@ void RuleMatcher::Match(NodeIndex element, MatchedDeclarations& out, PseudoEleme
         }
     };
     addRules(CascadeOrigin::UserAgent, Importance::Normal);
+    for (const CssDeclaration& declaration : out.hints) {
+        out.ordered.push_back(&declaration);
+    }
     addRules(CascadeOrigin::Author, Importance::Normal);
     addInline(Importance::Normal);
     addRules(CascadeOrigin::Author, Importance::Important);

@@ -22,12 +22,15 @@ enum class CascadeOrigin : std::uint8_t { UserAgent, Author };
 
 // The declarations that apply to one element, in the order to apply them: for each property the
 // one that wins comes last. Normal declarations come by origin (user agent, then author), then
-// specificity, then source order; then the `style` attribute's; then the important ones, author
+// specificity, then source order (presentational attributes come first among the author's);
+// then the `style` attribute's; then the important ones, author
 // before the `style` attribute's before the user agent's.
 struct MatchedDeclarations {
     std::vector<const CssDeclaration*> ordered;
     // The element's `style` attribute, read: `ordered` points into it.
     std::vector<CssDeclaration> inlineStyle;
+    // Its presentational attributes, read: they weigh less than the book's rules.
+    std::vector<CssDeclaration> hints;
 };
 
 // The rules of a document's sheets, indexed by the id, class or type of their rightmost

@@ -71,7 +71,7 @@ class PdfExportTest : public ::testing::Test {
     DocumentView view_{frontend_};
 };
 
-TEST_F(PdfExportTest, ThePagesAreAsTallAsTheTallestDocumentAndTheHeightOnlyGrows) {
+TEST_F(PdfExportTest, EachPageIsAsTallAsItsDocumentAndTheMeasuredHeightOnlyGrows) {
     MeasurePages(view_, 0, 0);
     const double shortest = view_.Data().maxPageLength;
     MeasurePages(view_, 0, 2);
@@ -84,14 +84,65 @@ TEST_F(PdfExportTest, ThePagesAreAsTallAsTheTallestDocumentAndTheHeightOnlyGrows
                         "Calculate max. Pagelenght... 2/2 "),
               frontend_.statusHistory.end());
 
-    // Every page of the file is as tall as the tallest document, the short one included.
+    // A short document is not padded out to the tallest one's height.
     const auto pdf = dir_ / "out.pdf";
     ASSERT_TRUE(ExportPdfPages(view_, pdf.string(), 1, 2));
     const auto sizes = PageSizes(pdf);
     ASSERT_EQ(sizes.size(), 2u);
     for (const auto& [width, height] : sizes) {
         EXPECT_DOUBLE_EQ(width, 1000.0);
-        EXPECT_NEAR(height, tallest, 0.01);
+    }
+    EXPECT_NEAR(sizes[0].second, tallest, 0.01);
+    EXPECT_GT(sizes[1].second, 0.0);
+    EXPECT_LT(sizes[1].second, sizes[0].second);
+}
+
+// A chapter of about 50,000 points goes on over pages no taller than PDF viewers open, and no
+// line is cut between two of them: each paragraph's text is on exactly one page.
+TEST(PdfExportPagingTest, ALongDocumentGoesOnOverPagesCutBetweenLines) {
+    testing::TempDir dir;
+    std::string body;
+    constexpr int kParagraphs = 1500;
+    for (int p = 0; p < kParagraphs; ++p) {
+        body += "<p>Paragraph " + std::to_string(p) + " ends here.</p>";
+    }
+    const auto book = dir / "long.epub";
+    testing::WriteArchive(
+        book,
+        testing::BookMembers(
+            testing::PackageDocument(
+                R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
+                R"(<itemref idref="c"/>)"),
+            {{"OEBPS/c.xhtml", testing::XhtmlPage(body)}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    view.OpenBook(book.string());
+    const auto pdf = dir / "long.pdf";
+    ASSERT_TRUE(ExportPdfPages(view, pdf.string(), 0, 0));
+
+    const testing::ProgramRun info =
+        testing::RunProgram("pdfinfo", "-f 1 -l 1000 " + testing::Quoted(pdf.string()), dir);
+    int pages = 0;
+    std::istringstream lines(info.out);
+    for (std::string line; std::getline(lines, line);) {
+        double width = 0, height = 0;
+        const auto at = line.find(" size: ");
+        if (line.rfind("Page", 0) == 0 && at != std::string::npos &&
+            std::sscanf(line.c_str() + at + 7, "%lf x %lf", &width, &height) == 2) {
+            ++pages;
+            EXPECT_LE(height, 14400.0);
+        }
+    }
+    EXPECT_GE(pages, 3);
+
+    const testing::ProgramRun text =
+        testing::RunProgram("pdftotext", testing::Quoted(pdf.string()) + " -", dir);
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (int p = 0; p < kParagraphs; ++p) {
+        const std::string paragraph = "Paragraph " + std::to_string(p) + " ends here.";
+        const auto first = text.out.find(paragraph + "\n");
+        ASSERT_NE(first, std::string::npos) << paragraph;
+        EXPECT_EQ(text.out.find(paragraph + "\n", first + 1), std::string::npos) << paragraph;
     }
 }
 
