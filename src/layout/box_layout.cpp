@@ -778,7 +778,8 @@ class Layouter {
         }
         // A percentage height is of the containing block's height, which the flow of a page
         // leaves open, so it counts as none.
-        const std::optional<double> widthAttribute = DimensionAttribute(element, "width", available);
+        const std::optional<double> widthAttribute =
+            DimensionAttribute(element, "width", available);
         const std::optional<double> heightAttribute =
             DimensionAttribute(element, "height", std::nullopt);
         const double ratio = naturalWidth > 0 ? naturalHeight / naturalWidth : 1.0;

@@ -54,9 +54,9 @@ std::vector<double> PageBreaks(const PageLayout& page, double limit) {
         double cut = top + limit;
         // The first span that ends below the cut; if it starts above it, the page ends at its
         // top instead, unless that leaves the page empty.
-        const auto straddled = std::upper_bound(
-            spans.begin(), spans.end(), cut,
-            [](double y, const Span& span) { return y < span.bottom; });
+        const auto straddled =
+            std::upper_bound(spans.begin(), spans.end(), cut,
+                             [](double y, const Span& span) { return y < span.bottom; });
         if (straddled != spans.end() && straddled->top < cut && straddled->top > top) {
             cut = straddled->top;
         }

@@ -108,12 +108,11 @@ TEST(PdfExportPagingTest, ALongDocumentGoesOnOverPagesCutBetweenLines) {
     }
     const auto book = dir / "long.epub";
     testing::WriteArchive(
-        book,
-        testing::BookMembers(
-            testing::PackageDocument(
-                R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
-                R"(<itemref idref="c"/>)"),
-            {{"OEBPS/c.xhtml", testing::XhtmlPage(body)}}));
+        book, testing::BookMembers(
+                  testing::PackageDocument(
+                      R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
+                      R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)}}));
     HeadlessFrontend frontend;
     DocumentView view(frontend);
     view.OpenBook(book.string());

@@ -24,7 +24,10 @@ TEST(PageBreaksTest, PagesEndBetweenLinesAndAroundPicturesThatFit) {
         {"short enough for one page", 90, {{0, 30}, {30, 30}, {60, 30}}, {}, {0}},
         {"exactly one page", 100, {{0, 50}, {50, 50}}, {}, {0}},
         // A line that would cross the page's foot starts the next page.
-        {"lines", 250, {{0, 30}, {30, 30}, {60, 30}, {90, 30}, {120, 30}, {150, 100}}, {},
+        {"lines",
+         250,
+         {{0, 30}, {30, 30}, {60, 30}, {90, 30}, {120, 30}, {150, 100}},
+         {},
          {0, 90, 150}},
         {"a picture that fits moves whole", 180, {{0, 20}}, {{20, 90}}, {0, 20, 120}},
         // Overlapping boxes stay together: the picture sits on the second line.
