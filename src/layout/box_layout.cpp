@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <set>
 #include <unordered_map>
 
 #include "layout/character_class.hpp"
@@ -691,6 +693,37 @@ class Layouter {
         return out;
     }
 
+    // The prefixes the elements and attributes of the subtree at `node` are written with, and
+    // the namespaces they stand for.
+    void CollectPrefixes(NodeIndex node, std::map<std::string_view, std::string_view>& used) const {
+        const auto note = [&](const QualifiedName& name) {
+            const std::string_view written = in_.tree.Text(name.written);
+            const std::size_t colon = written.find(':');
+            if (colon == std::string_view::npos || written.starts_with("xml")) {
+                return;
+            }
+            used.emplace(written.substr(0, colon), in_.tree.Text(name.namespaceUri));
+        };
+        // Nodes are numbered in document order, so the subtree runs up to the next node that
+        // follows it: the next sibling of the node or of its nearest ancestor that has one.
+        NodeIndex end = static_cast<NodeIndex>(in_.tree.size());
+        for (NodeIndex at = node; at != kNoNode; at = in_.tree.parent(at)) {
+            if (in_.tree.nextSibling(at) != kNoNode) {
+                end = in_.tree.nextSibling(at);
+                break;
+            }
+        }
+        for (NodeIndex at = node; at < end; ++at) {
+            if (!in_.tree.IsElement(at)) {
+                continue;
+            }
+            note(in_.tree.name(at));
+            for (const TreeAttribute& attribute : in_.tree.attributes(at)) {
+                note(attribute.name);
+            }
+        }
+    }
+
     void AppendMarkup(NodeIndex node, std::string& out, int depth) const {
         const auto escape = [&out](std::string_view text, bool attribute) {
             for (const char c : text) {
@@ -716,22 +749,36 @@ class Layouter {
         const std::string_view name = in_.tree.Text(in_.tree.name(node).written);
         out += '<';
         out += name;
-        bool declaresSvg = false;
+        std::set<std::string_view> declared;
         for (const TreeAttribute& attribute : in_.tree.attributes(node)) {
             const std::string_view attributeName = in_.tree.Text(attribute.name.written);
-            declaresSvg = declaresSvg || attributeName == "xmlns";
+            if (attributeName == "xmlns") {
+                declared.insert(std::string_view());
+            } else if (attributeName.starts_with("xmlns:")) {
+                declared.insert(attributeName.substr(6));
+            }
             out += ' ';
             out += attributeName;
             out += "=\"";
             escape(in_.tree.ValueOf(attribute), true);
             out += '"';
         }
-        // The drawing is read on its own, away from the document that declared its namespaces.
+        // The drawing is read on its own, away from the document that declared its namespaces:
+        // each prefix it uses is declared on it, once.
         if (depth == 0) {
-            if (!declaresSvg) {
-                out += " xmlns=\"http://www.w3.org/2000/svg\"";
+            std::map<std::string_view, std::string_view> used{
+                {{}, "http://www.w3.org/2000/svg"}, {"xlink", "http://www.w3.org/1999/xlink"}};
+            CollectPrefixes(node, used);
+            for (const auto& [prefix, uri] : used) {
+                if (declared.contains(prefix) || uri.empty()) {
+                    continue;
+                }
+                out += prefix.empty() ? " xmlns" : " xmlns:";
+                out += prefix;
+                out += "=\"";
+                escape(uri, true);
+                out += '"';
             }
-            out += " xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
         }
         out += '>';
         for (NodeIndex child = in_.tree.firstChild(node); child != kNoNode;

@@ -27,7 +27,7 @@ std::unique_ptr<DocumentLayout> BuildDocumentLayout(std::string_view text,
                    CascadeOrigin::UserAgent);
     if (inputs.bookStyles) {
         for (const CssSheet& sheet :
-             DocumentSheets(layout->tree, documentPath, inputs.readMember)) {
+             DocumentSheets(layout->tree, documentPath, inputs.readMember, inputs.debugCss)) {
             rules.AddSheet(sheet, CascadeOrigin::Author);
         }
     }

@@ -23,6 +23,8 @@ struct StyleInputs {
     const Settings* settings = nullptr;
     bool bookStyles = true;
     MemberReader readMember;
+    // Whether the sheets read and their rules go to the style dump.
+    bool debugCss = false;
 };
 
 // One document taken through every stage: its tree, the computed style of each element, its

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/json_writer.hpp"
+#include "platform/paths.hpp"
 
 namespace quirelle {
 
@@ -83,6 +84,51 @@ void WritePageLayoutDump(std::ostream& out, const PageLayout& page, const Docume
         out << line;
     }
     out.flush();
+}
+
+std::string PictureDump(const PageLayout& page, const DocumentTree& tree) {
+    std::string dump;
+    const auto line = [&dump](std::string_view text) {
+        dump += "------ ";
+        dump += text;
+        dump += " -------\n";
+    };
+    for (const PlacedPicture& picture : page.pictures) {
+        if (picture.kind == PlacedPicture::Kind::Svg) {
+            line("SVG");
+            dump += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
+            dump += picture.svgText;
+            dump += "\n";
+            line("SVG");
+            continue;
+        }
+        if (picture.kind != PlacedPicture::Kind::Raster || picture.element >= tree.size()) {
+            continue;
+        }
+        line("Pic");
+        if (const auto src = tree.Attribute(picture.element, "src")) {
+            line("Path = " + std::string(*src) + " = " + std::string(FilePart(*src)));
+        }
+        for (const char* attribute : {"width", "height"}) {
+            if (const auto value = tree.Attribute(picture.element, attribute)) {
+                line(std::string(attribute) + " = " + std::string(*value));
+            }
+        }
+        line("PIC");
+        // The row a picture takes is the line box it stands on, or the picture itself where
+        // it is a block of its own.
+        double row = picture.height;
+        for (const LineBox& box : page.lines) {
+            if (picture.y >= box.top && picture.y < box.top + box.height) {
+                row = box.height;
+                break;
+            }
+        }
+        char text[64];
+        std::snprintf(text, sizeof text, "Row_height = %g", row);
+        line(text);
+    }
+    return dump;
 }
 
 }  // namespace quirelle

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "document/document_tree.hpp"
 #include "layout/page_layout.hpp"
@@ -15,5 +16,11 @@ namespace quirelle {
 // word's y and height are its line's.
 void WritePageLayoutDump(std::ostream& out, const PageLayout& page, const DocumentTree& tree,
                          int document);
+
+// The picture dump of one laid-out document, for "debug_image.txt": for each picture in document
+// order, "------ Pic -------", its "Path = <src> = <file>", the "width" and "height" attributes
+// as written, then "------ PIC -------" and the "Row_height" of the line or block it stands in;
+// for an inline drawing, its markup as a file of its own between two "------ SVG -------".
+std::string PictureDump(const PageLayout& page, const DocumentTree& tree);
 
 }  // namespace quirelle

@@ -9,6 +9,14 @@ namespace quirelle {
 
 namespace {
 
+std::string Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n\f");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n\f") - first + 1));
+}
+
 bool IsSpace(const CssToken& token) {
     return token.type == CssTokenType::Whitespace;
 }
@@ -269,6 +277,7 @@ class SheetParser {
             CssStyleRule rule;
             rule.selectors = std::move(*selectors);
             rule.declarations = ParseDeclarationBlock(BlockText(curly, blockEnd));
+            rule.selectorText = Trimmed(t_.Slice(first, curly));
             if (!rule.declarations.empty()) {
                 sheet_.rules.push_back(std::move(rule));
             }

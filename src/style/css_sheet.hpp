@@ -15,6 +15,8 @@ namespace quirelle {
 struct CssStyleRule {
     std::vector<Selector> selectors;
     std::vector<CssDeclaration> declarations;
+    // The selector list as written, white space trimmed: the style dump names rules by it.
+    std::string selectorText;
 };
 
 // A sheet as a screen reader of books applies it: the style rules of the sheet and of the

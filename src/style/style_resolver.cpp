@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "style/css_dump.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -21,10 +23,16 @@ bool HasToken(std::string_view list, std::string_view token) {
 
 class SheetCollector {
   public:
-    SheetCollector(const MemberReader& read, std::vector<CssSheet>& sheets)
-        : read_(read), sheets_(sheets) {}
+    SheetCollector(const MemberReader& read, std::vector<CssSheet>& sheets, bool debugCss)
+        : read_(read), sheets_(sheets), debugCss_(debugCss) {}
 
-    void AddText(std::string_view text, std::string_view basePath, int depth) {
+    // `name` is the sheet's member path, or "CDATA" for a style element's text.
+    void AddText(std::string_view text, std::string_view name, std::string_view basePath,
+                 int depth) {
+        DumpCss(debugCss_, [&] {
+            return "----- " + std::string(name) + " ---------\n" + std::string(text) +
+                   "\n---------------\n";
+        });
         CssSheet sheet = ParseCssSheet(text);
         for (const std::string& import : sheet.imports) {
             const std::optional<std::string> path = ResolveMemberPath(basePath, import);
@@ -40,7 +48,7 @@ class SheetCollector {
             return;
         }
         if (const std::optional<std::string> text = read_(path)) {
-            AddText(*text, path, depth);
+            AddText(*text, path, path, depth);
         }
         visiting_.erase(path);
     }
@@ -51,6 +59,7 @@ class SheetCollector {
     // The sheets on the way from the document to the one being read: an import of one of them
     // is a cycle.
     std::set<std::string> visiting_;
+    bool debugCss_ = false;
 };
 
 void CollectSheets(const DocumentTree& tree, NodeIndex node, std::string_view documentPath,
@@ -82,7 +91,7 @@ void CollectSheets(const DocumentTree& tree, NodeIndex node, std::string_view do
                      part = tree.nextSibling(part)) {
                     text += tree.TextOf(part);
                 }
-                collector.AddText(text, documentPath, 0);
+                collector.AddText(text, "CDATA", documentPath, 0);
             }
             continue;
         }
@@ -143,15 +152,32 @@ std::optional<std::string> ResolveMemberPath(std::string_view base, std::string_
 }
 
 std::vector<CssSheet> DocumentSheets(const DocumentTree& tree, std::string_view documentPath,
-                                     const MemberReader& read) {
+                                     const MemberReader& read, bool debugCss) {
     std::vector<CssSheet> sheets;
     if (tree.root() == kNoNode) {
         return sheets;
     }
-    SheetCollector collector(read, sheets);
+    SheetCollector collector(read, sheets, debugCss);
     // The root itself may be a style element only in a document of nothing else.
     CollectSheets(tree, tree.root(), documentPath, collector);
+    DumpCss(debugCss, [&] { return StyleRulesDump(sheets); });
     return sheets;
+}
+
+std::string StyleRulesDump(const std::vector<CssSheet>& sheets) {
+    std::string dump = "------ Styles -------\n";
+    for (const CssSheet& sheet : sheets) {
+        for (const CssStyleRule& rule : sheet.rules) {
+            dump += "Element = " + rule.selectorText + "  ---- Raw = ";
+            for (std::size_t i = 0; i < rule.declarations.size(); ++i) {
+                const CssDeclaration& declaration = rule.declarations[i];
+                dump += (i == 0 ? "" : ";") + declaration.property + ":" + declaration.value +
+                        (declaration.important ? "!important" : "");
+            }
+            dump += "\n";
+        }
+    }
+    return dump;
 }
 
 std::vector<ComputedStyle> ComputeStyles(const DocumentTree& tree, const RuleSet& rules,

@@ -23,9 +23,14 @@ std::optional<std::string> ResolveMemberPath(std::string_view base, std::string_
 
 // The book's sheets for one document, in cascade order: each `link rel="stylesheet"` and
 // `style` element as the document orders them, with the sheets a sheet imports before its own
-// rules. A sheet that cannot be read is skipped; an import cycle is read once.
+// rules. A sheet that cannot be read is skipped; an import cycle is read once. With `debugCss`,
+// each sheet's text and then the rules read (StyleRulesDump) are appended to the style dump.
 std::vector<CssSheet> DocumentSheets(const DocumentTree& tree, std::string_view documentPath,
-                                     const MemberReader& read);
+                                     const MemberReader& read, bool debugCss = false);
+
+// The style dump's list of rules in cascade order: "Element = <selectors>  ---- Raw =
+// <declarations>" a line, the declarations as "property:value" joined by ";".
+std::string StyleRulesDump(const std::vector<CssSheet>& sheets);
 
 // A computed style for every element of the tree, indexed by node (text nodes' entries are left
 // at their defaults and are not meant to be read): the rules' declarations applied in cascade

@@ -131,6 +131,11 @@ class DocumentView {
     PictureSizer PictureSizes();
 
   private:
+    // Document `text` (the one on display) laid out for the view's area on `cr`'s metrics; the
+    // picture dump, when it is on, gets its pictures.
+    std::unique_ptr<DocumentLayout> LayOutForView(std::string_view text, cairo_t* cr,
+                                                  const Settings& settings);
+
     Frontend& frontend_;
     // What the status line shows for the link under the pointer.
     std::string hoverText_;

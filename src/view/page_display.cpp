@@ -125,9 +125,7 @@ void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
     LayoutContext& layout = data.layout;
     const Settings settings = frontend_.CurrentSettings();
     layout.settings = settings;
-    const StyleInputs inputs = StyleInputsFor(settings);
-    data.rendered = BuildDocumentLayout(text, data.shownPath, inputs, layout.fonts, cr,
-                                        layout.areaWidth, layout.areaHeight, PictureSizes());
+    data.rendered = LayOutForView(text, cr, settings);
     const PageLayout& page = data.rendered->page;
     layout.state.contentHeight = page.height;
     PaintDocument(cr, page, layout.scrollY, std::max(page.height, 1.0 * layout.areaHeight));

@@ -1,7 +1,10 @@
 // The document on display, laid out once for the view's width by the layout engine: loading a
 // page lays it out, and every draw and scroll step paints from that layout.
+#include "layout/page_layout_dump.hpp"
 #include "package/archive.hpp"
 #include "platform/cairo_handles.hpp"
+#include "platform/dump_file.hpp"
+#include "platform/paths.hpp"
 #include "view/document_view.hpp"
 
 namespace quirelle {
@@ -11,6 +14,7 @@ StyleInputs DocumentView::StyleInputsFor(const Settings& settings) {
     StyleInputs inputs;
     inputs.settings = &settings;
     inputs.bookStyles = data.layout.cssEnabled;
+    inputs.debugCss = data.layout.debug.debugCss;
     inputs.readMember = [&data](std::string_view path) -> std::optional<std::string> {
         return ArchiveOf(data.book).Read(path);
     };
@@ -22,6 +26,19 @@ PictureSizer DocumentView::PictureSizes() {
     return [&pictures](const std::string& path) -> std::optional<PictureSize> {
         return pictures.NaturalSize({path, {}});
     };
+}
+
+std::unique_ptr<DocumentLayout> DocumentView::LayOutForView(std::string_view text, cairo_t* cr,
+                                                            const Settings& settings) {
+    LayoutContext& layout = data_->layout;
+    std::unique_ptr<DocumentLayout> laidOut =
+        BuildDocumentLayout(text, data_->shownPath, StyleInputsFor(settings), layout.fonts, cr,
+                            layout.areaWidth, layout.areaHeight, PictureSizes());
+    if (layout.debug.debugImages) {
+        WriteDump(RamPath("debug_image.txt"), PictureDump(laidOut->page, laidOut->tree),
+                  DumpMode::Append);
+    }
+    return laidOut;
 }
 
 bool DocumentView::LayOutShown(bool again) {
@@ -39,9 +56,7 @@ bool DocumentView::LayOutShown(bool again) {
     // The metrics of an image surface are those of the view's own surface.
     CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
     CairoContext cr(cairo_create(scratch.get()));
-    const StyleInputs inputs = StyleInputsFor(settings);
-    data.shown = BuildDocumentLayout(data.documentText.Text(), data.shownPath, inputs, layout.fonts,
-                                     cr.get(), width, height, PictureSizes());
+    data.shown = LayOutForView(data.documentText.Text(), cr.get(), settings);
     data.shownSettings = settings;
     data.shownCss = layout.cssEnabled;
     layout.state.contentHeight = data.shown->page.height;

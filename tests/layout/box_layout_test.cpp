@@ -306,6 +306,38 @@ TEST(BoxLayout, AParagraphLongerThanWhatIsShapedAheadLosesNothing) {
     }
 }
 
+// An inline drawing is handed to the SVG reader on its own, so it must be a file of its own:
+// every prefix it uses declared, and none twice.
+TEST(BoxLayout, AnInlineDrawingStandsAloneAsAFile) {
+    struct Drawing {
+        const char* body;
+        std::vector<const char*> declares;
+    };
+    const Drawing drawings[] = {
+        {"<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'>"
+         "<image xlink:href='a.png' width='4' height='4'/></svg>",
+         {"xmlns=\"http://www.w3.org/2000/svg\"", "xmlns:xlink=\"http://www.w3.org/1999/xlink\""}},
+        {"<svg width='4' height='4'><rect width='4' height='4'/></svg>",
+         {"xmlns=\"http://www.w3.org/2000/svg\""}},
+        {"<div xmlns:ex='urn:example'><svg xmlns='http://www.w3.org/2000/svg'>"
+         "<rect ex:note='1' width='4' height='4'/></svg></div>",
+         {"xmlns:ex=\"urn:example\""}},
+    };
+    for (const Drawing& drawing : drawings) {
+        SCOPED_TRACE(drawing.body);
+        const Laid laid = LayOut(drawing.body);
+        ASSERT_EQ(laid.page().pictures.size(), 1u);
+        const std::string& markup = laid.page().pictures[0].svgText;
+        const DocumentTree alone = DocumentTree::Parse(markup);
+        EXPECT_TRUE(alone.wellFormed()) << alone.error() << "\n" << markup;
+        for (const char* declaration : drawing.declares) {
+            const auto at = markup.find(declaration);
+            EXPECT_NE(at, std::string::npos) << declaration << " in " << markup;
+            EXPECT_EQ(markup.find(declaration, at + 1), std::string::npos) << markup;
+        }
+    }
+}
+
 TEST(BoxLayout, KnowsWhereEachIdStartsAndWhereLinksAre) {
     const Laid laid = LayOut(
         "<p>top</p><h2 id='part'>Part</h2><p>see <a href='notes.xhtml#n1' id='ref'>note</a></p>");
