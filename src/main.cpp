@@ -1,5 +1,4 @@
 #include <dlfcn.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include "app/headless_commands.hpp"
 #include "app/window_module.hpp"
 #include "platform/charset.hpp"
+#include "platform/memory_reuse.hpp"
 #include "platform/paths.hpp"
 
 using quirelle::CommandLine;
@@ -40,11 +40,7 @@ int main(int argc, char** argv) {
     // TZ unset the C library looks at /etc/localtime again for each one: a book of 2000 members
     // paid for 2000 file checks. Naming the same zone explicitly is read once.
     setenv("TZ", ":/etc/localtime", 0);
-    // Decoded pictures are blocks of a few megabytes, made and dropped by the hundred while a
-    // book is exported. Left to itself the allocator maps and unmaps each one, and the kernel
-    // clears every page again and stops both cores each time; kept in the heap they are reused.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    quirelle::KeepFreedMemoryForReuse();
     quirelle::UseUserLocale();
     std::string error;
     const auto command =

@@ -184,6 +184,14 @@ class Layouter {
         out_.width = in_.width;
         out_.fontGeneration = in_.fonts.generation();
         out_.elementTop.assign(in_.tree.size(), std::numeric_limits<float>::quiet_NaN());
+        // Room for what the text will make, about a glyph and a cluster a byte: growing these
+        // a doubling at a time costs more than the layout of a chapter's lines.
+        const std::size_t bytes = in_.boxes.textSize();
+        out_.glyphs.reserve(bytes);
+        out_.clusters.reserve(bytes);
+        out_.runText.reserve(bytes);
+        out_.wordText.reserve(bytes);
+        out_.words.reserve(bytes / 5);
         const BoxIndex root = in_.boxes.root();
         if (root != kNoBox) {
             out_.canvas = CanvasColor(in_.boxes.box(root).node);

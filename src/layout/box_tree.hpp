@@ -78,6 +78,8 @@ class BoxTree {
     std::string_view TextOf(const InlineItem& item) const {
         return std::string_view(text_.data() + item.textOffset, item.textLength);
     }
+    // The bytes of text the boxes hold, all told.
+    std::size_t textSize() const { return text_.size(); }
 
   private:
     friend class BoxTreeBuilder;
