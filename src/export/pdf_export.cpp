@@ -13,6 +13,7 @@
 #include "layout/document_layout.hpp"
 #include "layout/page_breaks.hpp"
 #include "layout/page_layout_dump.hpp"
+#include "style/style_resolver.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
 
@@ -24,17 +25,6 @@ constexpr int kExportWidth = 1000;
 constexpr int kExportHeight = 500;
 // 200 inches: the tallest page the common viewers open and print shops take.
 constexpr double kTallestPage = 14400;
-
-cairo_status_t Discard(void*, const unsigned char*, unsigned int) {
-    return CAIRO_STATUS_SUCCESS;
-}
-
-// A PDF surface that writes nowhere: laying out on it measures with the very font metrics of the
-// real export, which an image surface (with its hinted metrics) would not.
-CairoSurface ScratchPdfSurface(double height) {
-    return CairoSurface(cairo_pdf_surface_create_for_stream(&Discard, nullptr, kExportWidth,
-                                                            std::max(height, 1.0)));
-}
 
 // Document `index` laid out for the PDF on its own: on the PDF surface's metrics (unhinted, as
 // the page will print), 1000 points wide, never borrowing the view's layout.
@@ -84,22 +74,28 @@ void ExportPdf(DocumentView& view) {
 void MeasurePages(DocumentView& view, int from, int to) {
     DocumentViewData& data = view.Data();
     Frontend& frontend = view.frontend();
-    const Settings settings = frontend.CurrentSettings();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
     BusyPointer busy(frontend);
-    CairoSurface scratch = ScratchPdfSurface(kExportHeight);
-    CairoContext cr(cairo_create(scratch.get()));
+    // Only the pictures are wanted ahead, and the tree names them: laying every document out
+    // here as well as for its pages would take as long again as the export.
     for (int page = from; page <= to; ++page) {
-        const std::unique_ptr<DocumentLayout> laidOut =
-            LayOutForExport(view, page, cr.get(), buffer, settings);
+        buffer.size = 0;
+        buffer.data[0] = '\0';
+        LoadReadingOrderItem(page, data.book, buffer, data.layout.debug);
+        const std::string& href = data.book.documents[static_cast<std::size_t>(page)].href;
         frontend.SetStatus(
             Progress("Calculate max. Pagelenght...", page, data.book.documentCount - 1));
-        data.maxPageLength = std::max(data.maxPageLength, laidOut->page.height);
+        const DocumentTree tree = DocumentTree::Parse(buffer.Text());
         std::vector<std::string>& pictures = data.measuredPictures[page];
         pictures.clear();
-        for (const PlacedPicture& picture : laidOut->page.pictures) {
-            if (picture.kind == PlacedPicture::Kind::Raster && !picture.source.empty()) {
-                pictures.push_back(picture.source);
+        for (NodeIndex node = 0; node < tree.size(); ++node) {
+            if (!tree.IsElement(node) || tree.LocalName(node) != "img") {
+                continue;
+            }
+            if (const auto src = tree.Attribute(node, "src")) {
+                if (const std::optional<std::string> path = ResolveMemberPath(href, *src)) {
+                    pictures.push_back(*path);
+                }
             }
         }
     }
@@ -132,6 +128,7 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         const std::unique_ptr<DocumentLayout> laidOut =
             LayOutForExport(view, page, cr.get(), buffer, settings);
         const PageLayout& document = laidOut->page;
+        data.maxPageLength = std::max(data.maxPageLength, document.height);
         const std::vector<double> tops = PageBreaks(document, kTallestPage);
         for (std::size_t sheet = 0; sheet < tops.size(); ++sheet) {
             const double top = tops[sheet];

@@ -26,9 +26,9 @@ std::unique_ptr<DocumentLayout> BuildDocumentLayout(std::string_view text,
     rules.AddSheet(ParseCssSheet(SettingsStyleSheet(inputs.settings ? *inputs.settings : defaults)),
                    CascadeOrigin::UserAgent);
     if (inputs.bookStyles) {
-        for (const CssSheet& sheet :
-             DocumentSheets(layout->tree, documentPath, inputs.readMember, inputs.debugCss)) {
-            rules.AddSheet(sheet, CascadeOrigin::Author);
+        for (const auto& sheet : DocumentSheets(layout->tree, documentPath, inputs.readMember,
+                                                inputs.sheets, inputs.debugCss)) {
+            rules.AddSheet(*sheet, CascadeOrigin::Author);
         }
     }
     StyleContext context;

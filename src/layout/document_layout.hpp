@@ -23,6 +23,9 @@ struct StyleInputs {
     const Settings* settings = nullptr;
     bool bookStyles = true;
     MemberReader readMember;
+    // The book's sheets read so far, kept by whoever lays the book's documents out; none
+    // reads each sheet for each document.
+    SheetCache* sheets = nullptr;
     // Whether the sheets read and their rules go to the style dump.
     bool debugCss = false;
 };

@@ -23,43 +23,56 @@ bool HasToken(std::string_view list, std::string_view token) {
 
 class SheetCollector {
   public:
-    SheetCollector(const MemberReader& read, std::vector<CssSheet>& sheets, bool debugCss)
-        : read_(read), sheets_(sheets), debugCss_(debugCss) {}
+    SheetCollector(const MemberReader& read, SheetCache* cache, bool debugCss,
+                   std::vector<std::shared_ptr<const CssSheet>>& sheets)
+        : read_(read), cache_(debugCss ? nullptr : cache), debugCss_(debugCss), sheets_(sheets) {}
 
     // `name` is the sheet's member path, or "CDATA" for a style element's text.
-    void AddText(std::string_view text, std::string_view name, std::string_view basePath,
-                 int depth) {
+    std::shared_ptr<const CssSheet> AddText(std::string_view text, std::string_view name,
+                                            std::string_view basePath, int depth) {
         DumpCss(debugCss_, [&] {
             return "----- " + std::string(name) + " ---------\n" + std::string(text) +
                    "\n---------------\n";
         });
-        CssSheet sheet = ParseCssSheet(text);
-        for (const std::string& import : sheet.imports) {
-            const std::optional<std::string> path = ResolveMemberPath(basePath, import);
-            if (path) {
-                AddMember(*path, depth + 1);
-            }
-        }
-        sheets_.push_back(std::move(sheet));
+        auto sheet = std::make_shared<const CssSheet>(ParseCssSheet(text));
+        Add(sheet, basePath, depth);
+        return sheet;
     }
 
     void AddMember(const std::string& path, int depth) {
         if (depth > kMaxImportDepth || !read_ || !visiting_.insert(path).second) {
             return;
         }
-        if (const std::optional<std::string> text = read_(path)) {
-            AddText(*text, path, path, depth);
+        if (std::shared_ptr<const CssSheet> kept = cache_ ? cache_->Find(path) : nullptr) {
+            Add(kept, path, depth);
+        } else if (const std::optional<std::string> text = read_(path)) {
+            std::shared_ptr<const CssSheet> sheet = AddText(*text, path, path, depth);
+            if (cache_) {
+                cache_->Keep(path, std::move(sheet));
+            }
         }
         visiting_.erase(path);
     }
 
   private:
+    // A sheet's imports come before its own rules.
+    void Add(const std::shared_ptr<const CssSheet>& sheet, std::string_view basePath, int depth) {
+        for (const std::string& import : sheet->imports) {
+            const std::optional<std::string> path = ResolveMemberPath(basePath, import);
+            if (path) {
+                AddMember(*path, depth + 1);
+            }
+        }
+        sheets_.push_back(sheet);
+    }
+
     const MemberReader& read_;
-    std::vector<CssSheet>& sheets_;
+    SheetCache* cache_ = nullptr;
+    bool debugCss_ = false;
+    std::vector<std::shared_ptr<const CssSheet>>& sheets_;
     // The sheets on the way from the document to the one being read: an import of one of them
     // is a cycle.
     std::set<std::string> visiting_;
-    bool debugCss_ = false;
 };
 
 void CollectSheets(const DocumentTree& tree, NodeIndex node, std::string_view documentPath,
@@ -151,23 +164,25 @@ std::optional<std::string> ResolveMemberPath(std::string_view base, std::string_
     return path;
 }
 
-std::vector<CssSheet> DocumentSheets(const DocumentTree& tree, std::string_view documentPath,
-                                     const MemberReader& read, bool debugCss) {
-    std::vector<CssSheet> sheets;
+std::vector<std::shared_ptr<const CssSheet>> DocumentSheets(const DocumentTree& tree,
+                                                            std::string_view documentPath,
+                                                            const MemberReader& read,
+                                                            SheetCache* cache, bool debugCss) {
+    std::vector<std::shared_ptr<const CssSheet>> sheets;
     if (tree.root() == kNoNode) {
         return sheets;
     }
-    SheetCollector collector(read, sheets, debugCss);
+    SheetCollector collector(read, cache, debugCss, sheets);
     // The root itself may be a style element only in a document of nothing else.
     CollectSheets(tree, tree.root(), documentPath, collector);
     DumpCss(debugCss, [&] { return StyleRulesDump(sheets); });
     return sheets;
 }
 
-std::string StyleRulesDump(const std::vector<CssSheet>& sheets) {
+std::string StyleRulesDump(const std::vector<std::shared_ptr<const CssSheet>>& sheets) {
     std::string dump = "------ Styles -------\n";
-    for (const CssSheet& sheet : sheets) {
-        for (const CssStyleRule& rule : sheet.rules) {
+    for (const auto& sheet : sheets) {
+        for (const CssStyleRule& rule : sheet->rules) {
             dump += "Element = " + rule.selectorText + "  ---- Raw = ";
             for (std::size_t i = 0; i < rule.declarations.size(); ++i) {
                 const CssDeclaration& declaration = rule.declarations[i];

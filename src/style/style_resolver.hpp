@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "style/computed_style.hpp"
 #include "style/css_sheet.hpp"
 #include "style/rule_matching.hpp"
+#include "style/sheet_cache.hpp"
 
 namespace quirelle {
 
@@ -23,14 +25,18 @@ std::optional<std::string> ResolveMemberPath(std::string_view base, std::string_
 
 // The book's sheets for one document, in cascade order: each `link rel="stylesheet"` and
 // `style` element as the document orders them, with the sheets a sheet imports before its own
-// rules. A sheet that cannot be read is skipped; an import cycle is read once. With `debugCss`,
-// each sheet's text and then the rules read (StyleRulesDump) are appended to the style dump.
-std::vector<CssSheet> DocumentSheets(const DocumentTree& tree, std::string_view documentPath,
-                                     const MemberReader& read, bool debugCss = false);
+// rules. A sheet that cannot be read is skipped; an import cycle is read once. A member sheet
+// in `cache` is not read again, and one read is kept there. With `debugCss`, each sheet's text
+// (read afresh) and then the rules (StyleRulesDump) are appended to the style dump.
+std::vector<std::shared_ptr<const CssSheet>> DocumentSheets(const DocumentTree& tree,
+                                                            std::string_view documentPath,
+                                                            const MemberReader& read,
+                                                            SheetCache* cache = nullptr,
+                                                            bool debugCss = false);
 
 // The style dump's list of rules in cascade order: "Element = <selectors>  ---- Raw =
 // <declarations>" a line, the declarations as "property:value" joined by ";".
-std::string StyleRulesDump(const std::vector<CssSheet>& sheets);
+std::string StyleRulesDump(const std::vector<std::shared_ptr<const CssSheet>>& sheets);
 
 // A computed style for every element of the tree, indexed by node (text nodes' entries are left
 // at their defaults and are not meant to be read): the rules' declarations applied in cascade

@@ -44,6 +44,8 @@ struct DocumentViewData {
     std::string shownPath;
     Settings shownSettings;
     bool shownCss = true;
+    // The open book's sheets, read once for all its documents and cleared with the book.
+    SheetCache sheets;
 
     // The surface each draw paints the page on, kept while the view keeps its size.
     CairoSurface pageSurface;

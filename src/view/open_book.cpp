@@ -85,6 +85,7 @@ bool DocumentView::LoadBook(const std::string& path) {
     data_->layout.pictureStore.OpenBook(data_->book.archive);
     data_->layout.checkpoints.Clear();
     data_->maxPageLength = 0.0;
+    data_->sheets.Clear();
     frontend_.ClearPageList();
     const std::pair<MetadataField, const std::string*> fields[] = {
         {MetadataField::Title, &info.title},

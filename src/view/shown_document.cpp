@@ -15,6 +15,7 @@ StyleInputs DocumentView::StyleInputsFor(const Settings& settings) {
     inputs.settings = &settings;
     inputs.bookStyles = data.layout.cssEnabled;
     inputs.debugCss = data.layout.debug.debugCss;
+    inputs.sheets = &data.sheets;
     inputs.readMember = [&data](std::string_view path) -> std::optional<std::string> {
         return ArchiveOf(data.book).Read(path);
     };
