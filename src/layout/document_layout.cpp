@@ -1,5 +1,8 @@
 #include "layout/document_layout.hpp"
 
+#include <optional>
+#include <string>
+
 #include "style/css_sheet.hpp"
 #include "style/rule_matching.hpp"
 #include "style/user_agent_sheet.hpp"
@@ -17,14 +20,23 @@ std::unique_ptr<DocumentLayout> BuildDocumentLayout(std::string_view text,
     layout->viewportHeight = viewportHeight;
     layout->tree = DocumentTree::Parse(text);
 
-    // The reader's defaults are read once; the settings' sheet is made anew, since the user may
-    // have changed them since the last document.
-    static const CssSheet kUserAgent = ParseCssSheet(UserAgentStyleSheet());
-    RuleSet rules;
-    rules.AddSheet(kUserAgent, CascadeOrigin::UserAgent);
+    // The reader's own sheets (its defaults and the settings rows) are read once for as long as
+    // the settings stay as they are, and each document starts from a copy of their rules.
+    struct ReaderSheets {
+        std::string settingsSheet;
+        RuleSet rules;
+    };
+    thread_local std::optional<ReaderSheets> reader;
     const Settings defaults;
-    rules.AddSheet(ParseCssSheet(SettingsStyleSheet(inputs.settings ? *inputs.settings : defaults)),
-                   CascadeOrigin::UserAgent);
+    std::string settingsSheet = SettingsStyleSheet(inputs.settings ? *inputs.settings : defaults);
+    if (!reader || reader->settingsSheet != settingsSheet) {
+        static const CssSheet kUserAgent = ParseCssSheet(UserAgentStyleSheet());
+        reader.emplace();
+        reader->rules.AddSheet(kUserAgent, CascadeOrigin::UserAgent);
+        reader->rules.AddSheet(ParseCssSheet(settingsSheet), CascadeOrigin::UserAgent);
+        reader->settingsSheet = std::move(settingsSheet);
+    }
+    RuleSet rules = reader->rules;
     if (inputs.bookStyles) {
         for (const auto& sheet : DocumentSheets(layout->tree, documentPath, inputs.readMember,
                                                 inputs.sheets, inputs.debugCss)) {

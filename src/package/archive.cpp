@@ -317,12 +317,51 @@ zip_t* ArchiveReader::Archive() {
     return archive_.get();
 }
 
+std::optional<zip_uint64_t> ArchiveReader::Find(zip_t* archive, std::string_view name) {
+    // Names this long, or this many, are not worth indexing: each adds all its last steps.
+    constexpr std::size_t kLongestIndexedName = 1024;
+    constexpr zip_int64_t kMostIndexedMembers = 1'000'000;
+    if (!indexed_) {
+        indexed_ = true;
+        const zip_int64_t count = zip_get_num_entries(archive, 0);
+        bool whole = count <= kMostIndexedMembers;
+        for (zip_int64_t i = 0; whole && i < count; ++i) {
+            const char* rawName = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+            if (rawName == nullptr) {
+                continue;
+            }
+            const std::string_view entryName(rawName);
+            if (entryName.size() > kLongestIndexedName) {
+                whole = false;
+                break;
+            }
+            wholeNames_.emplace(entryName, static_cast<zip_uint64_t>(i));
+            for (std::size_t slash = entryName.find('/'); slash != std::string_view::npos;
+                 slash = entryName.find('/', slash + 1)) {
+                wholeNames_.emplace(entryName.substr(slash + 1), static_cast<zip_uint64_t>(i));
+            }
+        }
+        if (!whole) {
+            wholeNames_.clear();
+        }
+    }
+    // The first member that is the name, whole or as its last steps, is what the walk finds
+    // first; only a name no member ends with needs the walk (for a member that merely contains
+    // it, or for the name with its escapes decoded).
+    if (!name.empty()) {
+        if (const auto found = wholeNames_.find(std::string(name)); found != wholeNames_.end()) {
+            return found->second;
+        }
+    }
+    return FindMember(archive, name);
+}
+
 std::optional<std::string> ArchiveReader::Read(std::string_view name) {
     zip_t* archive = Archive();
     if (archive == nullptr) {
         return std::nullopt;
     }
-    const auto index = FindMember(archive, name);
+    const auto index = Find(archive, name);
     std::string bytes;
     if (!index || !ReadWholeMember(archive, *index, bytes)) {
         return std::nullopt;
@@ -335,7 +374,7 @@ bool ArchiveReader::Extract(std::string_view name, ArchiveBuffer& out) {
     if (archive == nullptr) {
         return false;
     }
-    const auto index = FindMember(archive, name);
+    const auto index = Find(archive, name);
     if (!index) {
         return false;
     }
@@ -360,7 +399,7 @@ bool ArchiveReader::ExtractInto(std::string_view name, ArchiveBuffer& buffer) {
     if (archive == nullptr || !buffer.data) {
         return false;
     }
-    const auto index = FindMember(archive, name);
+    const auto index = Find(archive, name);
     if (!index) {
         return false;
     }

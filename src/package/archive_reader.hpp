@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "package/archive_buffer.hpp"
 #include "package/zip_handles.hpp"
@@ -30,10 +31,18 @@ class ArchiveReader {
 
   private:
     zip_t* Archive();
+    // The member for `name`, as FindMember finds it, answered from the index of whole names.
+    std::optional<zip_uint64_t> Find(zip_t* archive, std::string_view name);
 
     std::string bookPath_;
     ZipArchive archive_;
     bool openTried_ = false;
+    // Every member's name and each of its last steps ("OEBPS/Text/a.xhtml", "Text/a.xhtml",
+    // "a.xhtml"), with the first member that ends so: a book of thousands of documents looked
+    // every one up by a walk through all its names. Left empty (and every lookup walks) when
+    // a name is too long to index.
+    std::unordered_map<std::string, zip_uint64_t> wholeNames_;
+    bool indexed_ = false;
 };
 
 }  // namespace quirelle

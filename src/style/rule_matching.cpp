@@ -59,7 +59,7 @@ std::size_t SecondSlot(std::uint32_t hash) {
 void RuleSet::AddSheet(const CssSheet& sheet, CascadeOrigin origin) {
     for (const CssStyleRule& source : sheet.rules) {
         const auto index = static_cast<std::uint32_t>(rules_.size());
-        auto rule = std::make_unique<Rule>();
+        auto rule = std::make_shared<Rule>();
         rule->selectors = source.selectors;
         rule->declarations = source.declarations;
         rule->origin = origin;

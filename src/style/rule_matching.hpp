@@ -39,6 +39,8 @@ struct MatchedDeclarations {
 class RuleSet {
   public:
     // Appends the sheet's rules after those added before: a caller adds a sheet's imports first.
+    // A set copied (say, the reader's own sheets, made once) goes on independently of its
+    // original.
     void AddSheet(const CssSheet& sheet, CascadeOrigin origin);
 
     std::size_t ruleCount() const { return rules_.size(); }
@@ -66,8 +68,9 @@ class RuleSet {
     };
     using Buckets = std::unordered_map<std::string, std::vector<Entry>, TextHash, std::equal_to<>>;
 
-    // Rules are never moved once added (selectors are pointed to).
-    std::vector<std::unique_ptr<Rule>> rules_;
+    // Rules are never moved or changed once added (selectors are pointed to), so that a copy
+    // of the set shares them: a copy costs the buckets, not the rules.
+    std::vector<std::shared_ptr<const Rule>> rules_;
     SelectorAtoms atoms_;
     Buckets byId_;
     Buckets byClass_;
