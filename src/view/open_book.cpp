@@ -75,15 +75,14 @@ bool DocumentView::LoadBook(const std::string& path) {
     const bool containerRead = ReadContainer(path, book);
     frontend_.SetStatus("Startpoint found. Get metadata...");
     if (!containerRead || !ReadPackageDocument(path, book, frontend_.CurrentSettings().ignoreToc,
-                                               data_->layout.debug, info)) {
+                                               data_->debug, info)) {
         ReportOpenFailure(path, "the book has no package document that could be read");
         return false;
     }
 
     Reset();
     data_->book = std::move(book);
-    data_->layout.pictureStore.OpenBook(data_->book.archive);
-    data_->layout.checkpoints.Clear();
+    data_->pictureStore.OpenBook(data_->book.archive);
     data_->maxPageLength = 0.0;
     frontend_.ClearPageList();
     const std::pair<MetadataField, const std::string*> fields[] = {
@@ -101,7 +100,6 @@ bool DocumentView::LoadBook(const std::string& path) {
     if (info.coverPath != placeholder) {
         SetCover(info.coverPath);
     }
-    LoadStyleSheets();
     FillPageList();
     const int last = data_->book.documentCount - 1;
     frontend_.SetPageSliderMaximum(last);
