@@ -1,5 +1,5 @@
-// The stages of the style and layout engine, each on its own, on the 200 KB chapter the
-// streaming pass is timed on, its elements carrying classes, and a book's sheet of 600 rules
+// The stages of the style and layout engine, each on its own, on the 200 KB chapter layout-bench
+// opens, its elements carrying classes, and a book's sheet of 600 rules
 // with the combinators and attribute selectors real books use. The goals: the whole layout of
 // the chapter (tree, cascade, boxes, lines) within 10 times one bare expat pass over the same
 // text; and a scroll step, painting a 1000 x 800 slice of a layout already made, under 3 ms and

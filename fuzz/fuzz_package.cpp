@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The NCX's points become the reading order, so that it is read in full.
     frontend.MutableSettings().ignoreToc = false;
     quirelle::DocumentView view(frontend);
-    view.Data().layout.areaWidth = 160;
-    view.Data().layout.areaHeight = 120;
+    view.Data().areaWidth = 160;
+    view.Data().areaHeight = 120;
     if (!view.OpenBook(book.Path())) {
         return 0;
     }

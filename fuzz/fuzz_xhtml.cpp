@@ -1,5 +1,6 @@
-// A document of the reading order, laid out and drawn onto a small page, at the top and
-// scrolled, as the window draws it.
+// A document of the reading order, laid out and drawn onto a small page as the view does it:
+// rendered whole, as an export page or a snapshot is, then drawn at the top and scrolled, as
+// the window draws it.
 #include <cairo.h>
 
 #include <cstddef>
@@ -21,24 +22,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(document.documentText.data.get(), data, size);
     document.documentText.data[size] = '\0';
     document.documentText.size = static_cast<std::uint32_t>(size);
-    // The pass that measures a loaded document (it also reads the document's style elements),
-    // then two draws.
+    document.areaWidth = 160;
+    document.areaHeight = 120;
     {
-        quirelle::CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+        quirelle::CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 160, 120));
         quirelle::CairoContext cr(cairo_create(scratch.get()));
-        document.layout.areaWidth = 160;
-        document.layout.areaHeight = 120;
-        document.layout.state.measurePass = true;
-        document.layout.state.ShowNothing();
         view.RenderPage(cr.get(), document.documentText.Text());
-        document.layout.state.measurePass = false;
-        document.layout.state.cr = nullptr;
     }
     quirelle::CairoSurface page(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 160, 120));
     for (const double scroll : {0.0, 300.0}) {
-        document.layout.scrollY = scroll;
+        document.scrollY = scroll;
         quirelle::CairoContext cr(cairo_create(page.get()));
         view.Draw(cr.get(), 160, 120);
+        view.PointerMoved(40, 20);
     }
     return 0;
 }

@@ -58,8 +58,8 @@ int Open(const CommandLine& command, OpenedBook& book) {
     book.view->ReadToolTypes();
     // The first document is measured for the area it is shown in, once.
     if (command.mode == CommandLine::Mode::RenderPng) {
-        book.view->Data().layout.areaWidth = command.width;
-        book.view->Data().layout.areaHeight = command.height;
+        book.view->Data().areaWidth = command.width;
+        book.view->Data().areaHeight = command.height;
     }
     book.probe = ProbeArchive(command.file);
     switch (book.probe) {

@@ -121,7 +121,7 @@ void PageArea::SetScrollRange(double total, double visible) {
     if (visible <= 0.0) {
         visible = canvas_.get_height();
     }
-    const double offset = view_ ? view_->Data().layout.scrollY : scroll_->get_value();
+    const double offset = view_ ? view_->Data().scrollY : scroll_->get_value();
     scrolledConnection_.block();
     scroll_->configure(std::clamp(offset, 0.0, std::max(0.0, total - visible)), 0.0,
                        std::max(total, 0.0), kScrollStep, std::max(visible, kScrollStep),
@@ -139,8 +139,8 @@ void PageArea::OnScrolled() {
 void PageArea::OnResized(int width, int height) {
     // A page loaded before the canvas is first drawn is laid out for the size it will have.
     if (view_) {
-        view_->Data().layout.areaWidth = width;
-        view_->Data().layout.areaHeight = height;
+        view_->Data().areaWidth = width;
+        view_->Data().areaHeight = height;
     }
     // The visible part of the page is the canvas's height; a taller canvas needs less scrolling.
     scroll_->set_page_size(height);

@@ -33,10 +33,10 @@ std::unique_ptr<DocumentLayout> LayOutForExport(DocumentView& view, int index, c
     DocumentViewData& data = view.Data();
     buffer.size = 0;
     buffer.data[0] = '\0';
-    LoadReadingOrderItem(index, data.book, buffer, data.layout.debug);
+    LoadReadingOrderItem(index, data.book, buffer, data.debug);
     return BuildDocumentLayout(buffer.Text(),
                                data.book.documents[static_cast<std::size_t>(index)].href,
-                               view.StyleInputsFor(settings), data.layout.fonts, cr, kExportWidth,
+                               view.StyleInputsFor(settings), data.fonts, cr, kExportWidth,
                                kExportHeight, view.PictureSizes());
 }
 
@@ -81,7 +81,7 @@ void MeasurePages(DocumentView& view, int from, int to) {
     for (int page = from; page <= to; ++page) {
         buffer.size = 0;
         buffer.data[0] = '\0';
-        LoadReadingOrderItem(page, data.book, buffer, data.layout.debug);
+        LoadReadingOrderItem(page, data.book, buffer, data.debug);
         const std::string& href = data.book.documents[static_cast<std::size_t>(page)].href;
         frontend.SetStatus(
             Progress("Calculate max. Pagelenght...", page, data.book.documentCount - 1));
@@ -108,7 +108,6 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         return false;  // a file without pages is no export
     }
     DocumentViewData& data = view.Data();
-    LayoutContext& layout = data.layout;
     Frontend& frontend = view.frontend();
     const Settings settings = frontend.CurrentSettings();
     ArchiveBuffer buffer = ArchiveBuffer::WithCapacity(kDocumentTextCapacity);
@@ -120,11 +119,11 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         return page <= to && measured != data.measuredPictures.end() ? measured->second
                                                                      : std::vector<std::string>();
     };
-    layout.pictureStore.DecodeAheadForPdf(picturesOf(from));
+    data.pictureStore.DecodeAheadForPdf(picturesOf(from));
     for (int page = from; page <= to; ++page) {
         // The pictures of this page were decoded meanwhile; those of the next one are decoded
         // while this one is laid out and compressed.
-        layout.pictureStore.DecodeAheadForPdf(picturesOf(page + 1));
+        data.pictureStore.DecodeAheadForPdf(picturesOf(page + 1));
         const std::unique_ptr<DocumentLayout> laidOut =
             LayOutForExport(view, page, cr.get(), buffer, settings);
         const PageLayout& document = laidOut->page;
@@ -144,7 +143,7 @@ bool ExportPdfPages(DocumentView& view, const std::string& path, int from, int t
         }
         frontend.SetStatus(Progress("Export page as PDF...", page, data.book.documentCount - 1));
     }
-    layout.pictureStore.DecodeAheadForPdf({});
+    data.pictureStore.DecodeAheadForPdf({});
     cr.reset();
     cairo_surface_finish(pdf.get());
     const bool written = cairo_surface_status(pdf.get()) == CAIRO_STATUS_SUCCESS;

@@ -1,11 +1,8 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 namespace quirelle {
-
-inline constexpr std::size_t kLinkCapacity = 1000;
 
 // One hyperlink or audio button of the page as last drawn; the rectangle includes its edges and
 // is in pixels of the view's inner area.

@@ -36,19 +36,9 @@ constexpr ColorComponents PaintedBackground(const BackgroundColor& background) {
 //   - "#RRGGBB" and "#RGB" (hexadecimal digits in either case);
 //   - "rgb(r, g, b)" and "rgba(r, g, b, a)" with numbers or percentages (see ParseRgbColor).
 // Anything else (transparent, inherit, currentColor, other functions, malformed or empty text)
-// gives no colour, and the caller must keep the colour it had. The text colour and the background
-// colour both go through this one function so that they accept and refuse exactly the same texts:
-//
-//     void DocumentView::SetTextColor(std::string_view text) {
-//         if (const auto color = ParseColorValue(text)) {
-//             style.textColor = *color;
-//         }
-//     }
-//     void DocumentView::SetBackgroundColor(std::string_view text) {
-//         if (const auto color = ParseColorValue(text)) {
-//             style.backgroundColor = *color;  // a BackgroundColor
-//         }
-//     }
+// gives no colour, and the caller must keep the colour it had. Every colour a book gives goes
+// through this one function (ParseCssColor builds on it), so that the text, background and
+// border colours and the presentational attributes accept and refuse exactly the same texts.
 //
 // The text is only read within the view's bounds; it need not be NUL-terminated and has no
 // length limit.

@@ -1,12 +1,9 @@
 #include "view/document_view.hpp"
 
-#include <cstdlib>
 #include <new>
 
-#include "package/archive.hpp"
 #include "package/table_of_contents.hpp"
 #include "platform/charset.hpp"
-#include "style/css_dump.hpp"
 
 namespace quirelle {
 
@@ -30,14 +27,6 @@ void DocumentView::SetCover(const std::string& path) {
     frontend_.ShowCover(data_->book.archivePath, path);
 }
 
-void DocumentView::SetTocHref(std::string_view reference) {
-    data_->book.tocHref = reference;
-}
-
-void DocumentView::SetNavHref(std::string_view reference) {
-    data_->book.navHref = reference;
-}
-
 void DocumentView::ReadToc() {
     ReadNavigation(data_->book.archivePath, data_->book);
 }
@@ -53,40 +42,14 @@ void DocumentView::FillPageList() {
     }
 }
 
-void DocumentView::SetPackageVersion(std::string_view version) {
-    data_->book.packageVersion = static_cast<float>(std::atof(std::string(version).c_str()));
-}
-
 void DocumentView::Reset() {
     data_->book.documents.clear();
     data_->book.manifestItems.clear();
     data_->measuredPictures.clear();
-    ClearStyleRules();
-}
-
-void DocumentView::ClearStyleRules() {
-    data_->layout.styleSheet.Clear();
-}
-
-void DocumentView::LoadStyleSheets() {
-    BookState& book = data_->book;
-    const bool debugCss = data_->layout.debug.debugCss;
-    for (int i = 0; i < book.manifestItemCount; ++i) {
-        const std::string& href = book.manifestItems[static_cast<std::size_t>(i)].href;
-        ArchiveBuffer sheet;
-        if (href.find(".css") == std::string::npos || !ArchiveOf(book).Extract(href, sheet)) {
-            continue;  // a sheet that cannot be read is passed over
-        }
-        DumpCss(debugCss, [&] {
-            return "----- " + href + " ---------\n" + std::string(sheet.Text()) +
-                   "\n---------------\n";
-        });
-        data_->layout.styleSheet.ParseStyleSheet(sheet.Text(), debugCss);
-    }
 }
 
 void DocumentView::SetCssEnabled(bool enabled) {
-    data_->layout.cssEnabled = enabled;
+    data_->cssEnabled = enabled;
     frontend_.Redraw();
 }
 

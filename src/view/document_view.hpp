@@ -46,16 +46,11 @@ class DocumentView {
     // 1 opens the information panel; anything else folds it away.
     void ShowPanel(int state);
     void SetCover(const std::string& path);
-    void SetTocHref(std::string_view reference);
-    void SetNavHref(std::string_view reference);
     void ReadToc();
     void FillPageList();
-    void SetPackageVersion(std::string_view version);
     // Forgets the tables of the previous book; the counts are reset by the loaders.
     void Reset();
 
-    void ClearStyleRules();
-    void LoadStyleSheets();
     void SetCssEnabled(bool enabled);
 
     // Page display.
@@ -64,30 +59,12 @@ class DocumentView {
     // nothing, and the area keeps its own background.
     void Draw(cairo_t* target, int width, int height);
     // Lays `text` out afresh on `cr` (whose surface decides the fonts' metrics) at the view's
-    // width and draws all of it from the scroll offset down; leaves contentHeight.
+    // width and draws all of it from the scroll offset down; the layout stays in data.rendered.
     void RenderPage(cairo_t* cr, std::string_view text);
     // Paints `height` rows of a laid-out page from `scrollY` on, with its canvas and the bars
     // of its sounds.
     void PaintDocument(cairo_t* cr, const PageLayout& page, double scrollY, double height);
     void DrawAudioBar(cairo_t* cr, double x, double y);
-    // A horizontal rule below the pen, which stays where it was.
-    void DrawRule();
-    // Writes the markup of the inline SVG being gathered to "debug_svg.txt" on the RAM disk.
-    void DumpSvgText();
-    // The current text style into the layout context; the second also takes the line height from
-    // the font while text is gathered.
-    void ApplyFont();
-    void ApplyFontAndLineHeight();
-
-    // Colours, from CSS colour texts; a text that names no colour keeps the previous one.
-    void SetTextColor(std::string_view text);
-    void SetBackgroundColor(std::string_view text);
-
-    // Style sheets.
-    void ApplyElementStyle(std::string_view key);
-    void AddStyleBlock(std::string_view text);
-    void ParseAllRules();
-
     // Input over the page. Keys and the wheel move through the book and scroll the page; they
     // are handed over only while the pointer is over the page.
     enum class Key { PageUp, PageDown, Left, Right, Up, Down, WheelUp, WheelDown };
@@ -105,10 +82,6 @@ class DocumentView {
     // playing before ends first.
     void PlayAudioFile(std::string_view name);
     void PlayAudioData(std::vector<unsigned char> data);
-
-    // A link record for the text just drawn, from the pen back over linkWidth.
-    void AddLink();
-    void DrawAudioControls();
 
     // Page loading: shows document `index` of the reading order from its top, or the document a
     // link target names, and gives the page its length. An index outside the book changes

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "layout/document_layout.hpp"
-#include "layout/layout_context.hpp"
+#include "layout/font_cache.hpp"
+#include "layout/link_record.hpp"
+#include "layout/picture_store.hpp"
 #include "media/audio_player.hpp"
 #include "package/archive.hpp"
 #include "package/archive_buffer.hpp"
 #include "package/book.hpp"
+#include "package/debug_switches.hpp"
 #include "platform/cairo_handles.hpp"
+#include "platform/settings.hpp"
 
 #include <memory>
 #include <string>
@@ -30,10 +34,28 @@ struct DocumentViewData {
     // book.documents: writing a page, the export decodes those of the next one meanwhile.
     std::unordered_map<int, std::vector<std::string>> measuredPictures;
 
-    // What every layout pass of this view works on: the page's geometry (areaWidth, areaHeight,
-    // scrollY, pageLength), the text style and the book's style rules (cssEnabled), fonts,
-    // picture layer and the pass's own state.
-    LayoutContext layout;
+    DebugSwitches debug;
+    // Whether the book's own style sheets are used at all (the "CSS" switch).
+    bool cssEnabled = true;
+
+    // The area the page is laid out for, and how far it is scrolled.
+    int areaWidth = 0;
+    int areaHeight = 0;
+    double scrollY = 0.0;
+
+    // The fonts handed to cairo so far, shared by every layout of the view and the export.
+    FontCache fonts;
+    // The book's pictures: their sizes and the decoded copies the painter draws from.
+    PictureStore pictureStore;
+
+    // The hyperlinks and audio buttons of the rows on view, in the order they were laid out,
+    // which is the order a click follows them in.
+    std::vector<LinkRecord> links;
+
+    // The play, pause and stop icons of the audio bar, read once from "pic" beside the program;
+    // an icon that cannot be read stays empty and its button shows nothing.
+    CairoSurface audioIcons[3];
+    bool audioIconsRead = false;
 
     // The document on display, laid out once for the view's width: every draw and scroll step
     // paints from it. It is laid out again when the width, the settings or the CSS switch

@@ -82,10 +82,8 @@ void DocumentView::HandleKey(Key key, bool shifted) {
 void DocumentView::PointerReleased(double x, double y) {
     // The links of the page as the user saw it: following one loads another page, whose links
     // the click never touched.
-    const LayoutState& layout = data_->layout.state;
     std::vector<LinkRecord> hit;
-    for (int i = 0; i < layout.linkCount; ++i) {
-        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+    for (const LinkRecord& link : data_->links) {
         if (Hits(link, x, y)) {
             hit.push_back(link);
         }
@@ -96,10 +94,8 @@ void DocumentView::PointerReleased(double x, double y) {
 }
 
 void DocumentView::PointerMoved(double x, double y) {
-    const LayoutState& layout = data_->layout.state;
     std::string shown;
-    for (int i = 0; i < layout.linkCount; ++i) {
-        const LinkRecord& link = layout.links[static_cast<std::size_t>(i)];
+    for (const LinkRecord& link : data_->links) {
         if (Hits(link, x, y)) {
             shown = link.Hlink;  // the last link drawn there is the one named
         }

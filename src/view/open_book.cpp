@@ -75,15 +75,14 @@ bool DocumentView::LoadBook(const std::string& path) {
     const bool containerRead = ReadContainer(path, book);
     frontend_.SetStatus("Startpoint found. Get metadata...");
     if (!containerRead || !ReadPackageDocument(path, book, frontend_.CurrentSettings().ignoreToc,
-                                               data_->layout.debug, info)) {
+                                               data_->debug, info)) {
         ReportOpenFailure(path, "the book has no package document that could be read");
         return false;
     }
 
     Reset();
     data_->book = std::move(book);
-    data_->layout.pictureStore.OpenBook(data_->book.archive);
-    data_->layout.checkpoints.Clear();
+    data_->pictureStore.OpenBook(data_->book.archive);
     data_->maxPageLength = 0.0;
     data_->sheets.Clear();
     frontend_.ClearPageList();
@@ -102,7 +101,6 @@ bool DocumentView::LoadBook(const std::string& path) {
     if (info.coverPath != placeholder) {
         SetCover(info.coverPath);
     }
-    LoadStyleSheets();
     FillPageList();
     const int last = data_->book.documentCount - 1;
     frontend_.SetPageSliderMaximum(last);

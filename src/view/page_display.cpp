@@ -1,16 +1,8 @@
 // Drawing the page on display: every draw paints the view's slice of the document's layout onto
-// a surface of the view's size. The drawing primitives of the streaming pass live with the
-// layout; the view's methods of the same names hand them its layout context.
-#include <cmath>
-#include <limits>
-
+// a surface of the view's size.
 #include <algorithm>
 
-#include "layout/cairo_style.hpp"
-#include "layout/drawing_primitives.hpp"
-#include "layout/layout_document.hpp"
 #include "paint/page_painter.hpp"
-#include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
 #include "view/page_links.hpp"
@@ -19,9 +11,8 @@ namespace quirelle {
 
 void DocumentView::Draw(cairo_t* target, int width, int height) {
     DocumentViewData& data = *data_;
-    LayoutContext& layout = data.layout;
-    layout.areaWidth = width;
-    layout.areaHeight = height;
+    data.areaWidth = width;
+    data.areaHeight = height;
     if (data.book.archivePath.empty() || width <= 0 || height <= 0) {
         return;
     }
@@ -30,7 +21,7 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     const PageLayout& page = data.shown->page;
     if (page.height != lengthBefore && lengthBefore >= 0.0) {
         // Another width gives the page another length, which the scrollbar must know.
-        layout.pageLength = data.scrollRange = page.height;
+        data.scrollRange = page.height;
         frontend_.SetScrollRange(static_cast<int>(data.scrollRange), height);
     }
     CairoSurface& surface = data.pageSurface;
@@ -41,14 +32,9 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     CairoContext cr(cairo_create(surface.get()));
     cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
     cairo_paint(cr.get());
-    PaintDocument(cr.get(), page, layout.scrollY, height);
+    PaintDocument(cr.get(), page, data.scrollY, height);
 
-    const std::vector<LinkRecord> links =
-        LinkRecordsOf(page, layout.scrollY, layout.scrollY, layout.scrollY + height);
-    const std::size_t kept = std::min(links.size(), layout.state.links.size());
-    std::copy(links.begin(), links.begin() + static_cast<std::ptrdiff_t>(kept),
-              layout.state.links.begin());
-    layout.state.linkCount = static_cast<int>(kept);
+    data.links = LinkRecordsOf(page, data.scrollY, data.scrollY, data.scrollY + height);
     cr.reset();
     cairo_surface_flush(surface.get());
 
@@ -63,7 +49,7 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
 
 void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scrollY,
                                  double height) {
-    LayoutContext& layout = data_->layout;
+    PictureStore& pictures = data_->pictureStore;
     cairo_save(cr);
     if (page.canvas.alpha > 0) {
         cairo_set_source_rgba(cr, page.canvas.red / 255.0, page.canvas.green / 255.0,
@@ -71,11 +57,11 @@ void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scr
         cairo_paint(cr);
     }
     if (!page.canvasPicture.empty()) {
-        layout.pictureStore.DrawBackground(cr, page.canvasPicture, page.canvasRepeat,
-                                           static_cast<int>(page.width), static_cast<int>(height));
+        pictures.DrawBackground(cr, page.canvasPicture, page.canvasRepeat,
+                                static_cast<int>(page.width), static_cast<int>(height));
     }
     cairo_translate(cr, 0.0, -scrollY);
-    PaintPage(cr, page, &layout.pictureStore, scrollY, scrollY + height);
+    PaintPage(cr, page, &pictures, scrollY, scrollY + height);
     // The bars of the sounds, whose buttons the view answers.
     for (const PlacedPicture& picture : page.pictures) {
         if (picture.kind != PlacedPicture::Kind::Audio || picture.y + picture.height <= scrollY ||
@@ -88,15 +74,15 @@ void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scr
 }
 
 void DocumentView::DrawAudioBar(cairo_t* cr, double x, double y) {
-    LayoutContext& layout = data_->layout;
-    if (!layout.audioIconsRead) {
-        layout.audioIconsRead = true;
+    DocumentViewData& data = *data_;
+    if (!data.audioIconsRead) {
+        data.audioIconsRead = true;
         const char* names[] = {"play.png", "pause.png", "stop.png"};
         for (int i = 0; i < 3; ++i) {
             CairoSurface icon(
                 cairo_image_surface_create_from_png(PicturePath(names[i]).string().c_str()));
             if (cairo_surface_status(icon.get()) == CAIRO_STATUS_SUCCESS) {
-                layout.audioIcons[i] = std::move(icon);
+                data.audioIcons[i] = std::move(icon);
             }
         }
     }
@@ -108,11 +94,11 @@ void DocumentView::DrawAudioBar(cairo_t* cr, double x, double y) {
     cairo_set_line_width(cr, 1.0);
     cairo_stroke(cr);
     for (int i = 0; i < 3; ++i) {
-        if (layout.audioIcons[i]) {
+        if (data.audioIcons[i]) {
             cairo_save(cr);
             cairo_translate(cr, x + AudioButtonLeft(i), y + kAudioButtonTop);
             cairo_rectangle(cr, 0, 0, kAudioButtonSize, kAudioButtonSize);
-            cairo_set_source_surface(cr, layout.audioIcons[i].get(), 0, 0);
+            cairo_set_source_surface(cr, data.audioIcons[i].get(), 0, 0);
             cairo_fill(cr);
             cairo_restore(cr);
         }
@@ -122,52 +108,9 @@ void DocumentView::DrawAudioBar(cairo_t* cr, double x, double y) {
 
 void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
     DocumentViewData& data = *data_;
-    LayoutContext& layout = data.layout;
-    const Settings settings = frontend_.CurrentSettings();
-    layout.settings = settings;
-    data.rendered = LayOutForView(text, cr, settings);
+    data.rendered = LayOutForView(text, cr, frontend_.CurrentSettings());
     const PageLayout& page = data.rendered->page;
-    layout.state.contentHeight = page.height;
-    PaintDocument(cr, page, layout.scrollY, std::max(page.height, 1.0 * layout.areaHeight));
-}
-
-void DocumentView::DrawRule() {
-    quirelle::DrawRule(data_->layout);
-}
-void DocumentView::DumpSvgText() {
-    WriteDump(RamPath("debug_svg.txt"), data_->layout.state.svgBuffer, DumpMode::Overwrite);
-}
-void DocumentView::ApplyFont() {
-    quirelle::ApplyFont(data_->layout);
-}
-void DocumentView::ApplyFontAndLineHeight() {
-    quirelle::ApplyFontAndLineHeight(data_->layout);
-}
-
-void DocumentView::SetTextColor(std::string_view text) {
-    quirelle::SetTextColor(data_->layout, text);
-}
-
-void DocumentView::SetBackgroundColor(std::string_view text) {
-    quirelle::SetBackgroundColor(data_->layout, text);
-}
-
-void DocumentView::ApplyElementStyle(std::string_view key) {
-    quirelle::ApplyElementStyle(data_->layout, key);
-}
-
-void DocumentView::AddStyleBlock(std::string_view text) {
-    quirelle::AddStyleBlock(data_->layout, text);
-}
-
-void DocumentView::ParseAllRules() {
-    quirelle::ParseAllRules(data_->layout);
-}
-void DocumentView::AddLink() {
-    quirelle::AddLink(data_->layout);
-}
-void DocumentView::DrawAudioControls() {
-    quirelle::DrawAudioControls(data_->layout);
+    PaintDocument(cr, page, data.scrollY, std::max(page.height, 1.0 * data.areaHeight));
 }
 
 }  // namespace quirelle

@@ -1,6 +1,5 @@
 // Loading a document of the reading order and giving it its length: the first layout pass runs
 // right away on a scratch surface of the view's size.
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -22,23 +21,17 @@ constexpr int kDefaultHeight = 480;
 // gives the page its length, and the scrollbar learns the length.
 void ShowLoadedPage(DocumentView& view) {
     DocumentViewData& data = view.Data();
-    LayoutContext& layout = data.layout;
-    if (layout.areaWidth <= 0 || layout.areaHeight <= 0) {
-        layout.areaWidth = kDefaultWidth;
-        layout.areaHeight = kDefaultHeight;
+    if (data.areaWidth <= 0 || data.areaHeight <= 0) {
+        data.areaWidth = kDefaultWidth;
+        data.areaHeight = kDefaultHeight;
     }
-    layout.scrollY = 0.0;
+    data.scrollY = 0.0;
     view.LayOutShown(true);
-    layout.pageLength = data.scrollRange = data.shown->page.height;
+    data.scrollRange = data.shown->page.height;
     // The links of the new page answer clicks at once, before it is first drawn.
-    const std::vector<LinkRecord> links =
-        LinkRecordsOf(data.shown->page, 0.0, 0.0, layout.areaHeight);
-    const std::size_t kept = std::min(links.size(), layout.state.links.size());
-    std::copy(links.begin(), links.begin() + static_cast<std::ptrdiff_t>(kept),
-              layout.state.links.begin());
-    layout.state.linkCount = static_cast<int>(kept);
+    data.links = LinkRecordsOf(data.shown->page, 0.0, 0.0, data.areaHeight);
     view.frontend().Redraw();
-    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), layout.areaHeight);
+    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
 }
 
 // The link records of the page just loaded, as "debug_hlink.txt" on the RAM disk gathers them.
@@ -57,7 +50,7 @@ std::string HlinkDump(const PageLayout& page) {
 }  // namespace
 
 void DocumentView::SetScroll(double offset) {
-    data_->layout.scrollY = offset;
+    data_->scrollY = offset;
     frontend_.Redraw();
 }
 
@@ -68,7 +61,7 @@ bool DocumentView::LoadPage(int index) {
     }
     BusyPointer busy(frontend_);
     data.currentPage = index;
-    const DebugSwitches& debug = data.layout.debug;
+    const DebugSwitches& debug = data.debug;
     const std::string& href = data.book.documents[static_cast<std::size_t>(index)].href;
     if (debug.debugElement) {
         WriteDump("debug_element.txt", "------  " + href + " unpacked --------\n",

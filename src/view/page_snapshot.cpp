@@ -6,12 +6,12 @@
 namespace quirelle {
 
 CairoSurface SnapshotPage(DocumentView& view, int page, int width, int height, double scrollY) {
-    LayoutContext& layout = view.Data().layout;
+    DocumentViewData& data = view.Data();
     // A document already loaded for this area is not measured again.
-    const bool loaded = view.Data().currentPage == page && layout.areaWidth == width &&
-                        layout.areaHeight == height && !view.Data().documentText.Text().empty();
-    layout.areaWidth = width;
-    layout.areaHeight = height;
+    const bool loaded = data.currentPage == page && data.areaWidth == width &&
+                        data.areaHeight == height && !data.documentText.Text().empty();
+    data.areaWidth = width;
+    data.areaHeight = height;
     if (!loaded && !view.LoadPage(page)) {
         return CairoSurface();
     }

@@ -13,8 +13,8 @@ StyleInputs DocumentView::StyleInputsFor(const Settings& settings) {
     DocumentViewData& data = *data_;
     StyleInputs inputs;
     inputs.settings = &settings;
-    inputs.bookStyles = data.layout.cssEnabled;
-    inputs.debugCss = data.layout.debug.debugCss;
+    inputs.bookStyles = data.cssEnabled;
+    inputs.debugCss = data.debug.debugCss;
     inputs.sheets = &data.sheets;
     inputs.readMember = [&data](std::string_view path) -> std::optional<std::string> {
         return ArchiveOf(data.book).Read(path);
@@ -23,7 +23,7 @@ StyleInputs DocumentView::StyleInputsFor(const Settings& settings) {
 }
 
 PictureSizer DocumentView::PictureSizes() {
-    PictureStore& pictures = data_->layout.pictureStore;
+    PictureStore& pictures = data_->pictureStore;
     return [&pictures](const std::string& path) -> std::optional<PictureSize> {
         return pictures.NaturalSize({path, {}});
     };
@@ -31,11 +31,11 @@ PictureSizer DocumentView::PictureSizes() {
 
 std::unique_ptr<DocumentLayout> DocumentView::LayOutForView(std::string_view text, cairo_t* cr,
                                                             const Settings& settings) {
-    LayoutContext& layout = data_->layout;
+    DocumentViewData& data = *data_;
     std::unique_ptr<DocumentLayout> laidOut =
-        BuildDocumentLayout(text, data_->shownPath, StyleInputsFor(settings), layout.fonts, cr,
-                            layout.areaWidth, layout.areaHeight, PictureSizes());
-    if (layout.debug.debugImages) {
+        BuildDocumentLayout(text, data.shownPath, StyleInputsFor(settings), data.fonts, cr,
+                            data.areaWidth, data.areaHeight, PictureSizes());
+    if (data.debug.debugImages) {
         WriteDump(RamPath("debug_image.txt"), PictureDump(laidOut->page, laidOut->tree),
                   DumpMode::Append);
     }
@@ -44,14 +44,12 @@ std::unique_ptr<DocumentLayout> DocumentView::LayOutForView(std::string_view tex
 
 bool DocumentView::LayOutShown(bool again) {
     DocumentViewData& data = *data_;
-    LayoutContext& layout = data.layout;
     const Settings settings = frontend_.CurrentSettings();
-    layout.settings = settings;
-    const double width = layout.areaWidth;
-    const double height = layout.areaHeight;
+    const double width = data.areaWidth;
+    const double height = data.areaHeight;
     if (!again && data.shown && data.shown->width == width &&
         data.shown->viewportHeight == height && data.shownSettings == settings &&
-        data.shownCss == layout.cssEnabled) {
+        data.shownCss == data.cssEnabled) {
         return true;
     }
     // The metrics of an image surface are those of the view's own surface.
@@ -59,8 +57,7 @@ bool DocumentView::LayOutShown(bool again) {
     CairoContext cr(cairo_create(scratch.get()));
     data.shown = LayOutForView(data.documentText.Text(), cr.get(), settings);
     data.shownSettings = settings;
-    data.shownCss = layout.cssEnabled;
-    layout.state.contentHeight = data.shown->page.height;
+    data.shownCss = data.cssEnabled;
     return true;
 }
 

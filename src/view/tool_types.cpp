@@ -6,7 +6,7 @@ namespace quirelle {
 
 void DocumentView::ReadToolTypes() {
     if (const std::optional<ToolTypes> toolTypes = LoadToolTypes()) {
-        data_->layout.debug = DebugSwitchesFrom(*toolTypes);
+        data_->debug = DebugSwitchesFrom(*toolTypes);
     }
 }
 

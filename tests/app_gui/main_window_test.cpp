@@ -154,11 +154,11 @@ TEST_F(MainWindowTest, ScrollbarScrollsThePage) {
     // A page taller than the window, as a long chapter would be.
     page.SetScrollRange(5000, 400);
     page.scroll()->set_value(1234);
-    EXPECT_EQ(program.view().Data().layout.scrollY, 1234);
+    EXPECT_EQ(program.view().Data().scrollY, 1234);
 
     // Loading a page shows it from its top, and the scrollbar goes back with it.
     program.view().LoadPage(0);
-    EXPECT_EQ(program.view().Data().layout.scrollY, 0);
+    EXPECT_EQ(program.view().Data().scrollY, 0);
     EXPECT_EQ(page.scroll()->get_value(), 0);
 }
 

@@ -39,7 +39,7 @@ class PageInputTest : public GuiTest {
         MainWindow& window = program.mainWindow();
         EXPECT_TRUE(ProcessUntil([&] {
             return window.get_mapped() && window.pageArea().canvas().get_height() > 100 &&
-                   program.view().Data().layout.state.linkCount == 2;
+                   program.view().Data().links.size() == 2;
         }));
         return program;
     }
@@ -90,9 +90,9 @@ TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
         SCOPED_TRACE(c.keys);
         Xdotool(c.keys);
         EXPECT_TRUE(ProcessUntil([&] {
-            return data.currentPage == c.page && data.layout.scrollY == c.scrollY;
+            return data.currentPage == c.page && data.scrollY == c.scrollY;
         })) << "page "
-            << data.currentPage << ", scrolled " << data.layout.scrollY;
+            << data.currentPage << ", scrolled " << data.scrollY;
     }
     EXPECT_EQ(program.mainWindow().pageList().ActiveRow(), 0);
 
@@ -100,13 +100,13 @@ TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
     MoveTo(program, -40, 200);
     Xdotool("key Down click 5");
     Settle();
-    EXPECT_EQ(data.layout.scrollY, 0);
+    EXPECT_EQ(data.scrollY, 0);
 }
 
 TEST_F(PageInputTest, HoverNamesALinkAndAClickFollowsIt) {
     Application& program = StartWithBook();
     DocumentViewData& data = program.view().Data();
-    const LinkRecord link = data.layout.state.links[0];
+    const LinkRecord link = data.links[0];
     ASSERT_EQ(link.Hlink, "c2.xhtml#top");
     MoveTo(program, (link.x1 + link.x2) / 2, (link.y1 + link.y2) / 2);
     EXPECT_TRUE(ProcessUntil([&] {

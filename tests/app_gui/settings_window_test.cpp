@@ -44,7 +44,7 @@ class SettingsWindowTest : public GuiTest {
         // Restored switches take effect at once.
         EXPECT_FALSE(program_->mainWindow().pageList().get_parent()->get_visible());
         EXPECT_TRUE(program_->mainWindow().pageSlider().get_visible());
-        EXPECT_FALSE(program_->view().Data().layout.cssEnabled);
+        EXPECT_FALSE(program_->view().Data().cssEnabled);
     }
 
     void Press(const std::string& label) {
@@ -71,7 +71,7 @@ TEST_F(SettingsWindowTest, FirstStartShowsTheDefaults) {
     EXPECT_EQ(GadgetValue("preformated_color"), "#aaaaaa");
     EXPECT_TRUE(program_->mainWindow().pageList().get_parent()->get_visible());
     EXPECT_FALSE(program_->mainWindow().pageSlider().get_visible());
-    EXPECT_TRUE(program_->view().Data().layout.cssEnabled);
+    EXPECT_TRUE(program_->view().Data().cssEnabled);
 }
 
 TEST_F(SettingsWindowTest, UseKeepsTheValuesForTheNextStart) {
@@ -125,7 +125,7 @@ TEST_F(SettingsWindowTest, SwitchesShowAndHideAtOnce) {
     settings.SwitchGadget("pagelist")->set_active(true);
     EXPECT_TRUE(window.pageList().get_parent()->get_visible());
     settings.SwitchGadget("css")->set_active(false);
-    EXPECT_FALSE(program_->view().Data().layout.cssEnabled);
+    EXPECT_FALSE(program_->view().Data().cssEnabled);
 }
 
 TEST_F(SettingsWindowTest, TheBookIsReadWithTheSettingsOfThatMoment) {

@@ -198,9 +198,9 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     };
     view.SetScroll(300);
     const std::string before = drawScreen();
-    const LayoutContext& layout = view.Data().layout;
-    const double pageLength = layout.pageLength;
-    ASSERT_EQ(layout.state.linkCount, 0);
+    const DocumentViewData& data = view.Data();
+    const double pageLength = data.shown->page.height;
+    ASSERT_TRUE(data.links.empty());
 
     frontend.exportFrom = 0;
     frontend.exportTo = 1;
@@ -209,9 +209,9 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     ExportPdf(view);
     ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
 
-    EXPECT_EQ(layout.scrollY, 300.0);
-    EXPECT_EQ(layout.pageLength, pageLength);
-    EXPECT_EQ(layout.state.linkCount, 0);
+    EXPECT_EQ(data.scrollY, 300.0);
+    EXPECT_EQ(data.shown->page.height, pageLength);
+    EXPECT_TRUE(data.links.empty());
     view.PointerReleased(60, 40);
     EXPECT_TRUE(frontend.openedUrls.empty());
     EXPECT_TRUE(drawScreen() == before) << "the page on display is drawn otherwise after an export";

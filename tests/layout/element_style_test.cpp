@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "layout/cairo_style.hpp"
-#include "layout/text_flow.hpp"
 #include "style/color_value.hpp"
 #include "support/epub_fixture.hpp"
 #include "support/layout_fixture.hpp"
@@ -71,7 +69,7 @@ TEST_F(ElementStyleTest, TheCascadeGoesFromKindDefaultsToElementToClass) {
 }
 
 TEST_F(ElementStyleTest, WithCssSwitchedOffTheRulesChangeNothing) {
-    context().cssEnabled = false;
+    data().cssEnabled = false;
     const WordStyle style = StyleOfX("p{font-size:3em;color:red;text-align:center}", "<p>x</p>");
     EXPECT_DOUBLE_EQ(style.size, 15);
     EXPECT_EQ(style.color, (RgbaColor{0, 0, 0, 255}));
@@ -135,9 +133,9 @@ TEST_F(ElementStyleTest, TheCssDumpWritesEachSheetAndItsRules) {
         Page("<p>a</p>", "<style>p { color: red }\nh1, h2 > b { margin: 0 !important; }</style>");
     Render(page);
     EXPECT_FALSE(std::filesystem::exists(ram / "debug_css.txt")) << "written with the switch off";
-    context().debug.debugCss = true;
+    data().debug.debugCss = true;
     Render(page);
-    context().debug.debugCss = false;
+    data().debug.debugCss = false;
     unsetenv("QUIRELLE_RAM_DIR");
     EXPECT_EQ(testing::ReadFile(ram.path() / "debug_css.txt"),
               "----- CDATA ---------\n"

@@ -1,5 +1,3 @@
-#include "layout/layout_document.hpp"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -297,7 +295,7 @@ TEST_F(LayoutDocumentTest, ImageDumpFollowsThePicturesOfEachPass) {
     Render(page);
     EXPECT_FALSE(std::filesystem::exists(ram / "debug_image.txt")) << "written with the switch off";
 
-    context().debug.debugImages = true;
+    data().debug.debugImages = true;
     const std::string svgHeader =
         "------ SVG -------\n<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
     const std::string onePass =
@@ -338,8 +336,8 @@ class PageLoadingTest : public LayoutFixture {
         }
         testing::WriteArchive(
             path, testing::BookMembers(testing::PackageDocument(manifest, spine), chapters));
-        context().areaWidth = 600;
-        context().areaHeight = 400;
+        data().areaWidth = 600;
+        data().areaHeight = 400;
         view_.OpenBook(path.string());
     }
     testing::TempDir dir_;
@@ -354,9 +352,8 @@ TEST_F(PageLoadingTest, LoadingAPageGivesItsLengthToTheScrollbar) {
     EXPECT_GE(data().scrollRange, page.lines.back().top + page.lines.back().height);
     EXPECT_EQ(data().scrollRange, page.height);
     EXPECT_EQ(frontend_.scrollTotal, static_cast<int>(data().scrollRange));
-    EXPECT_EQ(context().pageLength, data().scrollRange);
     EXPECT_EQ(frontend_.scrollVisible, 400);
-    EXPECT_EQ(context().scrollY, 0.0);
+    EXPECT_EQ(data().scrollY, 0.0);
     EXPECT_EQ(data().currentPage, 1);
 }
 
@@ -366,7 +363,7 @@ TEST_F(PageLoadingTest, GotoTargetShowsTheNamedDocumentAndChoosesItsRow) {
     view_.GotoTarget("../Text/chapter2.xhtml#sec1");
     EXPECT_EQ(frontend_.activePageRow, 1);
     EXPECT_NE(data().documentText.Text().find("Chapter 2"), std::string::npos);
-    EXPECT_EQ(context().scrollY, 0.0);
+    EXPECT_EQ(data().scrollY, 0.0);
     EXPECT_EQ(data().currentPage, 0) << "the current page is not changed by a jump";
 
     view_.GotoTarget("elsewhere.xhtml");

@@ -83,7 +83,7 @@ class PicturesTest : public LayoutFixture {
         return reinterpret_cast<const std::uint32_t*>(row)[static_cast<int>(x)];
     }
     std::uint32_t PixelInside(const PlacedPicture& record) {
-        return Pixel(record.x + record.width / 2, record.y - context().scrollY + record.height / 2);
+        return Pixel(record.x + record.width / 2, record.y - data().scrollY + record.height / 2);
     }
 
     double TextWidth() { return 500 - 2.0 * settings().HorizontalMarginValue(); }
@@ -210,7 +210,7 @@ TEST_F(PicturesTest, EveryPictureIsDrawnWhereverItLies) {
     EXPECT_EQ(last.width, 400);
     ASSERT_GT(last.y, 40000);
     // Scrolled to it, it shows.
-    context().scrollY = last.y - 100;
+    data().scrollY = last.y - 100;
     RenderBody(body);
     EXPECT_EQ(PixelInside(Record(151)), 0xFFFF0000u);
 }
@@ -255,8 +255,8 @@ TEST_F(PicturesTest, ReadingOrderPicturesAreShownOnAPageOfTheirOwn) {
                   PackageDocument(R"(<item id="p" href="Images/wide.png" media-type="image/png"/>)",
                                   R"(<itemref idref="p"/>)"),
                   {{"OEBPS/Images/wide.png", PngOfColor(1000, 200, kBlue)}}));
-    context().areaWidth = 500;
-    context().areaHeight = 400;
+    data().areaWidth = 500;
+    data().areaHeight = 400;
     ASSERT_TRUE(view_.OpenBook(book.string()));
     const PlacedPicture plate = Record(0);
     EXPECT_TRUE(plate.source.ends_with("wide.png")) << plate.source;

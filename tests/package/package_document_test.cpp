@@ -429,7 +429,7 @@ TEST_F(ContentsDumpTest, BlocksFollowThePackageInTheOrderItIsRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove(dir_ / "ram" / "debug_contents.txt");
-        view_.Data().layout.debug.debugContents = true;
+        view_.Data().debug.debugContents = true;
         Open(c.members);
         EXPECT_EQ(Dump(), c.expected);
     }
@@ -441,7 +441,7 @@ TEST_F(ContentsDumpTest, OpeningTheSameBookTwiceLeavesTwoCompleteSets) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "ram" / "debug_contents.txt"))
         << "written with the switch off";
 
-    view_.Data().layout.debug.debugContents = true;
+    view_.Data().debug.debugContents = true;
     Open(members);
     const std::string once = Dump();
     ASSERT_NE(once.find("Referenzen\n"), std::string::npos) << once;

@@ -1,41 +1,18 @@
 #include "support/layout_fixture.hpp"
 
-#include "layout/cairo_style.hpp"
 #include "layout/document_layout.hpp"
 
 namespace quirelle::testing {
 
-LayoutFixture::LayoutFixture() {
-    context().state.trace = &trace_;
-}
+LayoutFixture::LayoutFixture() = default;
 
 void LayoutFixture::Render(const std::string& xhtml, int width, int height) {
     data().book.archivePath = "(in memory)";
-    context().areaWidth = width;
-    context().areaHeight = height;
+    data().areaWidth = width;
+    data().areaHeight = height;
     surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cr_.reset(cairo_create(surface_.get()));
-    context().state.ShowRows(0, height);
-    trace_ = {};
-    drawnBy_ = DrawnBy::Engine;
     view_.RenderPage(cr_.get(), xhtml);
-}
-
-void LayoutFixture::StartFlow(int width, int height) {
-    context().areaWidth = width;
-    context().areaHeight = height;
-    surface_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    cr_.reset(cairo_create(surface_.get()));
-    context().state.cr = cr_.get();
-    context().state.ShowRows(0, height);
-    context().state.pictureIndex = 0;
-    context().state.lineStarted = false;
-    context().state.skipBlanks = false;
-    context().settings = settings();
-    SelectElementStyle(context(), ElementKind::BodyText);
-    cairo_move_to(cr_.get(), settings().HorizontalMarginValue(), settings().VerticalMarginValue());
-    trace_ = {};
-    drawnBy_ = DrawnBy::Trace;
 }
 
 const PageLayout* LayoutFixture::RenderedPage() const {
@@ -109,36 +86,27 @@ TracedGlyph LayoutFixture::GlyphAt(const std::string& text) const {
 
 std::vector<TracedLine> LayoutFixture::Lines() const {
     std::vector<TracedLine> lines;
-    if (drawnBy_ == DrawnBy::Engine) {
-        const PageLayout* page = RenderedPage();
-        if (page == nullptr) {
-            return lines;
-        }
-        for (const LineBox& line : page->lines) {
-            if (line.wordCount == 0) {
-                continue;
-            }
-            const PlacedWord& first = page->words[line.firstWord];
-            TracedLine traced{first.x, line.baseline, ""};
-            double end = first.x;
-            for (std::uint32_t i = 0; i < line.wordCount; ++i) {
-                const PlacedWord& word = page->words[line.firstWord + i];
-                // Words part at blanks and at style changes; only a gap is a blank.
-                if (i > 0 && word.x > end + 0.5) {
-                    traced.text += ' ';
-                }
-                traced.text += page->WordText(word);
-                end = word.x + word.width;
-            }
-            lines.push_back(std::move(traced));
-        }
+    const PageLayout* page = RenderedPage();
+    if (page == nullptr) {
         return lines;
     }
-    for (const LayoutTrace::Glyph& glyph : trace_.glyphs) {
-        if (lines.empty() || lines.back().baseline != glyph.baseline) {
-            lines.push_back({glyph.x, glyph.baseline, ""});
+    for (const LineBox& line : page->lines) {
+        if (line.wordCount == 0) {
+            continue;
         }
-        lines.back().text += glyph.text;
+        const PlacedWord& first = page->words[line.firstWord];
+        TracedLine traced{first.x, line.baseline, ""};
+        double end = first.x;
+        for (std::uint32_t i = 0; i < line.wordCount; ++i) {
+            const PlacedWord& word = page->words[line.firstWord + i];
+            // Words part at blanks and at style changes; only a gap is a blank.
+            if (i > 0 && word.x > end + 0.5) {
+                traced.text += ' ';
+            }
+            traced.text += page->WordText(word);
+            end = word.x + word.width;
+        }
+        lines.push_back(std::move(traced));
     }
     return lines;
 }

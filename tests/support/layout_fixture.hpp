@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "layout/layout_trace.hpp"
 #include "layout/page_layout.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/headless_frontend.hpp"
@@ -37,26 +36,20 @@ struct TracedGlyph {
     double baseline;
 };
 
-// A view on the headless front end with an image surface to lay documents out on, and a trace of
-// everything drawn.
+// A view on the headless front end with an image surface to lay documents out on, as the view
+// draws a page.
 class LayoutFixture : public ::testing::Test {
   protected:
     LayoutFixture();
 
     DocumentViewData& data() { return view_.Data(); }
-    LayoutContext& context() { return view_.Data().layout; }
     const Settings& settings() { return frontend_.CurrentSettings(); }
 
     // One draw of an XHTML document at width x height, as the view draws it.
     void Render(const std::string& xhtml, int width = 500, int height = 2000);
 
-    // Prepares a bare context for calling the text flow directly: body-text style, the pen at the
-    // margins, the line height of the font.
-    void StartFlow(int width = 500, int height = 2000);
-
-    // The lines drawn: after Render, the line boxes of the page the view laid out, their words
-    // joined by a blank where a gap parts them; after StartFlow, the glyphs of the trace grouped
-    // by baseline, in drawing order.
+    // The line boxes of the page the last Render laid out, their words joined by a blank where a
+    // gap parts them.
     std::vector<TracedLine> Lines() const;
     // The text of every line drawn, in order, with nothing between the lines.
     std::string DrawnText() const;
@@ -72,13 +65,8 @@ class LayoutFixture : public ::testing::Test {
     // The page the last Render laid out, or null.
     const PageLayout* RenderedPage() const;
 
-    // Which of the two the text accessors read.
-    enum class DrawnBy { Trace, Engine };
-    DrawnBy drawnBy_ = DrawnBy::Trace;
-
     HeadlessFrontend frontend_;
     DocumentView view_{frontend_};
-    LayoutTrace trace_;
     CairoSurface surface_;
     CairoContext cr_;
 };

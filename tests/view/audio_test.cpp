@@ -39,8 +39,7 @@ class AudioTest : public ::testing::Test {
         CairoSurface screen(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 640, 480));
         CairoContext cr(cairo_create(screen.get()));
         view_.Draw(cr.get(), 640, 480);
-        const LayoutState& layout = view_.Data().layout.state;
-        return {layout.links.begin(), layout.links.begin() + layout.linkCount};
+        return view_.Data().links;
     }
     AudioPlayer::State State() const { return view_.Data().audio.state(); }
 

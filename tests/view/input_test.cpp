@@ -38,13 +38,7 @@ class InputTest : public ::testing::Test {
     }
 
     // Puts links on the page as a draw would have recorded them.
-    void SetLinks(const std::vector<LinkRecord>& links) {
-        LayoutState& layout = view_.Data().layout.state;
-        for (std::size_t i = 0; i < links.size(); ++i) {
-            layout.links[i] = links[i];
-        }
-        layout.linkCount = static_cast<int>(links.size());
-    }
+    void SetLinks(const std::vector<LinkRecord>& links) { view_.Data().links = links; }
     static LinkRecord Link(double x1, double y1, double x2, double y2, std::string target) {
         LinkRecord link;
         link.x1 = x1;
@@ -165,8 +159,8 @@ TEST_F(InputTest, AClickFollowsEveryLinkUnderItInTheOrderDrawn) {
 TEST_F(InputTest, AClickDoesNotFollowTheLinksOfThePageItLoads) {
     // Where the second link of chapter 2 lies once it is shown.
     view_.LoadPage(1);
-    ASSERT_EQ(view_.Data().layout.state.linkCount, 2);
-    const LinkRecord never = view_.Data().layout.state.links[1];
+    ASSERT_EQ(view_.Data().links.size(), 2u);
+    const LinkRecord never = view_.Data().links[1];
     ASSERT_EQ(never.Hlink, "https://never.example/");
     view_.LoadPage(0);
     SetLinks({Link(0, 0, 1000, 1000, "chapter2.xhtml")});

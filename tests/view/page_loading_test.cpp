@@ -46,7 +46,7 @@ TEST_F(PageDumpTest, HlinkDumpListsTheLinkRecordsOfEachPageLoaded) {
     EXPECT_FALSE(std::filesystem::exists(ram() / "debug_hlink.txt"))
         << "written with the switch off";
 
-    view_.Data().layout.debug.debugHlink = true;
+    view_.Data().debug.debugHlink = true;
     view_.LoadPage(0);
     view_.LoadPage(1);
     view_.GotoTarget("one.xhtml");  // a jump writes none
@@ -65,14 +65,14 @@ TEST_F(PageDumpTest, HlinkDumpListsTheLinkRecordsOfEachPageLoaded) {
         number + " y2 = " + number + "\n" + bar + "------ hlink -------\n");
     const std::string dump = ReadFile(ram() / "debug_hlink.txt");
     EXPECT_TRUE(std::regex_match(dump, expected)) << dump;
-    EXPECT_EQ(view_.Data().layout.state.linkCount, 4) << "the jump's page's links are not recorded";
+    EXPECT_EQ(view_.Data().links.size(), 4u) << "the jump's page's links are not recorded";
 }
 
 TEST_F(PageDumpTest, ElementDumpGoesToTheCurrentFolder) {
     const auto current = dir_ / "current";
     std::filesystem::create_directories(current);
     const testing::ScopedCurrentDirectory inCurrent(current);
-    view_.Data().layout.debug.debugElement = true;
+    view_.Data().debug.debugElement = true;
     Open();
     view_.LoadPage(1);
     view_.GotoTarget("one.xhtml");  // a jump writes none

@@ -67,11 +67,11 @@ class Reader {
         data.documentText.size = static_cast<std::uint32_t>(text.size());
     }
     HeadlessFrontend& frontend() { return frontend_; }
-    LayoutContext& layout() { return view_.Data().layout; }
+    DocumentViewData& data() { return view_.Data(); }
 
     // The pixels of a draw at the offset, and the links it leaves.
     std::vector<unsigned char> Draw(int width, double scrollY) {
-        layout().scrollY = scrollY;
+        data().scrollY = scrollY;
         CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, kHeight));
         CairoContext cr(cairo_create(surface.get()));
         view_.Draw(cr.get(), width, kHeight);
@@ -79,10 +79,7 @@ class Reader {
         const unsigned char* bytes = cairo_image_surface_get_data(surface.get());
         return {bytes, bytes + cairo_image_surface_get_stride(surface.get()) * kHeight};
     }
-    std::vector<LinkRecord> Links() {
-        const LayoutState& state = layout().state;
-        return {state.links.begin(), state.links.begin() + state.linkCount};
-    }
+    std::vector<LinkRecord> Links() { return data().links; }
 
     DocumentView& view() { return view_; }
 
@@ -197,8 +194,8 @@ TEST(ScrollDrawingTest, ABackgroundAndATallPictureAreDrawnWhereverThePageIsScrol
                     testing::Page(body, "<style>body { background-color: #ffeecc }</style>")},
                    {"OEBPS/tall.png", testing::PngOfColor(20, 240, {200, 30, 30, 255})}}));
     auto open = [&](Reader& reader) {
-        reader.layout().areaWidth = 400;
-        reader.layout().areaHeight = kHeight;
+        reader.data().areaWidth = 400;
+        reader.data().areaHeight = kHeight;
         ASSERT_TRUE(reader.view().OpenBook(book.string()));
     };
     Reader reader("");

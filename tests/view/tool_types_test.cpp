@@ -15,7 +15,7 @@ TEST(ReadToolTypesTest, TheUsersToolTypesSetTheViewsSwitches) {
     const testing::ScopedVariable config("XDG_CONFIG_HOME", (dir / "config").string());
     HeadlessFrontend frontend;
     DocumentView view(frontend);
-    DebugSwitches& debug = view.Data().layout.debug;
+    DebugSwitches& debug = view.Data().debug;
 
     debug.debugCss = true;
     view.ReadToolTypes();
