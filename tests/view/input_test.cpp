@@ -169,6 +169,36 @@ TEST_F(InputTest, AClickDoesNotFollowTheLinksOfThePageItLoads) {
     EXPECT_TRUE(frontend_.openedUrls.empty());
 }
 
+// A page of an index or a dictionary holds more links in view than any fixed table would:
+// the last of 1,500 answers a click as the first does.
+TEST(InputLinksTest, EveryLinkInViewAnswersAClick) {
+    testing::TempDir dir;
+    std::string body = "<p>";
+    constexpr int kLinks = 1500;
+    for (int i = 0; i < kLinks; ++i) {
+        body += "<a href=\"https://example.com/" + std::to_string(i) + "\">x</a> ";
+    }
+    body += "</p>";
+    const auto book = dir / "links.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(
+                      R"(<item id="c" href="c.xhtml" media-type="application/xhtml+xml"/>)",
+                      R"(<itemref idref="c"/>)"),
+                  {{"OEBPS/c.xhtml", testing::XhtmlPage(body)}}));
+    HeadlessFrontend frontend;
+    DocumentView view(frontend);
+    view.Data().areaWidth = 1600;
+    view.Data().areaHeight = 1200;
+    ASSERT_TRUE(view.OpenBook(book.string()));
+    const std::vector<LinkRecord>& links = view.Data().links;
+    ASSERT_EQ(links.size(), static_cast<std::size_t>(kLinks));
+    const LinkRecord last = links.back();
+    ASSERT_EQ(last.Hlink, "https://example.com/1499");
+    view.PointerReleased((last.x1 + last.x2) / 2, (last.y1 + last.y2) / 2);
+    EXPECT_EQ(frontend.openedUrls, std::vector<std::string>{"https://example.com/1499"});
+}
+
 TEST_F(InputTest, TheStatusLineNamesTheLinkUnderThePointer) {
     SetLinks({Link(10, 10, 50, 30, "first.xhtml"), Link(40, 20, 90, 40, "second.xhtml")});
     frontend_.statusHistory.clear();
