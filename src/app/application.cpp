@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/modal_loop.hpp"
 #include "export/pdf_export.hpp"
@@ -47,6 +48,8 @@ Application::Application()
     if (!view_) {
         return;
     }
+    places_ = PlaceStore::Load(PlaceStore::DefaultFile());
+    view_->KeepPlacesIn(&places_);
     UseProgramIcon(main_);
     settingsWindow_.set_transient_for(main_);
     exportWindow_.set_transient_for(main_);
@@ -109,8 +112,17 @@ void Application::Start(const Settings& settings, const std::string& file) {
     // Before the window opens, since from then on a book can be opened (and dumped) at any time.
     view_->ReadToolTypes();
     main_.present();
-    if (!file.empty()) {
-        OpenWhenSized(file);
+    std::string book = file;
+    if (book.empty()) {
+        // A book read last that has gone since is no reason for a message at start.
+        std::error_code error;
+        book = places_.LastBook();
+        if (!book.empty() && !std::filesystem::is_regular_file(book, error)) {
+            book.clear();
+        }
+    }
+    if (!book.empty()) {
+        OpenWhenSized(book);
     }
 }
 
@@ -135,6 +147,7 @@ void Application::Run() {
     if (!quitRequested_) {
         loop_->run();
     }
+    view_->RememberPlace();
     main_.hide();
     KeepDividerPositions();
 }
@@ -152,6 +165,8 @@ void Application::Persist(bool forGood) {
         stored = SaveSettings(settings, SettingsScope::Permanent);
     }
     stored = SaveSettings(settings, SettingsScope::Current) && stored;
+    // The page shows the new settings at once, with the first word in view kept in place.
+    view_->SettingsChanged();
     // The settings window gives no other sign of a failed save, and the user would find the
     // settings gone only at the next start.
     if (!stored) {

@@ -12,6 +12,7 @@
 #include "app/main_window.hpp"
 #include "app/settings_window.hpp"
 #include "app/unix_signal_watch.hpp"
+#include "platform/place_store.hpp"
 #include "platform/settings.hpp"
 #include "view/document_view.hpp"
 
@@ -28,8 +29,8 @@ class Application {
     Application& operator=(const Application&) = delete;
 
     // Puts `settings` into the settings window (the display switches take effect at once),
-    // opens the main window and, when `file` is not empty, opens that book as soon as the page
-    // has its size.
+    // opens the main window and opens `file` as soon as the page has its size: without a file,
+    // the book read last, at its place.
     void Start(const Settings& settings, const std::string& file);
     // Runs until the main window is closed, "Quit..." is chosen, or SIGINT or SIGTERM arrives;
     // then closes the main window and keeps the dividers' positions for the next start.
@@ -61,6 +62,7 @@ class Application {
     std::unique_ptr<Gtk::MessageDialog> toolkitVersion_;
     GtkFrontend frontend_;
     std::unique_ptr<DocumentView> view_;
+    PlaceStore places_;
     Glib::RefPtr<Glib::MainLoop> loop_;
     bool quitRequested_ = false;
     UnixSignalWatch interrupt_;

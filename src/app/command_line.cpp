@@ -7,14 +7,16 @@ namespace quirelle {
 const char* const kUsage =
     "Usage: quirelle [FILE]\n"
     "       quirelle --info [--setting NAME=VALUE]... FILE\n"
-    "       quirelle --render-png OUT.png [--page N] [--width W] [--height H] [--scroll Y]\n"
-    "                [--dump-layout OUT.jsonl] FILE\n"
+    "       quirelle --render-png OUT.png [--page N] [--goto HREF#ID] [--width W] [--height H]\n"
+    "                [--scroll Y] [--dump-layout OUT.jsonl] FILE\n"
     "       quirelle --export-pdf OUT.pdf [--from N] [--to M] [--dump-layout OUT.jsonl] FILE\n"
     "Reads the EPUB book FILE.\n"
     "\n"
     "  --info                 print what the book holds as one JSON object\n"
     "  --render-png OUT.png   write what the reader shows for document N (default 0) at\n"
     "                         W x H pixels (default 800 x 600), scrolled down by Y pixels\n"
+    "  --goto HREF#ID         with --render-png: draw the view after following a link to\n"
+    "                         HREF#ID from document N (a path relative to it, or a file name)\n"
     "  --export-pdf OUT.pdf   write documents N to M (default: all) as a PDF, each on its\n"
     "                         own pages, as tall as the document up to 200 inches\n"
     "  --dump-layout FILE     with --render-png or --export-pdf: write every line laid out,\n"
@@ -90,6 +92,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             understood = integer(command.width, 1, kMaximumSide);
         } else if (argument == "--height") {
             understood = integer(command.height, 1, kMaximumSide);
+        } else if (argument == "--goto") {
+            understood = value(command.gotoTarget);
         } else if (argument == "--scroll") {
             std::string text;
             understood = value(text);
@@ -131,6 +135,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                            command.mode == CommandLine::Mode::ExportPdf;
     if (needsFile && command.file.empty()) {
         error = "no book named: the last argument is the EPUB FILE";
+        return std::nullopt;
+    }
+    if (!command.gotoTarget.empty() && command.mode != CommandLine::Mode::RenderPng) {
+        error = "--goto goes with --render-png";
         return std::nullopt;
     }
     // Nothing else lays a document out to dump: the option would be silently lost.

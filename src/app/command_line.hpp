@@ -21,6 +21,9 @@ struct CommandLine {
     int width = 800;
     int height = 600;
     double scroll = 0.0;
+    // --goto: a reference as a link of document `page` would name it ("notes.xhtml#n2"); the
+    // view is drawn after that jump, and `scroll` moves on from there.
+    std::string gotoTarget;
     // --export-pdf: the range of documents; all of them by default.
     std::optional<int> from;
     std::optional<int> to;

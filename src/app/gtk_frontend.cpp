@@ -161,6 +161,10 @@ void GtkFrontend::ScrollPageBy(double pixels) {
     main_.pageArea().ScrollBy(pixels);
 }
 
+void GtkFrontend::SetHistoryButtons(bool canGoBack, bool canGoForward) {
+    main_.SetHistoryButtons(canGoBack, canGoForward);
+}
+
 const Settings& GtkFrontend::CurrentSettings() const {
     current_ = settings_.Read();
     main_.StoreDividers(current_);

@@ -35,6 +35,7 @@ class GtkFrontend : public Frontend {
     bool OpenUrl(std::string_view url) override;
     void StepPageSlider(int steps) override;
     void ScrollPageBy(double pixels) override;
+    void SetHistoryButtons(bool canGoBack, bool canGoForward) override;
     void Redraw() override { main_.pageArea().Redraw(); }
     const Settings& CurrentSettings() const override;
 

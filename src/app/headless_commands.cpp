@@ -156,10 +156,22 @@ int RunRenderPngCommand(const CommandLine& command) {
     if (!dumpFile.Open(command)) {
         return 1;
     }
+    int page = command.page;
+    double scroll = command.scroll;
+    if (!command.gotoTarget.empty()) {
+        // The jump is made from document `page`, in a view of the snapshot's size.
+        DocumentViewData& data = book.view->Data();
+        data.areaWidth = command.width;
+        data.areaHeight = command.height;
+        book.view->LoadPage(page);
+        book.view->GotoTarget(command.gotoTarget);
+        page = data.currentPage;
+        scroll += data.scrollY;
+    }
     const CairoSurface image =
-        SnapshotPage(*book.view, command.page, command.width, command.height, command.scroll);
+        SnapshotPage(*book.view, page, command.width, command.height, scroll);
     if (!image) {
-        std::fprintf(stderr, "quirelle: document %d of the book could not be read\n", command.page);
+        std::fprintf(stderr, "quirelle: document %d of the book could not be read\n", page);
         return 1;
     }
     if (!WriteOpaquePng(image.get(), command.output)) {
@@ -167,7 +179,7 @@ int RunRenderPngCommand(const CommandLine& command) {
         return 1;
     }
     if (std::ostream* dump = dumpFile.dump()) {
-        DumpPageLayout(*book.view, command.page, *dump);
+        DumpPageLayout(*book.view, page, *dump);
     }
     return dumpFile.Close(command) ? 0 : 1;
 }

@@ -91,7 +91,13 @@ Gtk::Widget& MainWindow::BuildTopBar() {
     hidePanelButton_.set_icon_name("pan-up-symbolic");
     hidePanelButton_.set_tooltip_text("Hide the book's details");
     hidePanelButton_.set_visible(false);
-    for (Gtk::Button* button : {&showPanelButton_, &hidePanelButton_}) {
+    backButton_.set_icon_name("go-previous-symbolic");
+    backButton_.set_tooltip_text("Back (Alt+Left)");
+    forwardButton_.set_icon_name("go-next-symbolic");
+    forwardButton_.set_tooltip_text("Forward (Alt+Right)");
+    SetHistoryButtons(false, false);
+    for (Gtk::Button* button :
+         {&backButton_, &forwardButton_, &showPanelButton_, &hidePanelButton_}) {
         button->set_valign(Gtk::Align::START);
         bar->append(*button);
     }
@@ -151,6 +157,8 @@ void MainWindow::Attach(DocumentView& view) {
     pageArea_.Attach(view);
     showPanelButton_.signal_clicked().connect([this] { view_->ShowPanel(1); });
     hidePanelButton_.signal_clicked().connect([this] { view_->ShowPanel(2); });
+    backButton_.signal_clicked().connect([this] { view_->GoBack(); });
+    forwardButton_.signal_clicked().connect([this] { view_->GoForward(); });
     pageList_.signal_row_chosen().connect(sigc::mem_fun(*this, &MainWindow::OnRowChosen));
     sliderConnection_ = pageSlider_.signal_value_changed().connect(
         sigc::mem_fun(*this, &MainWindow::OnSliderMoved));
@@ -161,6 +169,16 @@ void MainWindow::Attach(DocumentView& view) {
     keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
     keys->signal_key_pressed().connect(
         [this](guint keyval, guint, Gdk::ModifierType state) {
+            // Back and Forward answer wherever the pointer is, as in a browser.
+            const bool alt = (state & Gdk::ModifierType::ALT_MASK) == Gdk::ModifierType::ALT_MASK;
+            if ((alt && keyval == GDK_KEY_Left) || keyval == GDK_KEY_Back) {
+                view_->GoBack();
+                return true;
+            }
+            if ((alt && keyval == GDK_KEY_Right) || keyval == GDK_KEY_Forward) {
+                view_->GoForward();
+                return true;
+            }
             return pageArea_.HandleKey(keyval, state);
         },
         false);
@@ -277,8 +295,13 @@ void MainWindow::OnSliderMoved() {
 void MainWindow::OnRowChosen(int row, int document) {
     MoveSliderQuietly(row);
     if (view_) {
-        view_->LoadPage(document);
+        view_->GoToDocument(document);
     }
+}
+
+void MainWindow::SetHistoryButtons(bool canGoBack, bool canGoForward) {
+    backButton_.set_sensitive(canGoBack);
+    forwardButton_.set_sensitive(canGoForward);
 }
 
 void MainWindow::ShowBusyPointer(bool busy) {

@@ -42,6 +42,8 @@ class MainWindow : public Gtk::Window {
     void SetPageSliderMaximum(int maximum);
     // Moves the page slider by `steps`, within its range, as the user would.
     void StepPageSlider(int steps);
+    // Back and Forward are sensitive only where they lead somewhere.
+    void SetHistoryButtons(bool canGoBack, bool canGoForward);
     void ShowPageList(bool shown) { pageListFrame_.set_visible(shown); }
     void ShowPageSlider(bool shown) { pageSlider_.set_visible(shown); }
     // The wait cursor over the whole window, on screen before the call returns.
@@ -60,6 +62,8 @@ class MainWindow : public Gtk::Window {
     const Gtk::Label& MetadataLabel(MetadataField field) const;
     Gtk::Button& showPanelButton() { return showPanelButton_; }
     Gtk::Button& hidePanelButton() { return hidePanelButton_; }
+    Gtk::Button& backButton() { return backButton_; }
+    Gtk::Button& forwardButton() { return forwardButton_; }
     const Gtk::Widget& infoPanel() const { return infoPanel_; }
 
   private:
@@ -77,6 +81,8 @@ class MainWindow : public Gtk::Window {
 
     Gtk::Button showPanelButton_;
     Gtk::Button hidePanelButton_;
+    Gtk::Button backButton_;
+    Gtk::Button forwardButton_;
     Gtk::Label title_;
     Gtk::Paned infoPanel_{Gtk::Orientation::HORIZONTAL};
     Gtk::Label date_, creator_, description_, publisher_;

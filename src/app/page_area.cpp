@@ -15,6 +15,9 @@ namespace {
 
 // One press of a scrollbar arrow moves the page as far as cursor up or down does.
 constexpr double kScrollStep = 20.0;
+// The buttons X numbers 8 and 9: back and forward on mice that have them.
+constexpr unsigned kBackButton = 8;
+constexpr unsigned kForwardButton = 9;
 
 }  // namespace
 
@@ -55,6 +58,19 @@ void PageArea::Attach(DocumentView& view) {
         [this](int, double x, double y) { view_->PointerReleased(x, y); });
     canvas_.add_controller(click);
 
+    // The mouse's back and forward buttons, as a browser answers them.
+    auto sideButtons = Gtk::GestureClick::create();
+    sideButtons->set_button(0);
+    sideButtons->signal_pressed().connect([this, sideButtons](int, double, double) {
+        const unsigned button = sideButtons->get_current_button();
+        if (button == kBackButton) {
+            view_->HandleKey(DocumentView::Key::Back, false);
+        } else if (button == kForwardButton) {
+            view_->HandleKey(DocumentView::Key::Forward, false);
+        }
+    });
+    canvas_.add_controller(sideButtons);
+
     auto wheel = Gtk::EventControllerScroll::create();
     wheel->set_flags(Gtk::EventControllerScroll::Flags::VERTICAL);
     wheel->signal_scroll().connect(
@@ -78,7 +94,23 @@ bool PageArea::HandleKey(guint keyval, Gdk::ModifierType state) {
     }
     using Key = DocumentView::Key;
     Key key;
+    const bool shifted = (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
     switch (keyval) {
+        case GDK_KEY_space:
+        case GDK_KEY_KP_Space:
+            key = shifted ? Key::ScreenUp : Key::ScreenDown;
+            break;
+        case GDK_KEY_Home:
+        case GDK_KEY_KP_Home:
+            key = Key::Home;
+            break;
+        case GDK_KEY_End:
+        case GDK_KEY_KP_End:
+            key = Key::End;
+            break;
+        case GDK_KEY_BackSpace:
+            key = Key::Back;
+            break;
         case GDK_KEY_Page_Up:
         case GDK_KEY_KP_Page_Up:
             key = Key::PageUp;
@@ -106,7 +138,7 @@ bool PageArea::HandleKey(guint keyval, Gdk::ModifierType state) {
         default:
             return false;
     }
-    view_->HandleKey(key, (state & Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK);
+    view_->HandleKey(key, shifted);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "document/text_offset.hpp"
 #include "layout/character_class.hpp"
 #include "layout/font_fallback.hpp"
 #include "layout/text_shaping.hpp"
@@ -116,6 +117,11 @@ struct Piece {
     int link = -1;                  // into the block's link targets
     std::uint32_t picture = 0;      // into the block's pictures, or its inline blocks
     std::uint32_t decorations = 0;  // into the block's decoration sets
+    // Where the cluster's text came from: its text node, and how many characters other than
+    // white space come before it in the node. White space is all that processing changes, so
+    // this names the same place in the source whatever the width or the font.
+    NodeIndex textNode = kNoNode;
+    std::uint32_t ink = 0;
 };
 
 struct Decoration {
@@ -973,14 +979,23 @@ class Layouter {
         return c;
     }
 
-    void AddText(BlockText& text, NodeIndex element, std::string_view utf8, int level, int link,
-                 std::uint32_t decoration, double shift) {
+    // `ink` counts the characters other than white space of `textNode` before `utf8`, and goes
+    // on counting through it.
+    void AddText(BlockText& text, NodeIndex element, NodeIndex textNode, std::uint32_t& ink,
+                 std::string_view utf8, int level, int link, std::uint32_t decoration,
+                 double shift) {
         const ComputedStyle& style = in_.styles[element];
         std::vector<char32_t> characters;
+        // The ink before each character, for the clusters' places in the source.
+        std::vector<std::uint32_t> inkBefore;
         bool wordStart = true;
         for (std::size_t at = 0; at < utf8.size();) {
             const char32_t c = DecodeUtf8(utf8, at);
             characters.push_back(Transform(c, style.textTransform, wordStart));
+            inkBefore.push_back(ink);
+            if (!IsSourceBlank(c)) {
+                ++ink;
+            }
             wordStart = c == U' ';
         }
         // Small capitals, where the font has none of its own, are capitals at a smaller size.
@@ -997,6 +1012,7 @@ class Layouter {
         } else {
             parts.push_back({std::move(characters), style.fontSize});
         }
+        std::size_t partStart = 0;
         for (const auto& [part, size] : parts) {
             FontMetrics& font = FontOf(style, size);
             text.runs.emplace_back();
@@ -1021,8 +1037,12 @@ class Layouter {
                 piece.link = link;
                 piece.decorations = decoration;
                 piece.shift = shift;
+                piece.textNode = textNode;
+                const std::size_t first = partStart + cluster.firstCharacter;
+                piece.ink = first < inkBefore.size() ? inkBefore[first] : ink;
                 text.pieces.push_back(piece);
             }
+            partStart += part.size();
         }
     }
 
@@ -1040,6 +1060,9 @@ class Layouter {
         std::span<const InlineItem> items;
         std::size_t next = 0;    // the item to gather next
         std::size_t textAt = 0;  // how far into it, for text
+        // The text node being gathered, and its ink so far (see Piece).
+        NodeIndex inkNode = kNoNode;
+        std::uint32_t ink = 0;
         std::vector<InlineContext> stack{{-1, 0, 0}};
         bool Done() const { return next >= items.size(); }
     };
@@ -1074,7 +1097,12 @@ class Layouter {
                             --cut;
                         }
                     }
-                    AddText(text, in_.tree.parent(item.node),
+                    if (item.node != gatherer.inkNode) {
+                        // A node's text goes on across the items a kept line end cut it into.
+                        gatherer.inkNode = item.node;
+                        gatherer.ink = 0;
+                    }
+                    AddText(text, in_.tree.parent(item.node), item.node, gatherer.ink,
                             whole.substr(gatherer.textAt, cut - gatherer.textAt), level,
                             context.link, context.decoration, context.shift);
                     gatherer.textAt = cut;
@@ -1515,6 +1543,14 @@ class Layouter {
                         word = {static_cast<std::uint32_t>(out_.wordText.size()), 0, pen, 0,
                                 styleIndex};
                         inWord = true;
+                    }
+                    // Right to left, a word's clusters come last first: it starts at the
+                    // earliest of them.
+                    if (piece.textNode != kNoNode &&
+                        (word.sourceNode == kNoNode || piece.textNode < word.sourceNode ||
+                         (piece.textNode == word.sourceNode && piece.ink < word.sourceInk))) {
+                        word.sourceNode = piece.textNode;
+                        word.sourceInk = piece.ink;
                     }
                     const std::string piece8 = run.TextOf(cluster);
                     out_.wordText += piece8;

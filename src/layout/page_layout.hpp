@@ -82,6 +82,10 @@ struct PlacedWord {
     double x = 0;
     double width = 0;
     std::uint32_t style = 0;  // into wordStyles
+    // Where the word starts in the document's text (see document/text_offset.hpp); no node for
+    // text the layout made itself.
+    NodeIndex sourceNode = kNoNode;
+    std::uint32_t sourceInk = 0;
 };
 
 struct LineBox {

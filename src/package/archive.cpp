@@ -66,25 +66,6 @@ int HexValue(char c) {
     return -1;
 }
 
-// "%20" and friends as bytes; a '%' that starts no escape stays as it is.
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                decoded.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
-        }
-        decoded.push_back(text[i]);
-    }
-    return decoded;
-}
-
 std::optional<zip_uint64_t> FindMember(zip_t* archive, std::string_view name) {
     if (auto index = FindMemberByName(archive, name)) {
         return index;
@@ -203,6 +184,25 @@ bool IsDrmProtected(zip_t* archive) {
 }
 
 }  // namespace
+
+// "%20" and friends as bytes; a '%' that starts no escape stays as it is.
+std::string PercentDecoded(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = HexValue(text[i + 1]);
+            const int low = HexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                decoded.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        decoded.push_back(text[i]);
+    }
+    return decoded;
+}
 
 ProbeResult ProbeArchive(const std::string& bookPath) {
     const ProbeResult unreadable = bookPath.find(".epub") != std::string::npos

@@ -48,6 +48,8 @@ struct BookState {
     std::string tocHref;
     std::string navHref;
     std::string coverPath;
+    // The dc:identifier the package names as unique; empty when it names none.
+    std::string uniqueIdentifier;
     float packageVersion = 0.0f;
 };
 

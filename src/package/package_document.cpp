@@ -130,6 +130,11 @@ class PackageParse : public XmlParser {
     void EndElement(std::string_view writtenName) override {
         const std::string name = PackageElementName(namespaces_, writtenName);
         namespaces_.Leave();
+        if (name == "dc:identifier" && identifierWanted_) {
+            // The identifier the package names as its own: the key of the book's place.
+            book_.uniqueIdentifier = Trimmed(text_);
+            identifierWanted_ = false;
+        }
         if (name == "dc:language" || name == "dc:identifier") {
             text_.clear();
         } else if (name == "meta") {
@@ -174,7 +179,11 @@ class PackageParse : public XmlParser {
 
     void HandleAttribute(const std::string& element, std::string_view attribute,
                          std::string_view value) {
-        if (element == "itemref" && attribute == "idref") {
+        if (element == "package" && attribute == "unique-identifier") {
+            uniqueIdentifierId_ = value;
+        } else if (element == "dc:identifier" && attribute == "id") {
+            identifierWanted_ = !value.empty() && value == uniqueIdentifierId_;
+        } else if (element == "itemref" && attribute == "idref") {
             if (tocEntryCount_ > 1 || !HasDocumentRoom()) {
                 return;
             }
@@ -261,6 +270,10 @@ class PackageParse : public XmlParser {
     XmlNamespaceScope namespaces_;
     std::string text_;
     bool metaCoverSeen_ = false;
+    // The id that the package element names as its unique identifier, and whether the
+    // dc:identifier being read is that one.
+    std::string uniqueIdentifierId_;
+    bool identifierWanted_ = false;
     int tocEntryCount_ = 0;
 };
 

@@ -46,6 +46,8 @@ class Frontend {
     // within its own limits and tells the view of the change as a user's move would.
     virtual void StepPageSlider(int steps) = 0;
     virtual void ScrollPageBy(double pixels) = 0;
+    // Whether the Back and Forward buttons lead anywhere.
+    virtual void SetHistoryButtons(bool canGoBack, bool canGoForward) = 0;
 
     virtual void SetMetadata(MetadataField field, std::string_view text) = 0;
     // The cover display shows `coverPath`: a member of the book at `archivePath`, or a file.

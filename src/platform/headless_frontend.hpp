@@ -38,6 +38,10 @@ class HeadlessFrontend : public Frontend {
     }
     void StepPageSlider(int steps) override { sliderSteps.push_back(steps); }
     void ScrollPageBy(double pixels) override { scrollSteps.push_back(pixels); }
+    void SetHistoryButtons(bool canGoBack, bool canGoForward) override {
+        historyBack = canGoBack;
+        historyForward = canGoForward;
+    }
     void Redraw() override { ++redrawCount; }
     const Settings& CurrentSettings() const override { return settings_; }
 
@@ -69,6 +73,7 @@ class HeadlessFrontend : public Frontend {
     bool urlHandlerPresent = true;
     std::vector<int> sliderSteps;
     std::vector<double> scrollSteps;
+    bool historyBack = false, historyForward = false;
     int redrawCount = 0;
 
   private:

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/frontend.hpp"
+#include "platform/place_store.hpp"
+#include "platform/reading_place.hpp"
 #include "view/document_view_data.hpp"
 
 namespace quirelle {
@@ -67,7 +69,25 @@ class DocumentView {
     void DrawAudioBar(cairo_t* cr, double x, double y);
     // Input over the page. Keys and the wheel move through the book and scroll the page; they
     // are handed over only while the pointer is over the page.
-    enum class Key { PageUp, PageDown, Left, Right, Up, Down, WheelUp, WheelDown };
+    // ScreenDown and ScreenUp (Space and Shift+Space) move by a screenful, on into the next or
+    // previous document at an end; Home and End go to the document's start and end; Back and
+    // Forward go through the places left by jumps.
+    enum class Key {
+        PageUp,
+        PageDown,
+        Left,
+        Right,
+        Up,
+        Down,
+        WheelUp,
+        WheelDown,
+        ScreenDown,
+        ScreenUp,
+        Home,
+        End,
+        Back,
+        Forward
+    };
     void HandleKey(Key key, bool shifted);
     // The left button released at (x, y) of the page's area: every link under it is followed,
     // in the order they were drawn.
@@ -88,8 +108,37 @@ class DocumentView {
     // nothing. A document that cannot be read shows as an empty page, the status line says so,
     // and the result is false.
     bool LoadPage(int index);
+    // Shows what a reference of the document on display names: a document of the book (by a
+    // path relative to the one on display, percent-escaped or not) and, after a '#', the element
+    // with that id (or `a name`) at the top of the view. A fragment the document does not hold
+    // shows the document's top and says so in the status line.
     void GotoTarget(std::string_view target);
+    // The scrollbar moved to `offset`.
     void SetScroll(double offset);
+    // Scrolls the page on display to `y`, kept within the page, and moves the scrollbar there.
+    void ScrollTo(double y);
+
+    // Places. The place of the view: its document and the first word in view.
+    ReadingPlace CurrentPlace() const;
+    // Shows `place`: its document (loaded unless it is on display) with the place's line at the
+    // top. False when the document cannot be shown.
+    bool ShowPlace(const ReadingPlace& place);
+    // Goes to document `index` as the user asked (the page list, the slider), keeping the place
+    // left for Back. False as LoadPage.
+    bool GoToDocument(int index);
+    // Follows a reference as a link does: the place left is kept for Back.
+    void Jump(std::string_view target);
+    void GoBack();
+    void GoForward();
+    // The settings changed: the page is laid out again at once, with the first word in view
+    // kept at the top.
+    void SettingsChanged();
+    // Where the places of books are kept: each book opens at its kept place, and leaves its
+    // place there when another book is opened or RememberPlace is called. Without a store (the
+    // command line, tests) books open at their start and nothing is written.
+    void KeepPlacesIn(PlaceStore* store) { placeStore_ = store; }
+    // Writes the open book's place to the store.
+    void RememberPlace();
 
     // Says on the status line and on stderr that a book could not be opened, and why.
     void ReportOpenFailure(const std::string& path, std::string_view reason);
@@ -98,6 +147,8 @@ class DocumentView {
     // width, these settings and this CSS switch (or `again` asks for it anyway). False when
     // there is nothing to lay out.
     bool LayOutShown(bool again);
+    // Whether the document on display is laid out for the area, settings and switch of now.
+    bool ShownLayoutIsCurrent() const;
     // What the layout of a document of this book reads besides its text: the settings, the CSS
     // switch, the book's members and the pictures' sizes.
     StyleInputs StyleInputsFor(const Settings& settings);
@@ -109,7 +160,15 @@ class DocumentView {
     std::unique_ptr<DocumentLayout> LayOutForView(std::string_view text, cairo_t* cr,
                                                   const Settings& settings);
 
+    // Tells the frontend whether Back and Forward lead anywhere.
+    void UpdateHistoryButtons();
+    // Moves a screenful down (+1) or up (-1), on into the next or previous document at an end.
+    void MoveByScreen(int direction);
+
     Frontend& frontend_;
+    PlaceStore* placeStore_ = nullptr;
+    // The open book's key in the place store (a digest of the file can take a while to make).
+    std::string bookKey_;
     // What the status line shows for the link under the pointer.
     std::string hoverText_;
     std::unique_ptr<DocumentViewData> data_;

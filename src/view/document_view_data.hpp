@@ -11,6 +11,7 @@
 #include "package/debug_switches.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
+#include "view/reading_history.hpp"
 
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ struct DocumentViewData {
     bool unreadablePageTold = false;
     double scrollRange = 0.0;
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
+    // The places the reader jumped from in the open book, for Back and Forward.
+    ReadingHistory history;
     // The pictures each document placed when it was last measured for an export, by index in
     // book.documents: writing a page, the export decodes those of the next one meanwhile.
     std::unordered_map<int, std::vector<std::string>> measuredPictures;

@@ -76,6 +76,24 @@ void DocumentView::HandleKey(Key key, bool shifted) {
         case Key::WheelDown:
             frontend_.ScrollPageBy(step);
             break;
+        case Key::ScreenDown:
+            MoveByScreen(1);
+            break;
+        case Key::ScreenUp:
+            MoveByScreen(-1);
+            break;
+        case Key::Home:
+            ScrollTo(0.0);
+            break;
+        case Key::End:
+            ScrollTo(data_->scrollRange);
+            break;
+        case Key::Back:
+            GoBack();
+            break;
+        case Key::Forward:
+            GoForward();
+            break;
     }
 }
 
@@ -151,7 +169,7 @@ void DocumentView::FollowLink(const LinkRecord& link) {
     const std::string& target = link.Hlink;
     const std::string_view scheme = SchemeOf(target);
     if (scheme.empty()) {
-        GotoTarget(target);
+        Jump(target);
         return;
     }
     std::string said;

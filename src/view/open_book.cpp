@@ -80,8 +80,12 @@ bool DocumentView::LoadBook(const std::string& path) {
         return false;
     }
 
+    // The book on display leaves its place before it goes.
+    RememberPlace();
     Reset();
     data_->book = std::move(book);
+    data_->history.Clear();
+    UpdateHistoryButtons();
     data_->pictureStore.OpenBook(data_->book.archive);
     data_->maxPageLength = 0.0;
     data_->sheets.Clear();
@@ -110,11 +114,23 @@ bool DocumentView::LoadBook(const std::string& path) {
     // A book without documents shows an empty page, not the last page of the book before.
     data_->documentText.size = 0;
     data_->documentText.data[0] = '\0';
+    // A book read before opens where it was left, without laying out its first document.
+    std::optional<ReadingPlace> kept;
+    if (placeStore_ != nullptr) {
+        bookKey_ = BookKey(data_->book.uniqueIdentifier, path);
+        kept = placeStore_->Find(bookKey_);
+    }
+    if (kept && ShowPlace(*kept)) {
+        frontend_.SetStatus("");
+        RememberPlace();
+        return true;
+    }
     const bool firstRead = LoadPage(0);
     frontend_.SetActivePageRow(0);
     if (firstRead) {
         frontend_.SetStatus("");
     }
+    RememberPlace();
     return true;
 }
 

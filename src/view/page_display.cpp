@@ -2,6 +2,7 @@
 // a surface of the view's size.
 #include <algorithm>
 
+#include "layout/text_position.hpp"
 #include "paint/page_painter.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
@@ -16,12 +17,19 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     if (data.book.archivePath.empty() || width <= 0 || height <= 0) {
         return;
     }
-    const double lengthBefore = data.shown ? data.shown->page.height : -1.0;
+    const DocumentLayout* before = data.shown.get();
+    // Another width lays the page out again: the first word in view stays at the top.
+    const ReadingPlace place = ShownLayoutIsCurrent() ? ReadingPlace{} : CurrentPlace();
     LayOutShown(false);
     const PageLayout& page = data.shown->page;
-    if (page.height != lengthBefore && lengthBefore >= 0.0) {
-        // Another width gives the page another length, which the scrollbar must know.
+    if (data.shown.get() != before && before != nullptr) {
+        // The new layout has another length, which the scrollbar must know.
         data.scrollRange = page.height;
+        if (data.scrollY > 0.0) {
+            data.scrollY =
+                std::clamp(LineTopOfTextOffset(page, data.shown->tree, place.offset).value_or(0.0),
+                           0.0, std::max(0.0, page.height - height));
+        }
         frontend_.SetScrollRange(static_cast<int>(data.scrollRange), height);
     }
     CairoSurface& surface = data.pageSurface;

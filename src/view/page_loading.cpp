@@ -6,6 +6,7 @@
 #include "platform/charset.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
+#include "style/style_resolver.hpp"
 #include "view/document_view.hpp"
 #include "view/page_links.hpp"
 
@@ -94,24 +95,67 @@ bool DocumentView::LoadPage(int index) {
 
 void DocumentView::GotoTarget(std::string_view target) {
     DocumentViewData& data = *data_;
-    const std::string_view name = FilePart(target.substr(0, target.find('#')));
-    if (ContentKindOf(MediaTypeOfFile(data.book, name), name) == ContentKind::Picture) {
-        WrapImagePage(data.documentText, name);
-    } else if (ArchiveOf(data.book).ExtractInto(name, data.documentText)) {
-        data.documentText.size =
-            static_cast<std::uint32_t>(std::strlen(data.documentText.data.get()));
+    const std::size_t hash = target.find('#');
+    const std::string_view written = target.substr(0, hash);
+    const std::string file = PercentDecoded(written);
+    const std::string fragment =
+        hash == std::string_view::npos ? std::string() : PercentDecoded(target.substr(hash + 1));
+    if (file.empty() && !data.shown) {
+        return;  // a place in no document
     }
-    int row = data.book.documentCount;
-    for (int i = 0; i < data.book.documentCount; ++i) {
-        if (data.book.documents[i].href.find(name) != std::string::npos) {
-            row = i;
-            break;
+    const bool sameDocument = file.empty();
+    if (!sameDocument) {
+        // The reference is relative to the document it stands in; a book that names its
+        // documents otherwise is still found by the file's name, as it always was.
+        int row = -1;
+        if (const std::optional<std::string> path = ResolveMemberPath(data.shownPath, file)) {
+            for (int i = 0; i < data.book.documentCount && row < 0; ++i) {
+                // The package may name a member escaped or not.
+                if (PercentDecoded(data.book.documents[i].href) == *path) {
+                    row = i;
+                }
+            }
+        }
+        const std::string_view name = FilePart(written);
+        for (int i = 0; i < data.book.documentCount && row < 0 && !name.empty(); ++i) {
+            if (data.book.documents[i].href.find(name) != std::string::npos) {
+                row = i;
+            }
+        }
+        if (row >= 0) {
+            // A jump is no load of the page list's: it writes none of the loading's dumps.
+            data.currentPage = row;
+            if (!LoadReadingOrderItem(row, data.book, data.documentText, DebugSwitches{})) {
+                data.documentText.size = 0;
+                data.documentText.data[0] = '\0';
+            }
+            data.shownPath = data.book.documents[row].href;
+            frontend_.SetActivePageRow(row);
+            ShowLoadedPage(*this);
+        } else {
+            // A member outside the reading order is shown all the same.
+            if (ContentKindOf(MediaTypeOfFile(data.book, name), name) == ContentKind::Picture) {
+                WrapImagePage(data.documentText, name);
+            } else if (ArchiveOf(data.book).ExtractInto(name, data.documentText)) {
+                data.documentText.size =
+                    static_cast<std::uint32_t>(std::strlen(data.documentText.data.get()));
+            }
+            data.shownPath = std::string(name);
+            frontend_.SetActivePageRow(data.book.documentCount);
+            ShowLoadedPage(*this);
         }
     }
-    data.shownPath =
-        row < data.book.documentCount ? data.book.documents[row].href : std::string(name);
-    frontend_.SetActivePageRow(row);
-    ShowLoadedPage(*this);
+    if (fragment.empty()) {
+        ScrollTo(0.0);
+        return;
+    }
+    const std::optional<double> top = data.shown->page.PositionOf(data.shown->tree, fragment);
+    ScrollTo(top.value_or(0.0));
+    if (!top) {
+        const std::string said = "There is no place \"" + fragment + "\" in " + data.shownPath +
+                                 ": it is shown from its top.";
+        frontend_.SetStatus(ToSystemCharset(said).value_or(std::string()));
+    }
 }
 
 }  // namespace quirelle

@@ -42,14 +42,17 @@ std::unique_ptr<DocumentLayout> DocumentView::LayOutForView(std::string_view tex
     return laidOut;
 }
 
+bool DocumentView::ShownLayoutIsCurrent() const {
+    const DocumentViewData& data = *data_;
+    return data.shown && data.shown->width == data.areaWidth &&
+           data.shown->viewportHeight == data.areaHeight &&
+           data.shownSettings == frontend_.CurrentSettings() && data.shownCss == data.cssEnabled;
+}
+
 bool DocumentView::LayOutShown(bool again) {
     DocumentViewData& data = *data_;
     const Settings settings = frontend_.CurrentSettings();
-    const double width = data.areaWidth;
-    const double height = data.areaHeight;
-    if (!again && data.shown && data.shown->width == width &&
-        data.shown->viewportHeight == height && data.shownSettings == settings &&
-        data.shownCss == data.cssEnabled) {
+    if (!again && ShownLayoutIsCurrent()) {
         return true;
     }
     // The metrics of an image surface are those of the view's own surface.

@@ -167,6 +167,50 @@ TEST(RenderCommandTest, WritesWhatTheViewShows) {
     }
 }
 
+// --goto draws the view after a jump: the target's green block at the top of the picture.
+TEST(RenderCommandTest, GotoDrawsTheViewAfterTheJump) {
+    testing::TempDir dir;
+    std::string paragraphs;
+    for (int i = 0; i < 60; ++i) {
+        paragraphs += "<p>Paragraph " + std::to_string(i) + "</p>";
+    }
+    const std::string manifest = R"(
+        <item id="a" href="Text/a.xhtml" media-type="application/xhtml+xml"/>
+        <item id="b" href="Text/b.xhtml" media-type="application/xhtml+xml"/>)";
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(manifest, R"(<itemref idref="a"/><itemref idref="b"/>)"),
+                  {{"OEBPS/Text/a.xhtml", testing::XhtmlPage("<p>A</p>")},
+                   {"OEBPS/Text/b.xhtml",
+                    testing::XhtmlPage(paragraphs +
+                                       R"(<div id="there" style="background-color: #00ff00;
+                                    height: 400px"></div>)" +
+                                       paragraphs)}}));
+    const auto png = dir / "page.png";
+    const auto greenAtTop = [&](const std::string& options) {
+        const ProgramRun run =
+            RunQuirelle("--render-png " + Quoted(png.string()) + " --width 300 --height 200 " +
+                            options + " " + Quoted(book.string()),
+                        dir);
+        EXPECT_EQ(run.status, 0) << run.err;
+        cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+        EXPECT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+        cairo_surface_flush(image);
+        const unsigned char* pixel = cairo_image_surface_get_data(image) +
+                                     2 * cairo_image_surface_get_stride(image) + 150 * 4;
+        const bool green = pixel[1] == 0xFF && pixel[0] == 0 && pixel[2] == 0;
+        cairo_surface_destroy(image);
+        return green;
+    };
+    EXPECT_FALSE(greenAtTop("--page 1"));
+    EXPECT_TRUE(greenAtTop("--goto b.xhtml#there"));
+    EXPECT_TRUE(greenAtTop("--page 1 --goto '#there'"));
+
+    const ProgramRun refused = RunQuirelle("--info --goto b.xhtml " + Quoted(book.string()), dir);
+    EXPECT_EQ(refused.status, 1) << "--goto goes only with --render-png";
+}
+
 // A document that cannot be read is an error, not a picture of the document before it.
 TEST(RenderCommandTest, ADocumentThatCannotBeReadIsAnError) {
     testing::TempDir dir;

@@ -73,6 +73,7 @@ bool DialogAnswerer::Poll() {
 void GuiTest::SetUp() {
     setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+    setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
 }
 
 void GuiTest::TearDown() {
@@ -80,6 +81,7 @@ void GuiTest::TearDown() {
     ProcessPending();
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("XDG_STATE_HOME");
 }
 
 Application& GuiTest::StartProgram(const std::string& file) {

@@ -164,3 +164,91 @@ TEST_F(PageInputTest, AWebLinkReachesTheDesktopsHandlerAndNoOtherSchemeDoes) {
 
 }  // namespace
 }  // namespace quirelle::testing
+
+namespace quirelle::testing {
+namespace {
+
+// The first word of the first line wholly in view.
+std::string TopWord(const DocumentViewData& data) {
+    if (!data.shown) {
+        return "";
+    }
+    const PageLayout& page = data.shown->page;
+    for (const LineBox& line : page.lines) {
+        if (line.top >= data.scrollY - 0.5 && line.wordCount > 0) {
+            return std::string(page.WordText(page.words[line.firstWord]));
+        }
+    }
+    return "";
+}
+
+// Three long chapters; the first links to a note in the third.
+std::string WriteLongBook(const std::filesystem::path& file) {
+    std::string manifest, spine;
+    std::vector<Member> pages;
+    for (int c = 1; c <= 3; ++c) {
+        const std::string id = "c" + std::to_string(c);
+        manifest += "<item id=\"" + id + "\" href=\"" + id +
+                    ".xhtml\" media-type=\"application/xhtml+xml\"/>\n";
+        spine += "<itemref idref=\"" + id + "\"/>\n";
+        std::string body = c == 1 ? "<p>Start <a href=\"c3.xhtml#note40\">a note</a></p>" : "";
+        for (int i = 1; i <= 80; ++i) {
+            body += "<p id=\"note" + std::to_string(i) + "\">W" + std::to_string(c) + "x" +
+                    std::to_string(i) + " is a line of chapter " + id + ".</p>";
+        }
+        pages.push_back({"OEBPS/" + id + ".xhtml", XhtmlPage(body)});
+    }
+    WriteArchive(file, BookMembers(PackageDocument(manifest, spine), pages));
+    return file.string();
+}
+
+class ReadingPlaceGuiTest : public PageInputTest {};
+
+TEST_F(ReadingPlaceGuiTest, ANoteLinkAndBackWithAltLeft) {
+    Application& program = StartProgram(WriteLongBook(dir_ / "notes.epub"));
+    DocumentViewData& data = program.view().Data();
+    ASSERT_TRUE(ProcessUntil([&] {
+        return program.mainWindow().pageArea().canvas().get_height() > 100 && !data.links.empty();
+    }));
+    const LinkRecord link = data.links[0];
+    ASSERT_EQ(link.Hlink, "c3.xhtml#note40");
+    MoveTo(program, (link.x1 + link.x2) / 2, (link.y1 + link.y2) / 2);
+    Xdotool("click 1");
+    EXPECT_TRUE(ProcessUntil([&] { return data.currentPage == 2 && TopWord(data) == "W3x40"; }))
+        << "page " << data.currentPage << ", top word " << TopWord(data);
+    EXPECT_TRUE(program.mainWindow().backButton().get_sensitive());
+    Xdotool("key alt+Left");
+    EXPECT_TRUE(ProcessUntil([&] { return data.currentPage == 0 && TopWord(data) == "Start"; }))
+        << "page " << data.currentPage << ", top word " << TopWord(data);
+    Xdotool("key alt+Right");
+    EXPECT_TRUE(ProcessUntil([&] { return data.currentPage == 2 && TopWord(data) == "W3x40"; }));
+}
+
+TEST_F(ReadingPlaceGuiTest, StartingWithoutAFileReopensTheLastBookAtItsPlace) {
+    const std::string book = WriteLongBook(dir_ / "last.epub");
+    {
+        Application& program = StartProgram(book);
+        DocumentView& view = program.view();
+        ASSERT_TRUE(ProcessUntil(
+            [&] { return program.mainWindow().pageArea().canvas().get_height() > 100; }));
+        view.GoToDocument(2);
+        view.ScrollTo(600);
+        ProcessPending();
+        ASSERT_EQ(view.Data().currentPage, 2);
+    }
+    const ReadingPlace seen = program_->view().CurrentPlace();
+    ASSERT_GT(seen.offset, 0u);
+    QuitProgram();
+
+    Application& again = StartProgram();
+    DocumentViewData& data = again.view().Data();
+    EXPECT_TRUE(ProcessUntil([&] {
+        return data.book.archivePath == book && again.view().CurrentPlace() == seen &&
+               data.scrollY > 0;
+    })) << "book "
+        << data.book.archivePath << ", page " << data.currentPage << ", offset "
+        << again.view().CurrentPlace().offset << " instead of " << seen.offset;
+}
+
+}  // namespace
+}  // namespace quirelle::testing

@@ -18,14 +18,15 @@ ProgramProcess::ProgramProcess(const std::vector<std::string>& arguments, const 
         const std::string text = *variable;
         const bool display = text.starts_with("DISPLAY=") || text.starts_with("WAYLAND_DISPLAY=");
         if (!text.starts_with("XDG_CONFIG_HOME=") && !text.starts_with("XDG_RUNTIME_DIR=") &&
-            !text.starts_with("GDK_BACKEND=") && !text.starts_with("HOME=") &&
-            (environment.withDisplay || !display)) {
+            !text.starts_with("XDG_STATE_HOME=") && !text.starts_with("GDK_BACKEND=") &&
+            !text.starts_with("HOME=") && (environment.withDisplay || !display)) {
             variables.push_back(text);
         }
     }
     // Settings, and anything written to the home folder, stay in the test's own folders.
     variables.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
     variables.push_back("XDG_RUNTIME_DIR=" + (dir / "runtime").string());
+    variables.push_back("XDG_STATE_HOME=" + (dir / "state").string());
     variables.push_back("HOME=" + dir.path().string());
     variables.push_back("GDK_BACKEND=x11");
     // Another build of the program (the sanitizers') may be put through the same tests.

@@ -196,6 +196,8 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     const std::string before = drawScreen();
     const DocumentViewData& data = view.Data();
     const double pageLength = data.shown->page.height;
+    // The first draw at the screen's width may have scrolled to keep the first word in view.
+    const double scrolled = data.scrollY;
     ASSERT_TRUE(data.links.empty());
 
     frontend.exportFrom = 0;
@@ -205,7 +207,7 @@ TEST(PdfExportDisplayTest, ThePageOnDisplayIsLeftAsItWas) {
     ExportPdf(view);
     ASSERT_TRUE(std::filesystem::exists(dir / "out.pdf"));
 
-    EXPECT_EQ(data.scrollY, 300.0);
+    EXPECT_EQ(data.scrollY, scrolled);
     EXPECT_EQ(data.shown->page.height, pageLength);
     EXPECT_TRUE(data.links.empty());
     view.PointerReleased(60, 40);
