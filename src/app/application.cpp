@@ -75,6 +75,12 @@ Application::~Application() {
 void Application::AddActions() {
     auto actions = Gio::SimpleActionGroup::create();
     actions->add_action("open", [this] { view_->OpenRequester(); });
+    actions->add_action_with_parameter(
+        "open-recent", Glib::VARIANT_TYPE_STRING, [this](const Glib::VariantBase& parameter) {
+            const std::string path =
+                Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(parameter).get();
+            view_->OpenBook(path);
+        });
     actions->add_action("export", [this] { exportWindow_.present(); });
     actions->add_action("about", [this] { ShowAboutBox(); });
     actions->add_action("about-gtk", [this] { ShowToolkitVersion(); });

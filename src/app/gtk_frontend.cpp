@@ -161,6 +161,10 @@ void GtkFrontend::ScrollPageBy(double pixels) {
     main_.pageArea().ScrollBy(pixels);
 }
 
+void GtkFrontend::BookOpened(const std::string& path) {
+    main_.recentBooks().Add(path);
+}
+
 void GtkFrontend::SetHistoryButtons(bool canGoBack, bool canGoForward) {
     main_.SetHistoryButtons(canGoBack, canGoForward);
 }

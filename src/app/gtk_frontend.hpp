@@ -36,6 +36,7 @@ class GtkFrontend : public Frontend {
     void StepPageSlider(int steps) override;
     void ScrollPageBy(double pixels) override;
     void SetHistoryButtons(bool canGoBack, bool canGoForward) override;
+    void BookOpened(const std::string& path) override;
     void Redraw() override { main_.pageArea().Redraw(); }
     const Settings& CurrentSettings() const override;
 

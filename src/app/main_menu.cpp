@@ -20,7 +20,7 @@ const std::vector<MenuCommand>& MenuCommands() {
     return commands;
 }
 
-Glib::RefPtr<Gio::Menu> BuildMenuModel() {
+Glib::RefPtr<Gio::Menu> BuildMenuModel(const Glib::RefPtr<Gio::Menu>& recentBooks) {
     auto strip = Gio::Menu::create();
     Glib::RefPtr<Gio::Menu> menu;
     Glib::RefPtr<Gio::Menu> group;
@@ -41,6 +41,9 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel() {
         item->set_attribute_value("accel",
                                   Glib::Variant<Glib::ustring>::create(command.accelerator));
         group->append_item(item);
+        if (command.action == "app.open") {
+            group->append_submenu("Open Recent", recentBooks);
+        }
     }
     return strip;
 }

@@ -20,8 +20,9 @@ struct MenuCommand {
 // The menu strip, top to bottom.
 const std::vector<MenuCommand>& MenuCommands();
 
-// The menus for a Gtk::PopoverMenuBar, with each item's shortcut shown beside it.
-Glib::RefPtr<Gio::Menu> BuildMenuModel();
+// The menus for a Gtk::PopoverMenuBar, with each item's shortcut shown beside it, and the
+// "Open Recent" submenu `recentBooks` under "Open...".
+Glib::RefPtr<Gio::Menu> BuildMenuModel(const Glib::RefPtr<Gio::Menu>& recentBooks);
 
 // The items' shortcuts, working anywhere in the window they are added to.
 Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts();

@@ -47,7 +47,7 @@ std::string DroppedPath(const Glib::ValueBase& value) {
 
 }  // namespace
 
-MainWindow::MainWindow() : menuBar_(BuildMenuModel()) {
+MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     set_title("Quirelle");
     set_default_size(1000, 760);
     add_controller(BuildMenuShortcuts());

@@ -14,6 +14,7 @@
 #include "app/cover_display.hpp"
 #include "app/page_area.hpp"
 #include "app/page_list.hpp"
+#include "app/recent_books.hpp"
 #include "platform/frontend.hpp"
 #include "platform/settings.hpp"
 
@@ -55,6 +56,7 @@ class MainWindow : public Gtk::Window {
     void RestoreDividers(const Settings& settings);
 
     PageList& pageList() { return pageList_; }
+    RecentBooks& recentBooks() { return recentBooks_; }
     PageArea& pageArea() { return pageArea_; }
     CoverDisplay& cover() { return cover_; }
     Gtk::Scale& pageSlider() { return pageSlider_; }
@@ -77,6 +79,7 @@ class MainWindow : public Gtk::Window {
     DocumentView* view_ = nullptr;
 
     Gtk::Box content_{Gtk::Orientation::VERTICAL};
+    RecentBooks recentBooks_;  // before the menu strip, which shows its menu
     Gtk::PopoverMenuBar menuBar_;
 
     Gtk::Button showPanelButton_;

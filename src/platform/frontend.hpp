@@ -46,6 +46,8 @@ class Frontend {
     // within its own limits and tells the view of the change as a user's move would.
     virtual void StepPageSlider(int steps) = 0;
     virtual void ScrollPageBy(double pixels) = 0;
+    // The book at `path` was opened: the desktop's list of recent files learns of it.
+    virtual void BookOpened(const std::string& path) = 0;
     // Whether the Back and Forward buttons lead anywhere.
     virtual void SetHistoryButtons(bool canGoBack, bool canGoForward) = 0;
 

@@ -38,6 +38,7 @@ class HeadlessFrontend : public Frontend {
     }
     void StepPageSlider(int steps) override { sliderSteps.push_back(steps); }
     void ScrollPageBy(double pixels) override { scrollSteps.push_back(pixels); }
+    void BookOpened(const std::string& path) override { openedBooks.push_back(path); }
     void SetHistoryButtons(bool canGoBack, bool canGoForward) override {
         historyBack = canGoBack;
         historyForward = canGoForward;
@@ -74,6 +75,7 @@ class HeadlessFrontend : public Frontend {
     std::vector<int> sliderSteps;
     std::vector<double> scrollSteps;
     bool historyBack = false, historyForward = false;
+    std::vector<std::string> openedBooks;
     int redrawCount = 0;
 
   private:

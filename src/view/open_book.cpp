@@ -1,6 +1,7 @@
 // Where a book enters the program: chosen in the file requester, named on the command line, or
 // dropped on the window. All three end in the same probe-and-load sequence.
 #include <cstdio>
+#include <filesystem>
 
 #include "package/archive.hpp"
 #include "package/package_document.hpp"
@@ -114,6 +115,9 @@ bool DocumentView::LoadBook(const std::string& path) {
     // A book without documents shows an empty page, not the last page of the book before.
     data_->documentText.size = 0;
     data_->documentText.data[0] = '\0';
+    std::error_code error;
+    const std::string absolute = std::filesystem::absolute(path, error).string();
+    frontend_.BookOpened(error ? path : absolute);
     // A book read before opens where it was left, without laying out its first document.
     std::optional<ReadingPlace> kept;
     if (placeStore_ != nullptr) {

@@ -1,6 +1,7 @@
 // Places in a book: the first word in view, which the view keeps through another width or
 // settings, jumps back and forward between, and leaves in the place store for the next start.
 #include <algorithm>
+#include <filesystem>
 
 #include "layout/text_position.hpp"
 #include "view/document_view.hpp"
@@ -125,7 +126,11 @@ void DocumentView::RememberPlace() {
     if (placeStore_ == nullptr || data.book.archivePath.empty()) {
         return;
     }
-    placeStore_->Remember(bookKey_, data.book.archivePath, CurrentPlace());
+    // The path is kept whole: the next start may be made from another folder.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(data.book.archivePath, error);
+    placeStore_->Remember(bookKey_, error ? data.book.archivePath : absolute.string(),
+                          CurrentPlace());
     placeStore_->Save();
 }
 

@@ -231,6 +231,15 @@ TEST_F(ReadingPlaceGuiTest, StartingWithoutAFileReopensTheLastBookAtItsPlace) {
         DocumentView& view = program.view();
         ASSERT_TRUE(ProcessUntil(
             [&] { return program.mainWindow().pageArea().canvas().get_height() > 100; }));
+        // "Open Recent" lists the book, by its path.
+        const Glib::RefPtr<Gio::Menu> recent = program.mainWindow().recentBooks().menu();
+        EXPECT_TRUE(ProcessUntil([&] { return recent->get_n_items() > 0; }));
+        if (recent->get_n_items() > 0) {
+            const auto target = Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(
+                recent->get_item_attribute(0, Gio::MenuModel::Attribute::TARGET,
+                                           Glib::VARIANT_TYPE_STRING));
+            EXPECT_EQ(std::string(target.get()), book);
+        }
         view.GoToDocument(2);
         view.ScrollTo(600);
         ProcessPending();
