@@ -270,7 +270,7 @@ void DocumentSearcher::AddHit(std::size_t first, std::size_t end) {
         --to;
     }
     for (std::size_t i = from; i < to; ++i) {
-        AppendUtf8(hit.context, shown_[i]);
+        AppendCodePoint(hit.context, shown_[i]);
     }
     hit.contextStart = static_cast<std::uint32_t>(first - from);
     hit.contextLength = static_cast<std::uint32_t>(end - first);

@@ -111,7 +111,7 @@ bool IsSearchSpace(char32_t c) {
     return u_isUWhiteSpace(static_cast<UChar32>(c));
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+void AppendCodePoint(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {

@@ -46,6 +46,6 @@ class TextFolder {
 bool IsSearchSpace(char32_t c);
 
 // Appends the code point to `out` as UTF-8.
-void AppendUtf8(std::string& out, char32_t c);
+void AppendCodePoint(std::string& out, char32_t c);
 
 }  // namespace quirelle

@@ -50,7 +50,7 @@ std::u32string CharacterData(const std::string& xhtml) {
 std::string Utf8(std::u32string_view text) {
     std::string out;
     for (const char32_t c : text) {
-        AppendUtf8(out, c);
+        AppendCodePoint(out, c);
     }
     return out;
 }
