@@ -55,7 +55,7 @@ struct DocumentSearcher::WordBreaks {
         }
     }
 
-    bool IsBoundary(const std::u32string& shown, std::size_t index) {
+    bool IsBoundary(std::u32string_view shown, std::size_t index) {
         if (!iterator) {
             return true;
         }
@@ -155,41 +155,81 @@ void DocumentSearcher::Skip(const DocumentTree& tree, NodeIndex parent) {
 }
 
 void DocumentSearcher::AddText(std::string_view text) {
+    // Room up front for a code point per byte, folding to one unit each (the rare longer
+    // foldings grow it), so that the loop below mostly only stores.
+    std::size_t shown = shown_.size();
+    std::size_t folded = folded_.size();
+    shown_.resize(shown + text.size());
+    shownOffset_.resize(shown + text.size());
+    folded_.resize(folded + text.size() + 4);
+    foldedFrom_.resize(folded_.size());
+    char32_t* shownOut = shown_.data();
+    std::uint32_t* offsetOut = shownOffset_.data();
+    char32_t* foldedOut = folded_.data();
+    std::uint32_t* fromOut = foldedFrom_.data();
+
+    const bool lowerAscii = !options_.matchCase;
+    // A local count: stores through the output pointers could otherwise alias the member.
+    std::uint32_t offset = offset_;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     const auto length = static_cast<std::int32_t>(text.size());
     for (std::int32_t i = 0; i < length;) {
         char32_t c = bytes[i];
+        bool space = false;
+        std::u32string_view units;
         if (c < 0x80) {
             ++i;
+            space = c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f';
+            if (!space) {
+                // Most books are mostly ASCII: its letters fold without the table.
+                fromOut[folded] = static_cast<std::uint32_t>(shown);
+                foldedOut[folded++] = lowerAscii && c >= 'A' && c <= 'Z' ? c + 32 : c;
+                shownOut[shown] = c;
+                offsetOut[shown++] = offset++;
+                continue;
+            }
         } else {
             UChar32 decoded = 0;
             U8_NEXT_OR_FFFD(bytes, i, length, decoded);
             c = static_cast<char32_t>(decoded);
+            units = folder_.Fold(c);
+            // Every kind of white space folds to one blank.
+            space = units.size() == 1 && units[0] == U' ';
         }
-        const std::uint32_t at = offset_++;
-        if (IsSearchSpace(c)) {
-            if (!shown_.empty() && shown_.back() != U' ') {
-                foldedFrom_.push_back(static_cast<std::uint32_t>(shown_.size()));
-                folded_.push_back(U' ');
-                shown_.push_back(U' ');
-                shownOffset_.push_back(at);
+        const std::uint32_t at = offset++;
+        if (space) {
+            if (shown > 0 && shownOut[shown - 1] != U' ') {
+                fromOut[folded] = static_cast<std::uint32_t>(shown);
+                foldedOut[folded++] = U' ';
+                shownOut[shown] = U' ';
+                offsetOut[shown++] = at;
             }
             continue;
         }
-        const auto index = static_cast<std::uint32_t>(shown_.size());
-        shown_.push_back(c);
-        shownOffset_.push_back(at);
-        for (const char32_t unit : folder_.Fold(c)) {
-            folded_.push_back(unit);
-            foldedFrom_.push_back(index);
+        if (folded + units.size() > folded_.size()) {
+            folded_.resize(folded + units.size() + text.size());
+            foldedFrom_.resize(folded_.size());
+            foldedOut = folded_.data();
+            fromOut = foldedFrom_.data();
         }
+        for (const char32_t unit : units) {
+            fromOut[folded] = static_cast<std::uint32_t>(shown);
+            foldedOut[folded++] = unit;
+        }
+        shownOut[shown] = c;
+        offsetOut[shown++] = at;
     }
+    offset_ = offset;
+    shown_.resize(shown);
+    shownOffset_.resize(shown);
+    folded_.resize(folded);
+    foldedFrom_.resize(folded);
 }
 
 void DocumentSearcher::EndBlock() {
     if (!folded_.empty() && !(cancelled_ && cancelled_->load(std::memory_order_relaxed))) {
         words_->ready = false;
-        const std::u32string_view folded(folded_);
+        const std::u32string_view folded(folded_.data(), folded_.size());
         std::size_t previousFirst = 0;
         std::size_t previousEnd = 0;
         for (std::size_t at = folded.find(term_); at != std::u32string_view::npos;) {
@@ -225,7 +265,7 @@ bool DocumentSearcher::AtWordEdge(std::size_t index) {
     if (WithoutSpaces(shown_[index - 1]) || WithoutSpaces(shown_[index])) {
         return true;
     }
-    return words_->IsBoundary(shown_, index);
+    return words_->IsBoundary(std::u32string_view(shown_.data(), shown_.size()), index);
 }
 
 void DocumentSearcher::AddHit(std::size_t first, std::size_t end) {
@@ -244,7 +284,7 @@ void DocumentSearcher::AddHit(std::size_t first, std::size_t end) {
         --from;
     }
     if (from > 0 && shown_[from - 1] != U' ') {
-        const std::size_t blank = shown_.find(U' ', from);
+        const std::size_t blank = std::u32string_view(shown_.data(), first).find(U' ', from);
         if (blank < first) {
             from = blank + 1;
         }
@@ -261,8 +301,8 @@ void DocumentSearcher::AddHit(std::size_t first, std::size_t end) {
         ++to;
     }
     if (to < shown_.size() && shown_[to] != U' ') {
-        const std::size_t blank = shown_.rfind(U' ', to);
-        if (blank != std::u32string::npos && blank >= end) {
+        const std::size_t blank = std::u32string_view(shown_.data(), shown_.size()).rfind(U' ', to);
+        if (blank != std::u32string_view::npos && blank >= end) {
             to = blank;
         }
     }

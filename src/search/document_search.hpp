@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/document_tree.hpp"
+#include "search/growing_buffer.hpp"
 #include "search/hidden_elements.hpp"
 #include "search/search_query.hpp"
 #include "search/text_folding.hpp"
@@ -58,10 +59,10 @@ class DocumentSearcher {
     std::uint32_t offset_ = 0;
     // The block: its shown text (white space collapsed) with the offset of each code point, and
     // that text folded with the index in `shown_` each folded unit came from.
-    std::u32string shown_;
-    std::vector<std::uint32_t> shownOffset_;
-    std::u32string folded_;
-    std::vector<std::uint32_t> foldedFrom_;
+    GrowingBuffer<char32_t> shown_;
+    GrowingBuffer<std::uint32_t> shownOffset_;
+    GrowingBuffer<char32_t> folded_;
+    GrowingBuffer<std::uint32_t> foldedFrom_;
     // Per local name of the tree: 0 not known yet, 1 inline, 2 a block.
     std::vector<std::uint8_t> nameKinds_;
 };
