@@ -217,9 +217,13 @@ int RunSearchCommand(const CommandLine& command) {
     const SearchOptions options{.matchCase = command.matchCase,
                                 .wholeWords = command.wholeWords,
                                 .bookSheets = data.cssEnabled};
+    const std::string archivePath = data.book.archivePath;
+    // The view has read the book; what it holds of the first document is not needed while the
+    // workers hold theirs.
+    book.view.reset();
     bool allRead = true;
     BookSearch search(
-        data.book.archivePath, documents, command.searchTerm, options, [&](DocumentHits&& result) {
+        archivePath, documents, command.searchTerm, options, [&](DocumentHits&& result) {
             for (const SearchHit& hit : result.hits) {
                 std::printf("%s\n", SearchHitJson(hit).c_str());
             }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace quirelle {
 
@@ -25,6 +26,11 @@ constexpr std::array<std::string_view, 53> kBlockNames = {
 // What a few words around a hit may take on each side, in code points and in words.
 constexpr std::size_t kContextReach = 60;
 constexpr int kContextWords = 5;
+
+// Text is gathered this many bytes at a time, and a block longer than kLongBlock code points is
+// matched before it ends.
+constexpr std::size_t kTextPiece = 64 * 1024;
+constexpr std::size_t kLongBlock = 256 * 1024;
 
 // Chinese and Japanese put no spaces between words: a hit beside one of their letters is a
 // whole word whatever the dictionary of word breaks says.
@@ -93,6 +99,7 @@ std::vector<SearchHit> DocumentSearcher::Search(const DocumentTree& tree,
     shownOffset_.clear();
     folded_.clear();
     foldedFrom_.clear();
+    skipBefore_ = 0;
     if (tree.root() != kNoNode && !term_.empty()) {
         if (hidden.IsHidden(tree, tree.root())) {
             return hits;
@@ -122,7 +129,22 @@ void DocumentSearcher::Walk(const DocumentTree& tree, NodeIndex parent,
     for (NodeIndex child = tree.firstChild(parent); child != kNoNode;
          child = tree.nextSibling(child)) {
         if (!tree.IsElement(child)) {
-            AddText(tree.TextOf(child));
+            // A run of text is taken a piece at a time, and a block grown long is matched as
+            // it goes: a hostile book's megabytes without a break never sit in the buffers
+            // whole.
+            std::string_view text = tree.TextOf(child);
+            while (!text.empty()) {
+                std::size_t piece = std::min(text.size(), kTextPiece);
+                while (piece < text.size() &&
+                       (static_cast<unsigned char>(text[piece]) & 0xC0) == 0x80) {
+                    ++piece;
+                }
+                AddText(text.substr(0, piece));
+                text.remove_prefix(piece);
+                if (shown_.size() > kLongBlock) {
+                    MatchBlock(false);
+                }
+            }
             continue;
         }
         if (hidden.IsHidden(tree, child)) {
@@ -227,6 +249,26 @@ void DocumentSearcher::AddText(std::string_view text) {
 }
 
 void DocumentSearcher::EndBlock() {
+    MatchBlock(true);
+}
+
+void DocumentSearcher::MatchBlock(bool blockEnds) {
+    // Hits starting before this index of `shown_` are matched now; a block that goes on keeps
+    // its last stretch, for the hits that may run on into the text still to come and for the
+    // context before them.
+    std::size_t reportBefore = shown_.size();
+    std::size_t keepFrom = shown_.size();
+    if (!blockEnds) {
+        const std::size_t margin = term_.size() + 4 * kContextReach;
+        if (folded_.size() <= margin) {
+            return;
+        }
+        reportBefore = foldedFrom_[folded_.size() - margin];
+        keepFrom = reportBefore > kContextReach ? reportBefore - kContextReach : 0;
+        if (keepFrom <= skipBefore_) {
+            return;
+        }
+    }
     if (!folded_.empty() && !(cancelled_ && cancelled_->load(std::memory_order_relaxed))) {
         words_->ready = false;
         const std::u32string_view folded(folded_.data(), folded_.size());
@@ -234,12 +276,17 @@ void DocumentSearcher::EndBlock() {
         std::size_t previousEnd = 0;
         for (std::size_t at = folded.find(term_); at != std::u32string_view::npos;) {
             const std::size_t first = foldedFrom_[at];
+            if (first >= reportBefore) {
+                break;
+            }
             std::size_t end = foldedFrom_[at + term_.size() - 1] + 1;
             // The marks on the last letter belong to the hit, though they fold to nothing.
             const std::size_t after = at + term_.size();
             end = std::max<std::size_t>(end,
                                         after < folded.size() ? foldedFrom_[after] : shown_.size());
-            if (options_.wholeWords && !(AtWordEdge(first) && AtWordEdge(end))) {
+            // Before `skipBefore_` the text was matched in the last round.
+            if (first < skipBefore_ ||
+                (options_.wholeWords && !(AtWordEdge(first) && AtWordEdge(end)))) {
                 at = folded.find(term_, at + 1);
                 continue;
             }
@@ -252,10 +299,32 @@ void DocumentSearcher::EndBlock() {
             at = folded.find(term_, at + term_.size());
         }
     }
-    shown_.clear();
-    shownOffset_.clear();
-    folded_.clear();
-    foldedFrom_.clear();
+    if (blockEnds) {
+        shown_.clear();
+        shownOffset_.clear();
+        folded_.clear();
+        foldedFrom_.clear();
+        skipBefore_ = 0;
+        return;
+    }
+    // The kept stretch moves to the front.
+    const std::size_t kept = shown_.size() - keepFrom;
+    std::memmove(shown_.data(), shown_.data() + keepFrom, kept * sizeof(char32_t));
+    std::memmove(shownOffset_.data(), shownOffset_.data() + keepFrom, kept * sizeof(std::uint32_t));
+    shown_.resize(kept);
+    shownOffset_.resize(kept);
+    const std::size_t foldedFrom =
+        static_cast<std::size_t>(std::lower_bound(foldedFrom_.begin(), foldedFrom_.end(),
+                                                  static_cast<std::uint32_t>(keepFrom)) -
+                                 foldedFrom_.begin());
+    const std::size_t foldedKept = folded_.size() - foldedFrom;
+    std::memmove(folded_.data(), folded_.data() + foldedFrom, foldedKept * sizeof(char32_t));
+    for (std::size_t i = 0; i < foldedKept; ++i) {
+        foldedFrom_[i] = foldedFrom_[foldedFrom + i] - static_cast<std::uint32_t>(keepFrom);
+    }
+    folded_.resize(foldedKept);
+    foldedFrom_.resize(foldedKept);
+    skipBefore_ = reportBefore - keepFrom;
 }
 
 bool DocumentSearcher::AtWordEdge(std::size_t index) {

@@ -45,6 +45,9 @@ class DocumentSearcher {
     bool IsBlock(const DocumentTree& tree, NodeIndex element);
     // Matches the block gathered so far and starts the next.
     void EndBlock();
+    // Matches the block, or while it goes on (`blockEnds` false) what of it can no longer be
+    // part of a hit still to come.
+    void MatchBlock(bool blockEnds);
     bool AtWordEdge(std::size_t shownIndex);
     void AddHit(std::size_t first, std::size_t end);
 
@@ -63,6 +66,8 @@ class DocumentSearcher {
     GrowingBuffer<std::uint32_t> shownOffset_;
     GrowingBuffer<char32_t> folded_;
     GrowingBuffer<std::uint32_t> foldedFrom_;
+    // The start of `shown_` kept from a long block's last round, already matched.
+    std::size_t skipBefore_ = 0;
     // Per local name of the tree: 0 not known yet, 1 inline, 2 a block.
     std::vector<std::uint8_t> nameKinds_;
 };

@@ -1,6 +1,7 @@
 // Whole-book search: what matches, where a hit is, and how results come back from the workers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -195,6 +196,22 @@ TEST(DocumentSearchTest, ContextHoldsAFewWordsAroundTheHit) {
     ASSERT_EQ(chinese.size(), 1u);
     EXPECT_EQ(chinese[0].contextStart, 60u);
     EXPECT_EQ(chinese[0].context.size(), (60 + 1 + 60) * 3u);
+}
+
+TEST(DocumentSearchTest, ABlockOfMegabytesIsMatchedAsItGoesWithoutLosingAHit) {
+    // Far longer than the search holds of a block at once, with a two-byte letter in every
+    // word so that the pieces it is read in are cut between the bytes of letters too.
+    std::string paragraph;
+    for (int i = 0; i < 70'000; ++i) {
+        paragraph += i % 2 ? "\u00E9t\u00E9 whale " : "\u00E9t\u00E9 wh<i>al</i>e ";
+    }
+    const std::string page = testing::XhtmlPage("<p>" + paragraph + "</p>");
+    const std::vector<SearchHit> hits = Find(page, "WHALE", {.wholeWords = true});
+    ASSERT_EQ(hits.size(), 70'000u);
+    const std::vector<std::string> covered = Covered(page, hits);
+    EXPECT_EQ(std::count(covered.begin(), covered.end(), "whale"), 70'000);
+    // Five words before the last hit, which ends the block.
+    EXPECT_EQ(hits.back().context, "\u00E9t\u00E9 whale \u00E9t\u00E9 whale \u00E9t\u00E9 whale");
 }
 
 // A book of `count` chapters, each naming its index; chapter 2 links a sheet that hides its
