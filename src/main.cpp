@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
             return quirelle::RunRenderPngCommand(*command);
         case CommandLine::Mode::ExportPdf:
             return quirelle::RunExportPdfCommand(*command);
+        case CommandLine::Mode::Search:
+            return quirelle::RunSearchCommand(*command);
         case CommandLine::Mode::Window: {
             const auto settings = quirelle::SettingsForRun(*command);
             if (!settings) {

@@ -10,6 +10,7 @@ const char* const kUsage =
     "       quirelle --render-png OUT.png [--page N] [--goto HREF#ID] [--width W] [--height H]\n"
     "                [--scroll Y] [--dump-layout OUT.jsonl] FILE\n"
     "       quirelle --export-pdf OUT.pdf [--from N] [--to M] [--dump-layout OUT.jsonl] FILE\n"
+    "       quirelle --search TERM [--case] [--words] FILE\n"
     "Reads the EPUB book FILE.\n"
     "\n"
     "  --info                 print what the book holds as one JSON object\n"
@@ -19,6 +20,10 @@ const char* const kUsage =
     "                         HREF#ID from document N (a path relative to it, or a file name)\n"
     "  --export-pdf OUT.pdf   write documents N to M (default: all) as a PDF, each on its\n"
     "                         own pages, as tall as the document up to 200 inches\n"
+    "  --search TERM          print every place of the book's text that TERM matches, one\n"
+    "                         JSON object a line, in reading order; case and accents are\n"
+    "                         ignored unless --case asks for the case to match, and\n"
+    "                         --words finds only whole words\n"
     "  --dump-layout FILE     with --render-png or --export-pdf: write every line laid out,\n"
     "                         with its words, to FILE as JSON Lines (the whole document,\n"
     "                         unscrolled; each exported document with its index)\n"
@@ -80,6 +85,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             command.mode = argument == "--render-png" ? CommandLine::Mode::RenderPng
                                                       : CommandLine::Mode::ExportPdf;
             understood = value(command.output);
+        } else if (argument == "--search") {
+            command.mode = CommandLine::Mode::Search;
+            understood = value(command.searchTerm);
+        } else if (argument == "--case") {
+            command.matchCase = true;
+        } else if (argument == "--words") {
+            command.wholeWords = true;
         } else if (argument == "--dump-layout") {
             understood = value(command.layoutDump);
             if (understood && command.layoutDump.empty()) {
@@ -130,9 +142,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
-    const bool needsFile = command.mode == CommandLine::Mode::Info ||
-                           command.mode == CommandLine::Mode::RenderPng ||
-                           command.mode == CommandLine::Mode::ExportPdf;
+    const bool needsFile =
+        command.mode == CommandLine::Mode::Info || command.mode == CommandLine::Mode::RenderPng ||
+        command.mode == CommandLine::Mode::ExportPdf || command.mode == CommandLine::Mode::Search;
     if (needsFile && command.file.empty()) {
         error = "no book named: the last argument is the EPUB FILE";
         return std::nullopt;
@@ -145,6 +157,10 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     if (!command.layoutDump.empty() && command.mode != CommandLine::Mode::RenderPng &&
         command.mode != CommandLine::Mode::ExportPdf) {
         error = "--dump-layout goes with --render-png or --export-pdf";
+        return std::nullopt;
+    }
+    if ((command.matchCase || command.wholeWords) && command.mode != CommandLine::Mode::Search) {
+        error = "--case and --words go with --search";
         return std::nullopt;
     }
     return command;

@@ -9,7 +9,7 @@ namespace quirelle {
 
 // What the program was asked to do on its command line.
 struct CommandLine {
-    enum class Mode { Window, Help, Version, Info, RenderPng, ExportPdf };
+    enum class Mode { Window, Help, Version, Info, RenderPng, ExportPdf, Search };
     Mode mode = Mode::Window;
     std::string file;    // the book; empty starts the window without one
     std::string output;  // the PNG or PDF file to write
@@ -27,6 +27,10 @@ struct CommandLine {
     // --export-pdf: the range of documents; all of them by default.
     std::optional<int> from;
     std::optional<int> to;
+    // --search: the term, and whether case must match and hits be whole words.
+    std::string searchTerm;
+    bool matchCase = false;
+    bool wholeWords = false;
 };
 
 // Parses the arguments after the program name. On a mistake, returns nothing and sets `error`.

@@ -10,6 +10,8 @@
 #include "platform/headless_frontend.hpp"
 #include "platform/png_file.hpp"
 #include "platform/settings_store.hpp"
+#include "search/book_search.hpp"
+#include "search/hit_json.hpp"
 #include "view/book_info.hpp"
 #include "view/document_view.hpp"
 #include "view/page_snapshot.hpp"
@@ -214,6 +216,39 @@ int RunExportPdfCommand(const CommandLine& command) {
         return 1;
     }
     return dumpFile.Close(command) ? 0 : 1;
+}
+
+int RunSearchCommand(const CommandLine& command) {
+    OpenedBook book;
+    if (const int status = Open(command, book); status != 0) {
+        return status;
+    }
+    const DocumentViewData& data = book.view->Data();
+    const std::vector<DocumentEntry> documents(
+        data.book.documents.begin(), data.book.documents.begin() + data.book.documentCount);
+    const SearchOptions options{.matchCase = command.matchCase,
+                                .wholeWords = command.wholeWords,
+                                .bookSheets = data.cssEnabled};
+    const std::string archivePath = data.book.archivePath;
+    // The view has read the book; what it holds of the first document is not needed while the
+    // workers hold theirs.
+    book.view.reset();
+    bool allRead = true;
+    BookSearch search(
+        archivePath, documents, command.searchTerm, options, [&](DocumentHits&& result) {
+            for (const SearchHit& hit : result.hits) {
+                std::printf("%s\n", SearchHitJson(hit).c_str());
+            }
+            if (!result.read) {
+                allRead = false;
+                std::fprintf(stderr,
+                             "quirelle: document %d (%s) could not be read: its "
+                             "text was not searched\n",
+                             result.document, documents[result.document].href.c_str());
+            }
+        });
+    search.Wait();
+    return allRead ? 0 : 1;
 }
 
 }  // namespace quirelle

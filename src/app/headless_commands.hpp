@@ -17,5 +17,8 @@ std::optional<Settings> SettingsForRun(const CommandLine& command);
 int RunInfoCommand(const CommandLine& command);
 int RunRenderPngCommand(const CommandLine& command);
 int RunExportPdfCommand(const CommandLine& command);
+// Prints every hit of the term as a line of JSON, in reading order, as the documents are
+// searched; 1 when a document could not be read.
+int RunSearchCommand(const CommandLine& command);
 
 }  // namespace quirelle

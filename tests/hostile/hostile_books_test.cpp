@@ -518,6 +518,7 @@ TEST_P(HostileBookTest, EveryModeEndsCleanlyWithinTheLimits) {
                                                     dir_.path()));
     ExpectEndedCleanly("--export-pdf",
                        RunProgram({"--export-pdf", pdf.string(), book.string()}, dir_.path()));
+    ExpectEndedCleanly("--search", RunProgram({"--search", "whale", book.string()}, dir_.path()));
     ExpectEndedCleanly("window", RunWindowPath(book, dir_.path()));
 
     // Nothing was written beside the book or above it.

@@ -12,6 +12,7 @@ set(reports_script ${CMAKE_CURRENT_LIST_DIR}/reports.cmake)
 # file that ctest reads after the lists (each program's <target>_TESTS).
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/sanitizer-settings.cmake @ONLY CONTENT [=[
 foreach(test IN LISTS quirelle-tests_TESTS quirelle-engine-tests_TESTS quirelle-program-tests_TESTS
+    quirelle-search-tests_TESTS
     quirelle-hostile-tests_TESTS)
   string(REGEX REPLACE "[^A-Za-z0-9_.-]" "_" report "${test}")
   set(report "@QUIRELLE_SANITIZER_REPORTS@/${report}")
