@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "export/paper_size.hpp"
+
 namespace quirelle {
 
 // What the program was asked to do on its command line.
@@ -24,6 +26,9 @@ struct CommandLine {
     // --export-pdf: the range of documents; all of them by default.
     std::optional<int> from;
     std::optional<int> to;
+    // --page-size and --page-numbers: the sheets of the PDF, and numbers at their foot.
+    PaperSize paper;
+    std::optional<bool> pageNumbers;
 };
 
 // Parses the arguments after the program name. On a mistake, returns nothing and sets `error`.

@@ -57,5 +57,35 @@ TEST(PageBreaksTest, PagesEndBetweenLinesAndAroundPicturesThatFit) {
     }
 }
 
+// On paper the book's requests move the breaks: lines of 10 rows, pages of 100.
+TEST(PageBreaksTest, PrintedPagesHonourForcedBreaksAndKeptSpansThatFit) {
+    struct Case {
+        const char* what;
+        BreakRequests requests;
+        std::vector<double> tops;
+    };
+    const Case cases[] = {
+        {"none", {}, {0, 100, 200}},
+        {"a forced break", {{50}, {}}, {0, 50, 150}},
+        // Before anything drawn and after everything there is no page to start.
+        {"forced breaks at either end", {{0, 250, 400}, {}}, {0, 100, 200}},
+        {"a span crossing the foot moves whole", {{}, {{80, 130}}}, {0, 80, 180}},
+        {"a span taller than a page is left to the lines", {{}, {{20, 180}}}, {0, 100, 200}},
+        {"a span from the page's top that does not fit", {{}, {{0, 120}}}, {0, 100, 200}},
+    };
+    PageLayout page;
+    page.height = 250;
+    for (int line = 0; line < 25; ++line) {
+        LineBox box;
+        box.top = line * 10;
+        box.height = 10;
+        page.lines.push_back(box);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(PageBreaks(page, 100, c.requests), c.tops);
+    }
+}
+
 }  // namespace
 }  // namespace quirelle
