@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "layout/page_layout_dump.hpp"
 #include "package/book_metadata.hpp"
 #include "package/contents_tree.hpp"
+#include "platform/paths.hpp"
 #include "style/style_resolver.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
@@ -207,6 +209,22 @@ void AddLinks(cairo_t* cr, const Sheets& sheets, const PageLayout& document, dou
     }
 }
 
+// The file name an export is offered under: the book's title, without what a file name cannot
+// hold, else the book's own file name.
+std::string SuggestedName(BookState& book) {
+    std::string name;
+    for (const char c : ReadBookMetadata(book).title) {
+        const auto byte = static_cast<unsigned char>(c);
+        name += byte < 0x20 || c == '/' || c == '\\' ? ' ' : c;
+    }
+    const auto first = name.find_first_not_of(" .");
+    name = first == std::string::npos ? std::string() : name.substr(first, 200);
+    if (name.empty()) {
+        name = std::filesystem::path(book.archivePath).stem().string();
+    }
+    return (name.empty() ? std::string("book") : name) + ".pdf";
+}
+
 }  // namespace
 
 void ExportPdf(DocumentView& view) {
@@ -219,14 +237,23 @@ void ExportPdf(DocumentView& view) {
         return;
     }
     std::string path;
-    if (RequestFile(frontend, "Export as pdf...", true, "#?.(PDF)", "Ram:", path) != 1) {
+    const std::string suggested = (DocumentsFolder() / SuggestedName(view.Data().book)).string();
+    if (RequestFile(frontend, "Export as pdf...", true, "#?.(PDF)", suggested, path) != 1) {
         return;
     }
     MeasurePages(view, from, to);
     if (path.find(".pdf") == std::string::npos) {
         path += ".pdf";
     }
-    if (!ExportPdfPages(view, path, from, to)) {
+    PdfOptions options;
+    const auto& papers = PaperSizes();
+    const int choice = frontend.ExportPaperChoice();
+    if (choice >= 0 && static_cast<std::size_t>(choice) < papers.size()) {
+        options.paper = papers[static_cast<std::size_t>(choice)].size;
+    }
+    if (ExportPdfPages(view, path, from, to, nullptr, options)) {
+        frontend.SetStatus(path + " written");
+    } else {
         frontend.ShowMessage("The PDF file " + path + " could not be written.");
     }
     frontend.CloseExportWindow();

@@ -9,6 +9,7 @@
 
 #include "export/pdf_export.hpp"
 #include "platform/headless_frontend.hpp"
+#include "platform/paths.hpp"
 #include "support/book_fixture.hpp"
 #include "support/json_reader.hpp"
 #include "support/picture_fixture.hpp"
@@ -238,6 +239,24 @@ TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
         EXPECT_FALSE(frontend_.exportWindowOpen);
         EXPECT_EQ(frontend_.busyDepth, 0);
     }
+}
+
+// The window's export offers the book's title in the documents folder, prints on the paper
+// chosen, and ends by naming the file written.
+TEST_F(PdfExportTest, TheWindowOffersTheTitleAndSaysWhatItWrote) {
+    const auto written = dir_ / "chosen.pdf";
+    frontend_.exportFrom = 0;
+    frontend_.exportTo = 2;
+    frontend_.exportPaperChoice = 3;  // A5
+    frontend_.fileRequestAnswers.push_back({FileRequest::Result::Chosen, written.string()});
+    ExportPdf(view_);
+    ASSERT_FALSE(frontend_.fileRequests.empty());
+    EXPECT_EQ(frontend_.fileRequests.back().drawer, (DocumentsFolder() / "Fixture.pdf").string());
+    EXPECT_EQ(frontend_.statusHistory.back(), written.string() + " written");
+    const auto sizes = PageSizes(written);
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_NEAR(sizes[0].first, 419.528, 0.01);
+    EXPECT_NEAR(sizes[0].second, 595.276, 0.01);
 }
 
 TEST_F(PdfExportTest, CancellingWritesNothingAndAFailedWriteIsTold) {
