@@ -181,7 +181,8 @@ void PaintSheet(DocumentView& view, cairo_t* cr, const Sheets& sheets, const Pag
     cairo_scale(cr, sheets.scale, sheets.scale);
     // Bounded even as the book: cairo 1.16 gives a structure element's content an unbounded
     // extent otherwise (the canvas is painted with cairo_paint), and fails the file.
-    cairo_rectangle(cr, 0, 0, sheets.layoutWidth, bottom - top);
+    cairo_rectangle(cr, 0, 0, sheets.layoutWidth,
+                    sheets.paper ? std::min(bottom - top, sheets.rowsPerPage) : bottom - top);
     cairo_clip(cr);
     // The page's background covers the whole page, not the height of a window.
     view.PaintDocument(cr, document, top, bottom - top);

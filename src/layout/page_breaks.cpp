@@ -142,6 +142,15 @@ std::vector<double> PageBreaks(const PageLayout& page, double limit,
                              [](double y, const Span& span) { return y < span.bottom; });
         return first != lines.end() && first->top < to - kSlack;
     };
+    // The text and pictures decide where a document ends: a block's background reaches down
+    // through the margins below them.
+    double drawnBottom = 0;
+    for (const LineBox& line : page.lines) {
+        drawnBottom = std::max(drawnBottom, line.top + line.height);
+    }
+    for (const PlacedPicture& picture : page.pictures) {
+        drawnBottom = std::max(drawnBottom, picture.y + picture.height);
+    }
     auto forced = requests.forced.begin();
     double top = 0;
     for (;;) {
@@ -162,6 +171,11 @@ std::vector<double> PageBreaks(const PageLayout& page, double limit,
             cut = *keeping;
         } else {
             cut = *CutBelow(lines, top, limit, false);
+        }
+        // Rows below the last text or picture (a body's bottom margin) make no page of their
+        // own.
+        if (drawnBottom > 0 && drawnBottom <= cut + kSlack) {
+            break;
         }
         tops.push_back(cut);
         top = cut;

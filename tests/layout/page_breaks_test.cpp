@@ -29,9 +29,11 @@ TEST(PageBreaksTest, PagesEndBetweenLinesAndAroundPicturesThatFit) {
          {{0, 30}, {30, 30}, {60, 30}, {90, 30}, {120, 30}, {150, 100}},
          {},
          {0, 90, 150}},
-        {"a picture that fits moves whole", 180, {{0, 20}}, {{20, 90}}, {0, 20, 120}},
+        // The rows below the picture hold nothing: they make no blank page of their own.
+        {"a picture that fits moves whole", 180, {{0, 20}}, {{20, 90}}, {0, 20}},
         // Overlapping boxes stay together: the picture sits on the second line.
-        {"a picture on a line", 200, {{0, 40}, {40, 40}}, {{60, 50}}, {0, 40, 140}},
+        {"a picture on a line", 200, {{0, 40}, {40, 40}}, {{60, 50}}, {0, 40}},
+        {"what follows the last line is no page", 250, {{0, 60}, {60, 60}}, {}, {0, 60}},
         // What is taller than a page is cut where the page is full; so is a page of nothing.
         {"a picture taller than a page", 250, {}, {{0, 250}}, {0, 100, 200}},
         {"no lines at all", 150, {}, {}, {0, 100}},
@@ -74,7 +76,7 @@ TEST(PageBreaksTest, PrintedPagesHonourForcedBreaksAndKeptSpansThatFit) {
         {"a span from the page's top that does not fit", {{}, {{0, 120}}}, {0, 100, 200}},
     };
     PageLayout page;
-    page.height = 250;
+    page.height = 330;  // 80 rows of margin below the last line make no page
     for (int line = 0; line < 25; ++line) {
         LineBox box;
         box.top = line * 10;
