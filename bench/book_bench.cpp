@@ -723,8 +723,11 @@ int main(int argc, char** argv) {
                 return RunOnce(arguments, mupdfEnvironment, err, output, magic);
             };
         };
-        for (const bool firstPage : {true, false}) {
-            Row row{name, firstPage ? "first page" : "export", {}, {}};
+        // As the book, and on A5 paper: MuPDF lays the book out at the same page size.
+        for (const int mode : {0, 1, 2}) {
+            const bool firstPage = mode == 0;
+            const bool a5 = mode == 2;
+            Row row{name, firstPage ? "first page" : a5 ? "export A5" : "export", {}, {}};
             std::printf("  %s, %s ...\n", name.c_str(), row.mode.c_str());
             std::fflush(stdout);
             if (firstPage) {
@@ -734,18 +737,24 @@ int main(int argc, char** argv) {
                                    ourEnvironment, err, png, "\x89PNG");
                 });
             } else {
-                row.ours = Measure([&] {
-                    return RunOnce({quirelle.string(), "--export-pdf", pdf.string(), book.string()},
-                                   ourEnvironment, err, pdf, "%PDF");
-                });
+                std::vector<std::string> arguments{quirelle.string(), "--export-pdf", pdf.string()};
+                if (a5) {
+                    arguments.insert(arguments.end(), {"--page-size", "a5"});
+                }
+                arguments.push_back(book.string());
+                row.ours =
+                    Measure([&] { return RunOnce(arguments, ourEnvironment, err, pdf, "%PDF"); });
             }
             if (mutool) {
                 row.mupdf = Measure(firstPage ? mupdfRun({mutool->string(), "draw", "-o",
                                                           png.string(), book.string(), "1"},
                                                          png, "\x89PNG")
-                                              : mupdfRun({mutool->string(), "convert", "-o",
-                                                          pdf.string(), book.string()},
-                                                         pdf, "%PDF"));
+                                    : a5 ? mupdfRun({mutool->string(), "convert", "-W", "420", "-H",
+                                                     "595", "-o", pdf.string(), book.string()},
+                                                    pdf, "%PDF")
+                                         : mupdfRun({mutool->string(), "convert", "-o",
+                                                     pdf.string(), book.string()},
+                                                    pdf, "%PDF"));
             }
             rows.push_back(row);
         }

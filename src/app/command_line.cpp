@@ -9,7 +9,8 @@ const char* const kUsage =
     "       quirelle --info [--setting NAME=VALUE]... FILE\n"
     "       quirelle --render-png OUT.png [--page N] [--goto HREF#ID] [--width W] [--height H]\n"
     "                [--scroll Y] [--dump-layout OUT.jsonl] FILE\n"
-    "       quirelle --export-pdf OUT.pdf [--from N] [--to M] [--dump-layout OUT.jsonl] FILE\n"
+    "       quirelle --export-pdf OUT.pdf [--from N] [--to M] [--page-size SIZE]\n"
+    "                [--page-numbers on|off] [--dump-layout OUT.jsonl] FILE\n"
     "       quirelle --search TERM [--case] [--words] FILE\n"
     "Reads the EPUB book FILE.\n"
     "\n"
@@ -20,6 +21,10 @@ const char* const kUsage =
     "                         HREF#ID from document N (a path relative to it, or a file name)\n"
     "  --export-pdf OUT.pdf   write documents N to M (default: all) as a PDF, each on its\n"
     "                         own pages, as tall as the document up to 200 inches\n"
+    "  --page-size SIZE       with --export-pdf: book (the default), a4, letter, a5, or\n"
+    "                         WxH in points or millimetres (420x595, 148mmx210mm)\n"
+    "  --page-numbers on|off  with --export-pdf: numbers at the pages' foot (default: on\n"
+    "                         for a paper size, off as the book)\n"
     "  --search TERM          print every place of the book's text that TERM matches, one\n"
     "                         JSON object a line, in reading order; case and accents are\n"
     "                         ignored unless --case asks for the case to match, and\n"
@@ -117,6 +122,25 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             int number = 0;
             understood = integer(number, 0, 1'000'000);
             (argument == "--from" ? command.from : command.to) = number;
+        } else if (argument == "--page-size") {
+            std::string text;
+            understood = value(text);
+            const std::optional<PaperSize> paper = ParsePaperSize(text);
+            if (understood && !paper) {
+                error =
+                    "--page-size needs book, a4, letter, a5 or WxH (in pt, or with mm), not \"" +
+                    text + "\"";
+                understood = false;
+            }
+            command.paper = paper.value_or(PaperSize{});
+        } else if (argument == "--page-numbers") {
+            std::string text;
+            understood = value(text);
+            if (understood && text != "on" && text != "off") {
+                error = "--page-numbers needs on or off, not \"" + text + "\"";
+                understood = false;
+            }
+            command.pageNumbers = text == "on";
         } else if (argument == "--setting") {
             std::string assignment;
             understood = value(assignment);

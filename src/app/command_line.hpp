@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "export/paper_size.hpp"
+
 namespace quirelle {
 
 // What the program was asked to do on its command line.
@@ -31,6 +33,9 @@ struct CommandLine {
     std::string searchTerm;
     bool matchCase = false;
     bool wholeWords = false;
+    // --page-size and --page-numbers: the sheets of the PDF, and numbers at their foot.
+    PaperSize paper;
+    std::optional<bool> pageNumbers;
 };
 
 // Parses the arguments after the program name. On a mistake, returns nothing and sets `error`.

@@ -2,9 +2,12 @@
 
 #include <gtkmm/box.h>
 #include <gtkmm/label.h>
+#include <gtkmm/stringlist.h>
 
 #include <algorithm>
 #include <cmath>
+
+#include "export/paper_size.hpp"
 
 namespace quirelle {
 
@@ -36,6 +39,15 @@ ExportWindow::ExportWindow()
     row->append(from_);
     row->append(*Gtk::make_managed<Gtk::Label>("To"));
     row->append(to_);
+    std::vector<Glib::ustring> papers;
+    for (const NamedPaperSize& paper : PaperSizes()) {
+        papers.emplace_back(paper.name);
+    }
+    paper_.set_model(Gtk::StringList::create(papers));
+    paper_.set_selected(0);
+    paper_.set_valign(Gtk::Align::CENTER);
+    paper_.set_tooltip_text("Paper");
+    row->append(paper_);
     row->append(exportButton_);
     exportButton_.set_valign(Gtk::Align::CENTER);
     exportButton_.signal_clicked().connect([this] { export_.emit(); });
@@ -55,6 +67,11 @@ void ExportWindow::SetRange(int maximum, int from, int to) {
 int ExportWindow::From() const {
     return static_cast<int>(std::lround(from_.get_value()));
 }
+int ExportWindow::PaperChoice() const {
+    const guint selected = paper_.get_selected();
+    return selected == GTK_INVALID_LIST_POSITION ? 0 : static_cast<int>(selected);
+}
+
 int ExportWindow::To() const {
     return static_cast<int>(std::lround(to_.get_value()));
 }

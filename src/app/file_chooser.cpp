@@ -109,6 +109,15 @@ FileRequest ChooseFile(Gtk::Window& parent, std::string_view title, bool saveMod
     }
     if (const auto folder = DrawerFolder(drawer); !folder.empty()) {
         chooser.set_current_folder(Gio::File::create_for_path(folder.string()));
+    } else if (saveMode) {
+        // A file to be made, named in a folder that is there: the requester starts there with
+        // that name filled in.
+        const std::filesystem::path suggested(drawer);
+        if (const auto parent = DrawerFolder(suggested.parent_path().string());
+            !parent.empty() && suggested.has_filename()) {
+            chooser.set_current_folder(Gio::File::create_for_path(parent.string()));
+            chooser.set_current_name(suggested.filename().string());
+        }
     }
 
     FileRequest request;

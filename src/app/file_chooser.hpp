@@ -19,6 +19,8 @@ std::vector<std::string> PatternSuffixes(std::string_view pattern);
 // a relative drawer such as "Epub" counts from the current folder. Empty when there is no such
 // folder, and the chooser then opens where GTK likes.
 std::filesystem::path DrawerFolder(std::string_view drawer);
+// A save requester also takes a file's path as its drawer: it opens in the file's folder with
+// its name filled in.
 
 // The GTK file chooser, run modally over `parent`, with buttons "OK" and "Cancel".
 FileRequest ChooseFile(Gtk::Window& parent, std::string_view title, bool saveMode,

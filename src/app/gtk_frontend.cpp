@@ -134,6 +134,10 @@ int GtkFrontend::ExportTo() const {
     return exporter_.To();
 }
 
+int GtkFrontend::ExportPaperChoice() const {
+    return exporter_.PaperChoice();
+}
+
 void GtkFrontend::CloseExportWindow() {
     exporter_.hide();
 }

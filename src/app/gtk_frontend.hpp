@@ -23,6 +23,7 @@ class GtkFrontend : public Frontend {
     void SetExportRange(int maximum, int from, int to) override;
     int ExportFrom() const override;
     int ExportTo() const override;
+    int ExportPaperChoice() const override;
     void CloseExportWindow() override;
     void SetScrollRange(double total, double visible) override;
     void SetMetadata(MetadataField field, std::string_view text) override;

@@ -211,7 +211,8 @@ int RunExportPdfCommand(const CommandLine& command) {
     }
     book.frontend->echoStatus = true;
     MeasurePages(*book.view, from, to);
-    if (!ExportPdfPages(*book.view, command.output, from, to, dumpFile.dump())) {
+    const PdfOptions options{command.paper, command.pageNumbers};
+    if (!ExportPdfPages(*book.view, command.output, from, to, dumpFile.dump(), options)) {
         std::fprintf(stderr, "quirelle: cannot write %s\n", command.output.c_str());
         return 1;
     }

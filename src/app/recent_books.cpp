@@ -1,9 +1,9 @@
 #include "app/recent_books.hpp"
 
 #include <giomm/menuitem.h>
-#include <gtk/gtk.h>
 #include <glibmm/convert.h>
 #include <glibmm/fileutils.h>
+#include <gtk/gtk.h>
 
 #include <algorithm>
 #include <vector>

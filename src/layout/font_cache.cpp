@@ -4,6 +4,7 @@
 #include <hb-ft.h>
 
 #include <cmath>
+#include <functional>
 
 #include "layout/character_class.hpp"
 #include "layout/utf8.hpp"
@@ -83,6 +84,14 @@ void FontCache::BeginPass(cairo_t* cr) {
     cairo_get_font_options(cr, options);
     passOptions_ = cairo_font_options_hash(options);
     cairo_font_options_destroy(options);
+    // A scaled font draws at the size it was made for under the transformation it was made
+    // under: a page printed at another scale (PDF paper sizes) needs fonts of its own.
+    cairo_matrix_t ctm;
+    cairo_get_matrix(cr, &ctm);
+    if (ctm.xx != 1.0 || ctm.yy != 1.0 || ctm.xy != 0.0 || ctm.yx != 0.0) {
+        passOptions_ ^= std::hash<double>{}(ctm.xx) * 31 + std::hash<double>{}(ctm.yy) * 7 +
+                        std::hash<double>{}(ctm.xy) * 3 + std::hash<double>{}(ctm.yx);
+    }
     // Between passes nobody holds a font, so that is when a full list is let go: a pass that
     // meets more fonts than the bound keeps them all until it ends.
     if (entries_.size() >= kMaximumFonts) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "package/archive_reader.hpp"
+#include "package/package_names.hpp"
 #include "package/zip_handles.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"
@@ -54,16 +55,6 @@ std::optional<zip_uint64_t> FindMemberByName(zip_t* archive, std::string_view na
         }
     }
     return firstContaining;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::optional<zip_uint64_t> FindMember(zip_t* archive, std::string_view name) {
@@ -184,25 +175,6 @@ bool IsDrmProtected(zip_t* archive) {
 }
 
 }  // namespace
-
-// "%20" and friends as bytes; a '%' that starts no escape stays as it is.
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                decoded.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
-        }
-        decoded.push_back(text[i]);
-    }
-    return decoded;
-}
 
 ProbeResult ProbeArchive(const std::string& bookPath) {
     const ProbeResult unreadable = bookPath.find(".epub") != std::string::npos

@@ -54,10 +54,6 @@ bool LoadReadingOrderItem(int index, const BookState& book, ArchiveBuffer& docum
 // page.size and returns it. The picture is found again by the content parser's lookup.
 std::uint32_t WrapImagePage(ArchiveBuffer& page, std::string_view pictureName);
 
-// "%20" and friends as bytes, as a reference in a book escapes a member's name; a '%' that
-// starts no escape stays as it is.
-std::string PercentDecoded(std::string_view text);
-
 // The archive's entry names in archive order; for tests and diagnostics.
 // Empty when the archive cannot be read.
 std::vector<std::string> ListEntries(const std::string& bookPath);

@@ -9,6 +9,16 @@ constexpr std::string_view kContainerNamespace = "urn:oasis:names:tc:opendocumen
 constexpr std::string_view kNcxNamespace = "http://www.daisy.org/z3986/2005/ncx/";
 constexpr std::string_view kDublinCoreNamespace = "http://purl.org/dc/elements/1.1/";
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace
 
 std::string PackageElementName(const XmlNamespaceScope& scope, std::string_view writtenName) {
@@ -37,6 +47,24 @@ std::string_view Trimmed(std::string_view text) {
 
 std::string_view WithoutFragment(std::string_view reference) {
     return reference.substr(0, reference.find_first_of("#\n"));
+}
+
+std::string PercentDecoded(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = HexValue(text[i + 1]);
+            const int low = HexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                decoded.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        decoded.push_back(text[i]);
+    }
+    return decoded;
 }
 
 }  // namespace quirelle

@@ -19,4 +19,7 @@ std::string_view Trimmed(std::string_view text);
 // A reference up to its first "#" or line break: the fragment names no member.
 std::string_view WithoutFragment(std::string_view reference);
 
+// "%20" and friends as bytes; a '%' that starts no escape stays as it is.
+std::string PercentDecoded(std::string_view text);
+
 }  // namespace quirelle

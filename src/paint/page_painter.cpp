@@ -1,5 +1,7 @@
 #include "paint/page_painter.hpp"
 
+#include "paint/copied_text.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -38,7 +40,18 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                 }
                 cairo_set_scaled_font(cr, page.fonts[run.font].get());
                 SetColor(cr, run.color);
-                if (withText && run.clusterCount > 0) {
+                const std::string_view text(page.runText.data() + run.textOffset,
+                                            withText ? run.textLength : 0);
+                if (withText && run.clusterCount > 0 && NeedsCopiedText(text)) {
+                    const CopiedText copied =
+                        CopiedTextOf(text, page.clusters.data() + run.firstCluster,
+                                     static_cast<int>(run.clusterCount));
+                    cairo_show_text_glyphs(
+                        cr, copied.text.data(), static_cast<int>(copied.text.size()),
+                        page.glyphs.data() + run.firstGlyph, static_cast<int>(run.glyphCount),
+                        copied.clusters.data(), static_cast<int>(copied.clusters.size()),
+                        static_cast<cairo_text_cluster_flags_t>(0));
+                } else if (withText && run.clusterCount > 0) {
                     cairo_show_text_glyphs(
                         cr, page.runText.data() + run.textOffset, static_cast<int>(run.textLength),
                         page.glyphs.data() + run.firstGlyph, static_cast<int>(run.glyphCount),

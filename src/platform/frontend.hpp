@@ -38,6 +38,8 @@ class Frontend {
     // What the sliders stand at now.
     virtual int ExportFrom() const = 0;
     virtual int ExportTo() const = 0;
+    // The paper the export window offers, as an index into its list ("As the book" first).
+    virtual int ExportPaperChoice() const { return 0; }
     virtual void CloseExportWindow() = 0;
 
     // The page scrollbar: the page's total height and the visible part, in pixels.

@@ -23,6 +23,7 @@ class HeadlessFrontend : public Frontend {
     void SetExportRange(int maximum, int from, int to) override;
     int ExportFrom() const override { return exportFrom; }
     int ExportTo() const override { return exportTo; }
+    int ExportPaperChoice() const override { return exportPaperChoice; }
     void CloseExportWindow() override { exportWindowOpen = false; }
     void SetScrollRange(double total, double visible) override;
     void SetMetadata(MetadataField field, std::string_view text) override;
@@ -56,7 +57,7 @@ class HeadlessFrontend : public Frontend {
     std::vector<std::string> pageListRows;
     int activePageRow = -1;
     int pageSliderMaximum = 0;
-    int exportMaximum = 0, exportFrom = 0, exportTo = 0;
+    int exportMaximum = 0, exportFrom = 0, exportTo = 0, exportPaperChoice = 0;
     bool exportWindowOpen = false;
     double scrollTotal = 0, scrollVisible = 0;
     std::map<MetadataField, std::string> metadata;

@@ -1,5 +1,6 @@
 #include "platform/paths.hpp"
 
+#include <glib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +17,16 @@ const char* NonEmptyEnv(const char* name) {
 }
 
 }  // namespace
+
+std::filesystem::path DocumentsFolder() {
+    if (const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS)) {
+        std::error_code error;
+        if (std::filesystem::is_directory(documents, error)) {
+            return documents;
+        }
+    }
+    return g_get_home_dir();
+}
 
 std::filesystem::path RamDirectory() {
     if (const char* dir = NonEmptyEnv("QUIRELLE_RAM_DIR")) {

@@ -19,6 +19,10 @@ std::filesystem::path ProgramDirectory();
 // folder of the user's own under /tmp, when not even $HOME is set).
 std::filesystem::path ConfigHome();
 
+// The user's documents folder (XDG_DOCUMENTS_DIR), else the home folder: where a file made for
+// the user, an export, is offered to go.
+std::filesystem::path DocumentsFolder();
+
 // The file part of a path inside a book: the text after its last "/" or ":", or the whole text.
 std::string_view FilePart(std::string_view path);
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "package/contents_tree.hpp"
 #include "platform/charset.hpp"
 #include "platform/json_writer.hpp"
 
@@ -53,11 +54,25 @@ void AppendArray(std::string& out, JsonObject& owner, std::string_view key,
     out += ']';
 }
 
+void AppendContents(std::string& out, const std::vector<ContentsEntry>& entries) {
+    out += '[';
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        JsonObject object(out);
+        object.Field("label", entries[i].label);
+        object.Field("href", entries[i].href);
+        object.Key("children");
+        AppendContents(out, entries[i].children);
+    }
+    out += ']';
+}
+
 }  // namespace
 
-std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
+std::string BookInfoJson(ProbeResult probe, DocumentViewData& data,
                          const HeadlessFrontend& frontend) {
-    const BookState& book = data.book;
+    BookState& book = data.book;
     std::string out;
     {
         JsonObject info(out);
@@ -92,6 +107,8 @@ std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
                         entry.Field("label", document.label);
                         entry.Field("href", document.href);
                     });
+        info.Key("contents");
+        AppendContents(out, ReadContentsTree(book));
     }
     return out;
 }

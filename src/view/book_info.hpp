@@ -9,8 +9,9 @@
 namespace quirelle {
 
 // One JSON object describing an opened book: what the probe said, the package's paths and
-// version, the metadata the panel shows, the manifest and the reading order. Text is UTF-8.
-std::string BookInfoJson(ProbeResult probe, const DocumentViewData& data,
+// version, the metadata the panel shows, the manifest, the reading order and the book's own
+// contents tree (read from the book here). Text is UTF-8.
+std::string BookInfoJson(ProbeResult probe, DocumentViewData& data,
                          const HeadlessFrontend& frontend);
 
 }  // namespace quirelle

@@ -9,6 +9,7 @@
 #include "platform/charset.hpp"
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
+#include "view/link_schemes.hpp"
 
 namespace quirelle {
 
@@ -22,37 +23,6 @@ constexpr double kShiftedScrollStep = 50.0;
 bool Hits(const LinkRecord& link, double x, double y) {
     return std::trunc(link.x1) <= x && x <= std::trunc(link.x2) && std::trunc(link.y1) <= y &&
            y <= std::trunc(link.y2);
-}
-
-// The scheme of an address ("https" of "https://..."), or nothing for a reference inside the
-// book, which has none.
-std::string_view SchemeOf(std::string_view target) {
-    const std::size_t colon = target.find(':');
-    if (colon == std::string_view::npos || colon == 0 ||
-        !std::isalpha(static_cast<unsigned char>(target[0]))) {
-        return {};
-    }
-    const std::string_view scheme = target.substr(0, colon);
-    for (const char c : scheme) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
-            return {};
-        }
-    }
-    return scheme;
-}
-
-// Only these reach the desktop: a book must not start whatever program is registered for an odd
-// scheme.
-bool OpensOnTheDesktop(std::string_view scheme) {
-    for (const std::string_view allowed : {"http", "https", "ftp", "ftps", "mailto"}) {
-        if (scheme.size() == allowed.size() &&
-            std::equal(scheme.begin(), scheme.end(), allowed.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            })) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace

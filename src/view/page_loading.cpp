@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "package/package_names.hpp"
 #include "platform/charset.hpp"
 #include "platform/dump_file.hpp"
 #include "platform/paths.hpp"

@@ -39,7 +39,10 @@ TEST(InfoCommandTest, DescribesTheDemoBook) {
           // "Ignore TOC" is on by default: the spine gives the order, labelled by index.
           R"({"label":"0","href":"Text/cover.xhtml"})",
           R"({"label":"1","href":"Text/chapter1.xhtml"})",
-          R"({"label":"Content","href":"Text/nav.xhtml"}])"}) {
+          R"({"label":"Content","href":"Text/nav.xhtml"}])",
+          // The book's own contents, from its navigation document, by member path.
+          R"("contents":[{"label":"The Relief Boat","href":"OEBPS/Text/chapter1.xhtml",)"
+          R"("children":[]},{"label":"The Chart and the Log",)"}) {
         EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
     }
     EXPECT_EQ(run.out.back(), '\n');

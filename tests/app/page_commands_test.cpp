@@ -133,6 +133,53 @@ TEST(ExportCommandTest, ARangeGivesOnePagePerDocument) {
     EXPECT_NE(outside.err.find("outside"), std::string::npos) << outside.err;
 }
 
+TEST(ExportCommandTest, PageSizeAndPageNumbersAreChosenOnTheCommandLine) {
+    testing::TempDir dir;
+    const auto pdf = dir / "paper.pdf";
+    const struct {
+        const char* options;
+        const char* size;  // as pdfinfo says it; nothing when the options are refused
+        bool numbered;
+    } cases[] = {
+        {"--page-size a5", "419.528 x 595.276 pts", true},
+        {"--page-size letter --page-numbers off", "612 x 792 pts", false},
+        {"--page-size 100mmx150mm", "283.465 x 425.197 pts", true},
+        {"--page-size book --page-numbers on", nullptr, true},
+        {"--page-size a3", nullptr, false},
+        {"--page-numbers maybe", nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        std::filesystem::remove(pdf);
+        const ProgramRun run =
+            RunQuirelle("--export-pdf " + Quoted(pdf.string()) + " --from 1 --to 1 " + c.options +
+                            " " + Quoted(DEMO_BOOK),
+                        dir);
+        const bool refused = c.size == nullptr && !c.numbered;
+        ASSERT_EQ(run.status, refused ? 1 : 0) << run.err;
+        if (refused) {
+            EXPECT_FALSE(std::filesystem::exists(pdf));
+            continue;
+        }
+        const ProgramRun info = testing::RunProgram("pdfinfo", Quoted(pdf.string()), dir);
+        if (c.size != nullptr) {
+            EXPECT_NE(info.out.find(std::string("Page size:       ") + c.size), std::string::npos)
+                << info.out;
+        }
+        // The number of the first page stands alone on the last line of its text.
+        const ProgramRun text =
+            testing::RunProgram("pdftotext", "-l 1 " + Quoted(pdf.string()) + " -", dir);
+        std::string last;
+        std::istringstream lines(text.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line != "\f") {
+                last = line;
+            }
+        }
+        EXPECT_EQ(last == "1", c.numbered) << last;
+    }
+}
+
 TEST(RenderCommandTest, WritesWhatTheViewShows) {
     testing::TempDir dir;
     const auto png = dir / "page.png";

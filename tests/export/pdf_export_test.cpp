@@ -9,7 +9,9 @@
 
 #include "export/pdf_export.hpp"
 #include "platform/headless_frontend.hpp"
+#include "platform/paths.hpp"
 #include "support/book_fixture.hpp"
+#include "support/json_reader.hpp"
 #include "support/picture_fixture.hpp"
 #include "support/program_run.hpp"
 #include "view/document_view.hpp"
@@ -241,6 +243,24 @@ TEST_F(PdfExportTest, ExportAsksForAFileAndAddsTheSuffix) {
     }
 }
 
+// The window's export offers the book's title in the documents folder, prints on the paper
+// chosen, and ends by naming the file written.
+TEST_F(PdfExportTest, TheWindowOffersTheTitleAndSaysWhatItWrote) {
+    const auto written = dir_ / "chosen.pdf";
+    frontend_.exportFrom = 0;
+    frontend_.exportTo = 2;
+    frontend_.exportPaperChoice = 3;  // A5
+    frontend_.fileRequestAnswers.push_back({FileRequest::Result::Chosen, written.string()});
+    ExportPdf(view_);
+    ASSERT_FALSE(frontend_.fileRequests.empty());
+    EXPECT_EQ(frontend_.fileRequests.back().drawer, (DocumentsFolder() / "Fixture.pdf").string());
+    EXPECT_EQ(frontend_.statusHistory.back(), written.string() + " written");
+    const auto sizes = PageSizes(written);
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_NEAR(sizes[0].first, 419.528, 0.01);
+    EXPECT_NEAR(sizes[0].second, 595.276, 0.01);
+}
+
 TEST_F(PdfExportTest, CancellingWritesNothingAndAFailedWriteIsTold) {
     frontend_.exportWindowOpen = true;
     ExportPdf(view_);  // no answer prepared: cancelled
@@ -417,6 +437,373 @@ TEST(PdfExportPicturesTest, EachPictureIsOneImageEmbeddedOnce) {
             return true;
         });
         EXPECT_TRUE(found) << std::hex << wanted;
+    }
+}
+
+// A book for the export's paging, outline and links: one document per body, with a navigation
+// document when `nav` holds its toc entries.
+struct ExportBook {
+    std::vector<std::string> bodies;
+    std::string head;  // the style of every document
+    std::string nav;   // <li> entries of the toc nav
+    std::string metadata = "<dc:title>Fixture</dc:title>";
+};
+
+class PdfPaperTest : public ::testing::Test {
+  protected:
+    void Write(const ExportBook& book) {
+        std::string manifest, spine;
+        std::vector<testing::Member> members;
+        for (std::size_t i = 0; i < book.bodies.size(); ++i) {
+            const std::string id = "c" + std::to_string(i);
+            manifest += "<item id=\"" + id + "\" href=\"Text/" + id +
+                        ".xhtml\" media-type=\"application/xhtml+xml\"/>";
+            spine += "<itemref idref=\"" + id + "\"/>";
+            members.push_back(
+                {"OEBPS/Text/" + id + ".xhtml", testing::XhtmlPage(book.bodies[i], book.head)});
+        }
+        if (!book.nav.empty()) {
+            manifest += R"(<item id="nav" href="Text/nav.xhtml" properties="nav" )"
+                        R"(media-type="application/xhtml+xml"/>)";
+            members.push_back({"OEBPS/Text/nav.xhtml",
+                               R"(<?xml version="1.0" encoding="utf-8"?>)"
+                               R"(<html xmlns="http://www.w3.org/1999/xhtml" )"
+                               R"(xmlns:epub="http://www.idpf.org/2007/ops"><head><title>T</title>)"
+                               R"(</head><body><nav epub:type="toc"><ol>)" +
+                                   book.nav + "</ol></nav></body></html>"});
+        }
+        testing::WriteArchive(
+            dir_ / "book.epub",
+            testing::BookMembers(testing::PackageDocument(manifest, spine, book.metadata),
+                                 members));
+        view_.OpenBook((dir_ / "book.epub").string());
+    }
+
+    // Exports the book's documents (all but a navigation document) and checks the file with
+    // qpdf, as a print workflow would.
+    std::filesystem::path Export(const PdfOptions& options, int documents) {
+        const auto pdf = dir_ / "out.pdf";
+        EXPECT_TRUE(ExportPdfPages(view_, pdf.string(), 0, documents - 1, nullptr, options));
+        const testing::ProgramRun check =
+            testing::RunProgram("qpdf", "--check " + testing::Quoted(pdf.string()), dir_);
+        EXPECT_EQ(check.status, 0) << check.out << check.err;
+        return pdf;
+    }
+
+    // The text of each page, as pdftotext reads it.
+    std::vector<std::string> PageTexts(const std::filesystem::path& pdf) {
+        const testing::ProgramRun text = testing::RunProgram(
+            "pdftotext", "-layout " + testing::Quoted(pdf.string()) + " -", dir_);
+        std::vector<std::string> pages;
+        std::istringstream split(text.out);
+        for (std::string page; std::getline(split, page, '\f');) {
+            pages.push_back(page);
+        }
+        return pages;
+    }
+
+    // Each page's words in reading order, as pdftotext -bbox places them.
+    std::vector<std::vector<std::string>> PageWords(const std::filesystem::path& pdf) {
+        const testing::ProgramRun bbox =
+            testing::RunProgram("pdftotext", "-bbox " + testing::Quoted(pdf.string()) + " -", dir_);
+        std::vector<std::vector<std::string>> pages;
+        std::istringstream lines(bbox.out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("<page ") != std::string::npos) {
+                pages.emplace_back();
+            }
+            const auto open = line.find("<word ");
+            if (open != std::string::npos && !pages.empty()) {
+                const auto start = line.find('>', open) + 1;
+                pages.back().push_back(line.substr(start, line.find("</word>") - start));
+            }
+        }
+        return pages;
+    }
+
+    std::optional<testing::JsonValue> QpdfJson(const std::filesystem::path& pdf) {
+        const testing::ProgramRun json =
+            testing::RunProgram("qpdf", "--json " + testing::Quoted(pdf.string()), dir_);
+        return testing::ParseJson(json.out);
+    }
+
+    testing::TempDir dir_;
+    HeadlessFrontend frontend_;
+    DocumentView view_{frontend_};
+};
+
+ExportBook Bodies(std::vector<std::string> bodies, std::string head = "") {
+    ExportBook book;
+    book.bodies = std::move(bodies);
+    book.head = std::move(head);
+    return book;
+}
+
+PdfOptions OnPaper(const char* size) {
+    PdfOptions options;
+    options.paper = ParsePaperSize(size).value();
+    return options;
+}
+
+std::string Paragraphs(const std::string& prefix, int count, int words) {
+    std::string body;
+    for (int p = 0; p < count; ++p) {
+        body += "<p>";
+        for (int w = 0; w < words; ++w) {
+            body += prefix + std::to_string(p) + "x" + std::to_string(w) + " ";
+        }
+        body += "</p>";
+    }
+    return body;
+}
+
+// The last line of a page's text above its number.
+std::string LastLine(const std::string& page) {
+    std::vector<std::string> lines;
+    std::istringstream split(page);
+    for (std::string line; std::getline(split, line);) {
+        const auto first = line.find_first_not_of(' ');
+        if (first != std::string::npos) {
+            lines.push_back(line.substr(first));
+        }
+    }
+    if (!lines.empty() && lines.back().find_first_not_of("0123456789") == std::string::npos) {
+        lines.pop_back();
+    }
+    return lines.empty() ? "" : lines.back();
+}
+
+// The first line of a page's text, without the embedding marks pdftotext puts around
+// right-to-left text of its own accord.
+std::string FirstLine(std::string page) {
+    for (const char* mark : {"\u202B", "\u202C", "\u202A"}) {
+        for (auto at = page.find(mark); at != std::string::npos; at = page.find(mark)) {
+            page.erase(at, 3);
+        }
+    }
+    std::istringstream split(page);
+    for (std::string line; std::getline(split, line);) {
+        const auto first = line.find_first_not_of(' ');
+        if (first != std::string::npos) {
+            return line.substr(first);
+        }
+    }
+    return "";
+}
+
+TEST_F(PdfPaperTest, PagesHaveThePapersSizeAndEachDocumentStartsOne) {
+    Write(Bodies({"<p>Start0</p>" + Paragraphs("a", 40, 12), "<p>Start1</p><p>short</p>",
+                  "<p>Start2</p>" + Paragraphs("b", 40, 12)}));
+    const struct {
+        const char* name;
+        PdfOptions options;
+        double width, height;  // 0: as the book, at most 14,400 points tall
+    } cases[] = {
+        {"as the book", PdfOptions(), 1000, 0},
+        {"a4", OnPaper("a4"), 595.276, 841.89},
+        {"letter", OnPaper("Letter"), 612, 792},
+        {"a5", OnPaper("a5"), 419.528, 595.276},
+        {"points", OnPaper("420x595"), 420, 595},
+        {"millimetres", OnPaper("148mmx210mm"), 419.528, 595.276},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto pdf = Export(c.options, 3);
+        const auto sizes = PdfPageSizes(pdf, dir_);
+        ASSERT_GE(sizes.size(), 3u);
+        for (const auto& [width, height] : sizes) {
+            EXPECT_NEAR(width, c.width, 0.01);
+            if (c.height > 0) {
+                EXPECT_NEAR(height, c.height, 0.01);
+            } else {
+                EXPECT_LE(height, 14400.0);
+            }
+        }
+        // Each document begins at the head of a page.
+        int starts = 0;
+        for (const std::string& page : PageTexts(pdf)) {
+            starts += FirstLine(page).rfind("Start", 0) == 0;
+        }
+        EXPECT_EQ(starts, 3);
+        EXPECT_EQ(c.height > 0 ? sizes.size() > 3u : sizes.size() == 3u, true);
+    }
+    EXPECT_FALSE(ParsePaperSize("a3"));
+    EXPECT_FALSE(ParsePaperSize("10x10"));
+    EXPECT_FALSE(ParsePaperSize("100x20000"));
+    EXPECT_FALSE(ParsePaperSize("100mmx"));
+}
+
+// Every word is on exactly one page: a line cut by a page break would be drawn on both.
+TEST_F(PdfPaperTest, NoLineIsCutByAPageBreak) {
+    Write(Bodies({Paragraphs("w", 60, 30)}));
+    const PdfOptions options = OnPaper("a5");
+    const auto pages = PageWords(Export(options, 1));
+    ASSERT_GT(pages.size(), 3u);
+    std::map<std::string, int> seen;
+    for (const auto& words : pages) {
+        for (const std::string& word : words) {
+            ++seen[word];
+        }
+    }
+    for (int p = 0; p < 60; ++p) {
+        for (int w = 0; w < 30; ++w) {
+            const std::string word = "w" + std::to_string(p) + "x" + std::to_string(w);
+            EXPECT_EQ(seen[word], 1) << word;
+        }
+    }
+}
+
+TEST_F(PdfPaperTest, HeadingsKeepWithTheirTextAndTheBooksBreaksAreHonoured) {
+    std::string body;
+    for (int section = 0; section < 30; ++section) {
+        body += "<h2>Heading" + std::to_string(section) + "</h2>" +
+                Paragraphs("s" + std::to_string(section) + "p", 1 + section % 4, 9 + section % 13);
+    }
+    body += "<div class=\"keep\">" + Paragraphs("kept", 12, 8) + "</div>";
+    body += "<p class=\"fresh\">Fresh start here.</p>" + Paragraphs("tail", 3, 5);
+    Write(Bodies(
+        {body},
+        "<style>.keep { break-inside: avoid } .fresh { page-break-before: always }</style>"));
+    const auto pdf = Export(OnPaper("a5"), 1);
+    const auto pages = PageTexts(pdf);
+    ASSERT_GT(pages.size(), 4u);
+    int keptOn = -1;
+    bool freshStarts = false;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_EQ(LastLine(pages[i]).rfind("Heading", 0), std::string::npos)
+            << "page " << i + 1 << " ends with a heading";
+        if (pages[i].find("kept0x0") != std::string::npos) {
+            keptOn = static_cast<int>(i);
+        }
+        freshStarts = freshStarts || FirstLine(pages[i]) == "Fresh start here.";
+    }
+    ASSERT_GE(keptOn, 0);
+    EXPECT_NE(pages[static_cast<std::size_t>(keptOn)].find("kept11x7"), std::string::npos)
+        << "the block that avoids breaks is on one page";
+    EXPECT_TRUE(freshStarts);
+}
+
+TEST_F(PdfPaperTest, OutlineAndLinksLeadToTheirPlaces) {
+    ExportBook book;
+    book.bodies = {
+        "<p>Opening</p><p><a href=\"c1.xhtml#scene\">to the scene</a></p>"
+        "<p><a href=\"https://example.org/a\">web</a> <a href=\"javascript:alert(1)\">odd</a> "
+        "<a href=\"mailto:a@example.org\">mail</a></p>",
+        Paragraphs("f", 50, 10) + "<h2 id=\"scene\">SceneTarget</h2><p>after</p>"};
+    book.nav = R"(<li><a href="c0.xhtml">Part One</a><ol>)"
+               R"(<li><a href="c1.xhtml#scene">The Scene</a></li></ol></li>)";
+    Write(book);
+    const auto pdf = Export(OnPaper("a5"), 2);
+    const auto pages = PageTexts(pdf);
+    int scenePage = 0;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (pages[i].find("SceneTarget") != std::string::npos) {
+            scenePage = static_cast<int>(i) + 1;
+        }
+    }
+    ASSERT_GT(scenePage, 2);
+
+    const auto json = QpdfJson(pdf);
+    ASSERT_TRUE(json);
+    const auto& outlines = (*json)["outlines"].array;
+    ASSERT_EQ(outlines.size(), 1u);
+    EXPECT_EQ(outlines[0]["title"].string, "Part One");
+    EXPECT_EQ(outlines[0]["destpageposfrom1"].number, 1);
+    ASSERT_EQ(outlines[0]["kids"].array.size(), 1u);
+    EXPECT_EQ(outlines[0]["kids"].array[0]["title"].string, "The Scene");
+    EXPECT_EQ(outlines[0]["kids"].array[0]["destpageposfrom1"].number, scenePage);
+
+    // The links' annotations: the internal one names a destination on the scene's page.
+    std::vector<std::string> uris, dests;
+    for (const auto& [key, object] : (*json)["qpdf"].array.at(1).object) {
+        const auto& value = object["value"];
+        if (value["/Subtype"].string != "/Link") {
+            continue;
+        }
+        if (value["/Dest"].kind == testing::JsonValue::Kind::String) {
+            dests.push_back(value["/Dest"].string.substr(2));  // "u:name"
+        } else {
+            uris.push_back(value["/A"]["/URI"].string.substr(2));
+        }
+    }
+    std::sort(uris.begin(), uris.end());
+    EXPECT_EQ(uris, (std::vector<std::string>{"https://example.org/a", "mailto:a@example.org"}));
+    ASSERT_EQ(dests.size(), 1u);
+    const testing::ProgramRun table =
+        testing::RunProgram("pdfinfo", "-dests " + testing::Quoted(pdf.string()), dir_);
+    std::istringstream lines(table.out);
+    int destPage = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\"" + dests[0] + "\"") != std::string::npos) {
+            destPage = std::atoi(line.c_str());
+        }
+    }
+    EXPECT_EQ(destPage, scenePage);
+}
+
+TEST_F(PdfPaperTest, WithoutContentsTheOutlineHasADocumentEach) {
+    Write(Bodies({"<p>one</p>", "<p>two</p>", "<p>three</p>"}));
+    const auto json = QpdfJson(Export({}, 3));
+    ASSERT_TRUE(json);
+    const auto& outlines = (*json)["outlines"].array;
+    ASSERT_EQ(outlines.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(outlines[i]["destpageposfrom1"].number, static_cast<double>(i + 1));
+    }
+}
+
+TEST_F(PdfPaperTest, TheBooksMetadataGoesIntoTheFile) {
+    ExportBook book;
+    book.bodies = {"<p>x</p>"};
+    book.metadata =
+        "<dc:title>A Title</dc:title><dc:creator>Ann One</dc:creator>"
+        "<dc:creator>Bo Two</dc:creator>"
+        "<dc:description>&lt;p&gt;About &lt;i&gt;it&lt;/i&gt;.&lt;/p&gt;"
+        "&lt;p&gt;More.&lt;/p&gt;</dc:description>";
+    Write(book);
+    const auto pdf = Export({}, 1);
+    const testing::ProgramRun info =
+        testing::RunProgram("pdfinfo", testing::Quoted(pdf.string()), dir_);
+    for (const char* line :
+         {"Title:           A Title\n", "Author:          Ann One, Bo Two\n",
+          "Subject:         About it. More.\n", "Keywords:        language: en\n"}) {
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << info.out;
+    }
+    EXPECT_NE(info.out.find("CreationDate:"), std::string::npos);
+}
+
+// The text of the PDF is the book's, in every script: the glyphs carry their characters, and
+// the invisible soft hyphen and word joiner do not come out.
+TEST_F(PdfPaperTest, TextCopiesAsTheBookWroteIt) {
+    const struct {
+        const char* script;
+        std::string written;  // as in the book
+        std::string read;     // as copied out
+    } cases[] = {
+        {"Latin", "Gro\u00DFe caf\u00E9 na\u00EFve", "Gro\u00DFe caf\u00E9 na\u00EFve"},
+        {"Arabic lam-alef", "\u0627\u0644\u0622\u0646", "\u0627\u0644\u0622\u0646"},
+        {"Hebrew", "\u05E9\u05DC\u05D5\u05DD", "\u05E9\u05DC\u05D5\u05DD"},
+        {"Greek", "\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
+         "\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1"},
+        {"Cyrillic", "\u041F\u0440\u0438\u0432\u0435\u0442",
+         "\u041F\u0440\u0438\u0432\u0435\u0442"},
+        {"Devanagari", "\u0928\u092E\u0938\u094D\u0924\u0947",
+         "\u0928\u092E\u0938\u094D\u0924\u0947"},
+        {"Chinese", "\u4F60\u597D\u4E16\u754C", "\u4F60\u597D\u4E16\u754C"},
+        {"soft hyphen and word joiner", "ex\u00ADtra\u2060ordinary", "extraordinary"},
+    };
+    std::vector<std::string> bodies;
+    for (const auto& c : cases) {
+        bodies.push_back("<p>" + c.written + "</p>");
+    }
+    Write(Bodies(bodies));
+    const auto pdf = Export({}, static_cast<int>(bodies.size()));
+    const auto pages = PageTexts(pdf);
+    ASSERT_GE(pages.size(), bodies.size());
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        EXPECT_EQ(FirstLine(pages[i]), cases[i].read) << cases[i].script;
+        EXPECT_EQ(pages[i].find("\u00AD"), std::string::npos) << cases[i].script;
+        EXPECT_EQ(pages[i].find("\u2060"), std::string::npos) << cases[i].script;
     }
 }
 
