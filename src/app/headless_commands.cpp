@@ -67,6 +67,9 @@ int Open(const CommandLine& command, OpenedBook& book) {
             std::fprintf(stderr, "%.*s\n", static_cast<int>(kDrmMessage.size()),
                          kDrmMessage.data());
             return 2;
+        case ProbeResult::Damaged:
+            std::fprintf(stderr, "quirelle: %s\n", DamagedBookMessage(command.file).c_str());
+            return 1;
         case ProbeResult::Unreadable:
             if (const auto reason = FileUnreadableReason(command.file)) {
                 std::fprintf(stderr, "quirelle: could not open %s: %s\n", command.file.c_str(),

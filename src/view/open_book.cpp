@@ -50,9 +50,13 @@ bool DocumentView::OpenBook(const std::string& path) {
         case ProbeResult::Protected:
             frontend_.ShowMessage(kDrmMessage);
             return false;
+        case ProbeResult::Damaged: {
+            const std::string text = DamagedBookMessage(path);
+            frontend_.SetStatus(ToSystemCharset(text).value_or(text));
+            std::fprintf(stderr, "quirelle: %s\n", text.c_str());
+            return false;
+        }
         case ProbeResult::Unreadable:
-            // A file that is there but is no book is let go silently, as a dropped picture is;
-            // one that cannot be read at all is worth a word.
             if (const auto reason = FileUnreadableReason(path)) {
                 ReportOpenFailure(path, *reason);
             }

@@ -63,10 +63,21 @@ TEST(InfoCommandTest, SettingOverridesTheStoredValueForOneRun) {
 
 TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
     testing::TempDir dir;
-    testing::WriteFile(dir / "locked.epub", "not an archive");
+    testing::WriteFile(dir / "text.epub", "not an archive");
     testing::WriteFile(dir / "notes.txt", "not an archive");
     testing::WriteArchive(dir / "drm.epub",
                           testing::BookMembers("<package/>", {{"META-INF/rights.xml", "<r/>"}}));
+    testing::WriteArchive(dir / "cut.epub", testing::MinimalBookMembers());
+    testing::WriteFile(dir / "cut.epub", testing::ReadFile(dir / "cut.epub").substr(0, 300));
+    const std::string obfuscated =
+        R"(<encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container"
+ xmlns:enc="http://www.w3.org/2001/04/xmlenc#"><enc:EncryptedData>
+ <enc:EncryptionMethod Algorithm="http://www.idpf.org/2008/embedding"/>
+ <enc:CipherData><enc:CipherReference URI="OEBPS/font.otf"/></enc:CipherData>
+</enc:EncryptedData></encryption>)";
+    testing::WriteArchive(dir / "fonts.epub",
+                          testing::BookMembers(testing::PackageDocument("", ""),
+                                               {{"META-INF/encryption.xml", obfuscated}}));
     testing::WriteArchive(dir / "nopackage.epub", {{"mimetype", "application/epub+zip"}});
     std::filesystem::create_directory(dir / "folder.epub");
     struct Case {
@@ -75,9 +86,11 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         const char* message;
     };
     const Case cases[] = {
-        {"locked.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
         {"drm.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
-        {"notes.txt", 1, "not a readable EPUB book"},
+        {"fonts.epub", 0, ""},
+        {"text.epub", 1, "text.epub is not an EPUB book or is damaged\n"},
+        {"notes.txt", 1, "notes.txt is not an EPUB book or is damaged\n"},
+        {"cut.epub", 1, "cut.epub is not an EPUB book or is damaged\n"},
         {"missing.epub", 1, "missing.epub: no such file"},
         {"folder.epub", 1, "folder.epub: it is a folder, not a file"},
         {"nopackage.epub", 1, "nopackage.epub: the book has no package document"},
@@ -87,6 +100,10 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         const ProgramRun run = RunQuirelle("--info '" + (dir / c.file).string() + "'", dir);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(Contains(run.out, R"("probe":1)")) << run.out;
+            continue;
+        }
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_TRUE(run.out.empty());
     }
