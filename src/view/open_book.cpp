@@ -9,6 +9,7 @@
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
+#include "view/metadata_text.hpp"
 
 namespace quirelle {
 
@@ -96,15 +97,18 @@ bool DocumentView::LoadBook(const std::string& path) {
         {MetadataField::Description, &info.description},
         {MetadataField::Publisher, &info.publisher},
         {MetadataField::Date, &info.date}};
+    info.description = DescriptionAsText(info.description);
+    info.date = DateAsText(info.date);
     for (const auto& [field, text] : fields) {
         frontend_.SetMetadata(field, ToSystemCharset(*text).value_or(std::string()));
     }
-    // The placeholder goes up first: a cover that cannot be decoded leaves it in place.
-    const std::string placeholder = PicturePath("no_cover.png").string();
-    SetCover(placeholder);
-    if (info.coverPath != placeholder) {
+    // The placeholder goes up first: a cover that cannot be decoded leaves it in place. The book
+    // keeps its own cover, or none: the placeholder is the panel's, not the book's.
+    SetCover(PicturePath("no_cover.png").string());
+    if (!info.coverPath.empty()) {
         SetCover(info.coverPath);
     }
+    data_->book.coverPath = info.coverPath;
     FillPageList();
     const int last = data_->book.documentCount - 1;
     frontend_.SetPageSliderMaximum(last);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "support/book_fixture.hpp"
 #include "support/program_run.hpp"
@@ -106,6 +107,48 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         }
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_TRUE(run.out.empty());
+    }
+}
+
+// What the panel shows is what --info reports: the description as text, the date in the
+// locale's words (the tests run in the C locale), and the cover the book names, or null.
+TEST(InfoCommandTest, ShowsTheMetadataAsTextAndTheCoverOrNull) {
+    testing::TempDir dir;
+    const std::string chapter =
+        R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)";
+    const std::string picture =
+        R"(<item id="pic" href="Images/front.jpg" media-type="image/jpeg"/>)";
+    struct Case {
+        const char* what;
+        std::string manifest;
+        std::string metadata;
+        std::vector<const char*> parts;
+    };
+    const Case cases[] = {
+        {"HTML description, ISO date, no cover",
+         chapter,
+         "<dc:description>&lt;p&gt;Everyone&amp;rsquo;s familiar with &lt;a "
+         "href=\"https://example.org\"&gt;Holmes&lt;/a&gt;.&lt;/p&gt;&lt;p&gt;Second."
+         "&lt;/p&gt;</dc:description><dc:date>2018-05-08T02:24:50Z</dc:date>",
+         {R"("description":"Everyone’s familiar with Holmes.\n\nSecond.")",
+          R"("date":"05/08/2018")", R"("cover":null)"}},
+        {"EPUB 3 cover named by meta",
+         chapter + picture,
+         R"(<meta name="cover" content="pic"/><dc:date>1851</dc:date>)",
+         {R"("cover":"Images/front.jpg")", R"("date":"1851")"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto book = dir / "book.epub";
+        testing::WriteArchive(book, testing::BookMembers(testing::PackageDocument(
+                                        c.manifest, R"(<itemref idref="a"/>)",
+                                        "<dc:title>T</dc:title>" + c.metadata)));
+        const ProgramRun run = RunQuirelle("--info '" + book.string() + "'", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const char* part : c.parts) {
+            EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
+        }
+        EXPECT_FALSE(Contains(run.out, "no_cover.png")) << run.out;
     }
 }
 
