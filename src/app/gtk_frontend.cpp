@@ -164,6 +164,7 @@ void GtkFrontend::ScrollPageBy(double pixels) {
 const Settings& GtkFrontend::CurrentSettings() const {
     current_ = settings_.Read();
     main_.StoreDividers(current_);
+    current_.theme = main_.Theme();
     return current_;
 }
 

@@ -54,6 +54,7 @@ int Open(const CommandLine& command, OpenedBook& book) {
     // The "CSS" switch, as the window hands it to its view: without it the book's sheets would
     // style the page whatever the setting says.
     book.view->SetCssEnabled(settings->css);
+    book.view->Data().screenTheme = ColorTheme(settings->theme);
     // The diagnostic dumps serve a book that displays badly in these modes as in the window.
     book.view->ReadToolTypes();
     // The first document is measured for the area it is shown in, once.

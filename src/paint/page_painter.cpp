@@ -1,18 +1,63 @@
 #include "paint/page_painter.hpp"
 
+#include <algorithm>
+#include <vector>
+
 namespace quirelle {
 
-namespace {
-
-void SetColor(cairo_t* cr, const RgbaColor& color) {
+void SetSourceColor(cairo_t* cr, const RgbaColor& color) {
     cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0,
                           color.alpha / 255.0);
 }
 
+namespace {
+
+// The thickest underline or border, in pixels, that a theme colours as it colours text.
+constexpr double kThickestLine = 6.0;
+
+// A page uses a handful of colours over and over: each is mapped once per paint.
+class MappedColors {
+  public:
+    explicit MappedColors(const ColorTheme& theme) : theme_(theme) {}
+
+    RgbaColor Text(RgbaColor color) { return Mapped(text_, color, &ColorTheme::Text); }
+    RgbaColor Ground(RgbaColor color) { return Mapped(ground_, color, &ColorTheme::Ground); }
+
+  private:
+    struct Entry {
+        RgbaColor from;
+        RgbaColor to;
+    };
+    static constexpr std::size_t kKept = 8;
+
+    RgbaColor Mapped(std::vector<Entry>& kept, RgbaColor color,
+                     RgbaColor (ColorTheme::*map)(RgbaColor) const) {
+        if (!theme_.MapsColors()) {
+            return color;
+        }
+        for (const Entry& entry : kept) {
+            if (entry.from == color) {
+                return entry.to;
+            }
+        }
+        const RgbaColor to = (theme_.*map)(color);
+        if (kept.size() == kKept) {
+            kept.erase(kept.begin());
+        }
+        kept.push_back({color, to});
+        return to;
+    }
+
+    const ColorTheme& theme_;
+    std::vector<Entry> text_;
+    std::vector<Entry> ground_;
+};
+
 }  // namespace
 
 void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, double top,
-               double bottom) {
+               double bottom, const ColorTheme& theme) {
+    MappedColors colors(theme);
     const auto [first, last] = page.ItemsIn(top, bottom);
     // Only a document keeps the text behind its glyphs; a picture of the page has no use for it.
     const cairo_surface_type_t surface = cairo_surface_get_type(cairo_get_target(cr));
@@ -26,7 +71,10 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
         switch (item.kind) {
             case DisplayItem::Kind::Rect: {
                 const PlacedRect& rect = page.rects[item.index];
-                SetColor(cr, rect.color);
+                // The display list does not say what a rectangle is: a thin one is a line (an
+                // underline, a border) and is read as text is; anything wider is a background.
+                const bool line = std::min(rect.width, rect.height) <= kThickestLine;
+                SetSourceColor(cr, line ? colors.Text(rect.color) : colors.Ground(rect.color));
                 cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
                 cairo_fill(cr);
                 break;
@@ -37,7 +85,7 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                     break;
                 }
                 cairo_set_scaled_font(cr, page.fonts[run.font].get());
-                SetColor(cr, run.color);
+                SetSourceColor(cr, colors.Text(run.color));
                 if (withText && run.clusterCount > 0) {
                     cairo_show_text_glyphs(
                         cr, page.runText.data() + run.textOffset, static_cast<int>(run.textLength),
