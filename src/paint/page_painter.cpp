@@ -109,6 +109,14 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                 const PictureSource source = picture.svgText.empty()
                                                  ? PictureSource{picture.source, {}}
                                                  : PictureSource{"SVG", picture.svgText};
+                if (theme.Theme() == PageTheme::Night) {
+                    // Line art on a clear ground is drawn for a light page: on the dark one it
+                    // would vanish. Under a picture the page stays as by Day, so the picture
+                    // looks as it does there, pixel for pixel.
+                    SetSourceColor(cr, ColorTheme().Page());
+                    cairo_rectangle(cr, picture.x, picture.y, picture.width, picture.height);
+                    cairo_fill(cr);
+                }
                 pictures->Draw(cr, source, picture.x, picture.y, picture.width, picture.height);
                 break;
             }

@@ -1,5 +1,6 @@
 // The "theme" setting on the command line: --render-png paints the page and its text in the
-// theme's colours but never a picture's; --export-pdf stays in the book's own colours.
+// theme's colours but never a picture's (a clear one still shows the day's white under it);
+// --export-pdf stays in the book's own colours.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -35,12 +36,15 @@ class ThemeCommandTest : public ::testing::Test {
                 testing::PackageDocument(
                     R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)"
                     R"(<item id="p" href="navy.png" media-type="image/png"/>)"
-                    R"(<item id="s" href="maroon.svg" media-type="image/svg+xml"/>)",
+                    R"(<item id="s" href="maroon.svg" media-type="image/svg+xml"/>)"
+                    R"(<item id="c" href="clear.png" media-type="image/png"/>)",
                     R"(<itemref idref="a"/>)"),
                 {{"OEBPS/a.xhtml",
                   testing::XhtmlPage("<p>Words to read by night and by day</p>"
                                      R"(<p><img src="navy.png" width="60" height="60"/>)"
-                                     R"( <img src="maroon.svg" width="60" height="60"/></p>)")},
+                                     R"( <img src="maroon.svg" width="60" height="60"/>)"
+                                     R"( <img src="clear.png" width="60" height="60"/></p>)")},
+                 {"OEBPS/clear.png", testing::PngOfColor(60, 60, {0, 0, 0, 0})},
                  {"OEBPS/navy.png", testing::PngOfColor(60, 60, {0, 0, 128, 255})},
                  {"OEBPS/maroon.svg", testing::SvgOfColor(60, 60, "#800000")}}));
     }
@@ -88,6 +92,7 @@ TEST_F(ThemeCommandTest, PicturesKeepTheirPixelsWhileThePageAndTextChange) {
         EXPECT_EQ(testing::PixelAt(shown.get(), 399, 299), c.page);
         int picturePixels = 0;
         int lightTextPixels = 0;
+        int whitePixels = 0;
         for (int y = 0; y < 300; ++y) {
             for (int x = 0; x < 400; ++x) {
                 const std::uint32_t before = testing::PixelAt(day.get(), x, y);
@@ -98,11 +103,15 @@ TEST_F(ThemeCommandTest, PicturesKeepTheirPixelsWhileThePageAndTextChange) {
                 } else if (Luminance(before) < 0.3 && Luminance(now) > 0.6) {
                     ++lightTextPixels;
                 }
+                whitePixels += now == 0xffffffff;
             }
         }
         // Both pictures, whole but for the edge pixels that blend with the page.
         EXPECT_GT(picturePixels, 2 * 58 * 58);
         EXPECT_EQ(lightTextPixels > 20, c.lightText) << lightTextPixels;
+        // By Night a clear picture shows what is under it by Day: white, never the dark page.
+        // Sepia's paper is light: a picture there shows the paper through.
+        EXPECT_EQ(whitePixels >= 58 * 58, c.page != 0xfff4ecd8) << whitePixels;
     }
 }
 
