@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "layout/utf8.hpp"
+
 namespace quirelle {
 
 namespace {
@@ -27,25 +29,10 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        code = 0xFFFD;
-    }
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+// A character reference's code, or U+FFFD for one that names no character.
+void AppendCodePoint(std::string& out, std::uint32_t code) {
+    const bool character = code != 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    AppendUtf8(out, character ? static_cast<char32_t>(code) : kReplacementCharacter);
 }
 
 // The entities descriptions are written with; a name not here stays as written.
@@ -86,12 +73,12 @@ std::size_t DecodeEntity(std::string_view text, std::size_t at, std::string& out
             }
             code = std::min<std::uint32_t>(code * (hex ? 16 : 10) + digit, 0x110000);
         }
-        AppendUtf8(out, code);
+        AppendCodePoint(out, code);
         return end - at + 1;
     }
     for (const NamedEntity& entity : kEntities) {
         if (entity.name == body) {
-            AppendUtf8(out, entity.code);
+            AppendCodePoint(out, entity.code);
             return end - at + 1;
         }
     }
