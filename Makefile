@@ -1,4 +1,5 @@
 # make run   installs what is missing, builds, and opens the demo book in the reader.
+# make deb   builds the Debian package (the program, its desktop entry, icon and AppStream data).
 # make test  installs what is missing (test tools too), builds, and runs every test; then builds
 #            the core, the program and their tests again with the sanitizers, and runs those.
 # make fuzz  builds the libFuzzer targets under the sanitizers and runs each for FUZZ_SECONDS,
@@ -20,7 +21,7 @@ CMAKE_FLAGS ?=
 SOAK_RUNS ?= 5
 SOAK_SECONDS ?= 60
 
-.PHONY: all build run test bench fuzz soak fidelity install clean
+.PHONY: all build run test bench fuzz soak fidelity install deb clean
 
 all: build
 
@@ -75,6 +76,10 @@ fidelity: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD): install it with `sudo apt install ./$(BUILD)/quirelle_*.deb`.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

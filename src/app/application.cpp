@@ -87,6 +87,8 @@ void Application::AddActions() {
     actions->add_action("quit", [this] { Quit(); });
     actions->add_action("gtk-settings", [] { gtk_window_set_interactive_debugging(TRUE); });
     actions->add_action("program-settings", [this] { settingsWindow_.present(); });
+    actions->add_action("full-screen", [this] { main_.ToggleFullScreen(); });
+    themes_ = std::make_unique<ThemeActions>(*actions, main_);
     main_.insert_action_group("app", actions);
 }
 
@@ -115,6 +117,7 @@ void Application::Start(const Settings& settings, const std::string& file) {
     // Writing announces only the switches that changed; the window must match all of them.
     ApplyDisplaySwitches();
     main_.RestoreDividers(settings);
+    themes_->Show(settings.theme);
     // Before the window opens, since from then on a book can be opened (and dumped) at any time.
     view_->ReadToolTypes();
     main_.present();

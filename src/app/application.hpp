@@ -7,10 +7,12 @@
 #include <string>
 
 #include "app/about_box.hpp"
+#include "app/desktop_color_scheme.hpp"
 #include "app/export_window.hpp"
 #include "app/gtk_frontend.hpp"
 #include "app/main_window.hpp"
 #include "app/settings_window.hpp"
+#include "app/theme_actions.hpp"
 #include "app/unix_signal_watch.hpp"
 #include "platform/place_store.hpp"
 #include "platform/settings.hpp"
@@ -43,6 +45,7 @@ class Application {
     ExportWindow& exportWindow() { return exportWindow_; }
     DocumentView& view() { return *view_; }
     Frontend& frontend() { return frontend_; }
+    const ThemeActions& themes() const { return *themes_; }
 
   private:
     Application();
@@ -60,6 +63,8 @@ class Application {
     ExportWindow exportWindow_;
     std::unique_ptr<AboutBox> aboutBox_;
     std::unique_ptr<Gtk::MessageDialog> toolkitVersion_;
+    std::unique_ptr<ThemeActions> themes_;
+    DesktopColorScheme desktopColors_;
     GtkFrontend frontend_;
     std::unique_ptr<DocumentView> view_;
     PlaceStore places_;

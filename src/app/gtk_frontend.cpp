@@ -176,6 +176,7 @@ void GtkFrontend::SetHistoryButtons(bool canGoBack, bool canGoForward) {
 const Settings& GtkFrontend::CurrentSettings() const {
     current_ = settings_.Read();
     main_.StoreDividers(current_);
+    current_.theme = main_.Theme();
     return current_;
 }
 

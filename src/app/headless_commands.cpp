@@ -56,6 +56,7 @@ int Open(const CommandLine& command, OpenedBook& book) {
     // The "CSS" switch, as the window hands it to its view: without it the book's sheets would
     // style the page whatever the setting says.
     book.view->SetCssEnabled(settings->css);
+    book.view->Data().screenTheme = ColorTheme(settings->theme);
     // The diagnostic dumps serve a book that displays badly in these modes as in the window.
     book.view->ReadToolTypes();
     // The first document is measured for the area it is shown in, once.
@@ -69,6 +70,9 @@ int Open(const CommandLine& command, OpenedBook& book) {
             std::fprintf(stderr, "%.*s\n", static_cast<int>(kDrmMessage.size()),
                          kDrmMessage.data());
             return 2;
+        case ProbeResult::Damaged:
+            std::fprintf(stderr, "quirelle: %s\n", DamagedBookMessage(command.file).c_str());
+            return 1;
         case ProbeResult::Unreadable:
             if (const auto reason = FileUnreadableReason(command.file)) {
                 std::fprintf(stderr, "quirelle: could not open %s: %s\n", command.file.c_str(),

@@ -14,6 +14,11 @@ const std::vector<MenuCommand>& MenuCommands() {
         {"Project", "About...", "app.about", "<Control>question"},
         {"Project", "About GTK...", "app.about-gtk", "<Control>i"},
         {"Project", "Quit...", "app.quit", "<Control>q", true},
+        {"View", "Day", "app.theme::day", ""},
+        {"View", "Sepia", "app.theme::sepia", ""},
+        {"View", "Night", "app.theme::night", ""},
+        {"View", "Next Theme", "app.next-theme", "<Control>t"},
+        {"View", "Full Screen", "app.full-screen", "F11", true},
         {"Settings", "GTK...", "app.gtk-settings", "<Control>m"},
         {"Settings", "Program...", "app.program-settings", "<Control>p"},
     };
@@ -38,8 +43,10 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const Glib::RefPtr<Gio::Menu>& recentBook
             menu->append_section(group);
         }
         auto item = Gio::MenuItem::create(command.label, command.action);
-        item->set_attribute_value("accel",
-                                  Glib::Variant<Glib::ustring>::create(command.accelerator));
+        if (!command.accelerator.empty()) {
+            item->set_attribute_value("accel",
+                                      Glib::Variant<Glib::ustring>::create(command.accelerator));
+        }
         group->append_item(item);
         if (command.action == "app.open") {
             group->append_submenu("Open Recent", recentBooks);
@@ -53,6 +60,9 @@ Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts() {
     // The menu strip answers its shortcuts wherever the keyboard focus is in the window.
     shortcuts->set_scope(Gtk::ShortcutScope::GLOBAL);
     for (const MenuCommand& command : MenuCommands()) {
+        if (command.accelerator.empty()) {
+            continue;
+        }
         shortcuts->add_shortcut(
             Gtk::Shortcut::create(Gtk::ShortcutTrigger::parse_string(command.accelerator),
                                   Gtk::NamedAction::create(command.action)));

@@ -10,10 +10,10 @@ namespace quirelle {
 
 // One item of the menu strip.
 struct MenuCommand {
-    std::string menu;          // "Project" or "Settings"
+    std::string menu;          // "Project", "View" or "Settings"
     std::string label;         // as shown, "Open..."
-    std::string action;        // the action it activates, "app.open"
-    std::string accelerator;   // Ctrl and the item's letter, in GTK's notation
+    std::string action;        // the action it activates, "app.open", or "app.theme::night"
+    std::string accelerator;   // its key in GTK's notation; none for a choice of several
     bool startsGroup = false;  // a separator bar above it
 };
 

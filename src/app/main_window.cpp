@@ -7,6 +7,9 @@
 #include <glibmm/main.h>
 #include <gtkmm/droptarget.h>
 #include <gtkmm/scrolledwindow.h>
+#include <gtkmm/shortcut.h>
+#include <gtkmm/shortcutaction.h>
+#include <gtkmm/shortcuttrigger.h>
 
 #include <cmath>
 
@@ -53,7 +56,8 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     add_controller(BuildMenuShortcuts());
 
     content_.append(menuBar_);
-    content_.append(BuildTopBar());
+    topBar_ = &BuildTopBar();
+    content_.append(*topBar_);
 
     // The page list beside the page, with a divider the user can move.
     pageListFrame_.set_child(pageList_);
@@ -81,6 +85,58 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     content_.append(statusFrame_);
 
     set_child(content_);
+    property_fullscreened().signal_changed().connect([this] { FoldPanelsAway(is_fullscreen()); });
+    add_controller(BuildFullScreenExit());
+}
+
+Glib::RefPtr<Gtk::ShortcutController> MainWindow::BuildFullScreenExit() {
+    auto escape = Gtk::ShortcutController::create();
+    escape->set_scope(Gtk::ShortcutScope::GLOBAL);
+    // Escape is the window's only while it is full screen; otherwise it goes on to the gadgets.
+    escape->add_shortcut(Gtk::Shortcut::create(
+        Gtk::KeyvalTrigger::create(GDK_KEY_Escape, Gdk::ModifierType(0)),
+        Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) {
+            if (!is_fullscreen()) {
+                return false;
+            }
+            unfullscreen();
+            return true;
+        })));
+    return escape;
+}
+
+void MainWindow::ToggleFullScreen() {
+    if (is_fullscreen()) {
+        unfullscreen();
+    } else {
+        fullscreen();
+    }
+}
+
+void MainWindow::FoldPanelsAway(bool folded) {
+    if (folded == !unfolded_.empty()) {
+        return;
+    }
+    if (!folded) {
+        for (const auto& [widget, shown] : unfolded_) {
+            widget->set_visible(shown);
+        }
+        unfolded_.clear();
+        return;
+    }
+    for (Gtk::Widget* widget : std::initializer_list<Gtk::Widget*>{
+             &menuBar_, topBar_, &pageListFrame_, &pageSlider_, &statusFrame_}) {
+        unfolded_.emplace_back(widget, widget->get_visible());
+        widget->set_visible(false);
+    }
+}
+
+void MainWindow::SetTheme(PageTheme theme) {
+    theme_ = theme;
+    if (view_) {
+        view_->Data().screenTheme = ColorTheme(theme);
+    }
+    pageArea_.canvas().queue_draw();
 }
 
 Gtk::Widget& MainWindow::BuildTopBar() {

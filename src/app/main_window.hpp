@@ -7,15 +7,19 @@
 #include <gtkmm/paned.h>
 #include <gtkmm/popovermenubar.h>
 #include <gtkmm/scale.h>
+#include <gtkmm/shortcutcontroller.h>
 #include <gtkmm/window.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/cover_display.hpp"
 #include "app/page_area.hpp"
 #include "app/page_list.hpp"
 #include "app/recent_books.hpp"
 #include "platform/frontend.hpp"
+#include "platform/page_theme.hpp"
 #include "platform/settings.hpp"
 
 namespace quirelle {
@@ -55,6 +59,16 @@ class MainWindow : public Gtk::Window {
     void StoreDividers(Settings& settings) const;
     void RestoreDividers(const Settings& settings);
 
+    // The colours the page is painted in; a change repaints it at once.
+    PageTheme Theme() const { return theme_; }
+    void SetTheme(PageTheme theme);
+
+    // Full screen: F11 toggles it, Escape leaves it. While the window is full screen, however
+    // it got there, the page has it alone: menus, title, panels, list, slider and status line
+    // fold away, and come back as they were when it leaves.
+    void ToggleFullScreen();
+    void FoldPanelsAway(bool folded);
+
     PageList& pageList() { return pageList_; }
     RecentBooks& recentBooks() { return recentBooks_; }
     PageArea& pageArea() { return pageArea_; }
@@ -70,6 +84,7 @@ class MainWindow : public Gtk::Window {
 
   private:
     Gtk::Widget& BuildTopBar();
+    Glib::RefPtr<Gtk::ShortcutController> BuildFullScreenExit();
     Gtk::Widget& BuildInfoPanel();
     void OnSliderMoved();
     void OnRowChosen(int row, int document);
@@ -106,6 +121,11 @@ class MainWindow : public Gtk::Window {
     Gtk::Label status_;
 
     int busyDepth_ = 0;
+    PageTheme theme_ = PageTheme::Day;
+
+    Gtk::Widget* topBar_ = nullptr;
+    // What was shown before the panels folded away; empty while they are not folded.
+    std::vector<std::pair<Gtk::Widget*, bool>> unfolded_;
 };
 
 }  // namespace quirelle

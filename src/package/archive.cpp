@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -12,6 +11,7 @@
 #include "package/package_names.hpp"
 #include "package/zip_handles.hpp"
 #include "platform/dump_file.hpp"
+#include "platform/file_access.hpp"
 #include "platform/paths.hpp"
 #include "platform/xml_parser.hpp"
 
@@ -176,20 +176,22 @@ bool IsDrmProtected(zip_t* archive) {
 
 }  // namespace
 
+std::string DamagedBookMessage(std::string_view path) {
+    return std::string(path) + " is not an EPUB book or is damaged";
+}
+
 ProbeResult ProbeArchive(const std::string& bookPath) {
-    const ProbeResult unreadable = bookPath.find(".epub") != std::string::npos
-                                       ? ProbeResult::Protected
-                                       : ProbeResult::Unreadable;
-    // A path that names no file is not a protected book, whatever it is called.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(bookPath, error)) {
+    // A path that names no file we may read is no book of any kind: the caller tells why.
+    if (FileUnreadableReason(bookPath)) {
         return ProbeResult::Unreadable;
     }
+    // A file cut short has lost the archive's directory at its end, so it fails here too. An
+    // empty file opens as an archive without members, which no book is.
     ZipArchive archive = OpenArchive(bookPath);
-    if (!archive || IsDrmProtected(archive.get())) {
-        return unreadable;
+    if (!archive || zip_get_num_entries(archive.get(), 0) <= 0) {
+        return ProbeResult::Damaged;
     }
-    return ProbeResult::Readable;
+    return IsDrmProtected(archive.get()) ? ProbeResult::Protected : ProbeResult::Readable;
 }
 
 bool ExtractEntry(const std::string& bookPath, std::string_view name, ArchiveBuffer& out) {

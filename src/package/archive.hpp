@@ -13,9 +13,10 @@ namespace quirelle {
 
 // What a file turned out to be when probed before opening.
 enum class ProbeResult : int {
-    Unreadable = 0,  // not a book we can read, and not named like one: ignored silently
+    Unreadable = 0,  // no file that can be opened for reading (missing, a folder, forbidden)
     Readable = 1,
-    Protected = 2,  // named ".epub" but unreadable or DRM-protected: the user is told
+    Protected = 2,  // a readable archive whose content is locked by DRM
+    Damaged = 3,    // a file, but no archive that can be read: another kind of file, or cut short
 };
 
 // A member larger than this is refused: a hostile archive must not exhaust memory.
@@ -24,10 +25,15 @@ inline constexpr std::uint64_t kMaxMemberSize = 256ull * 1024 * 1024;
 // The capacity of the view's document buffer.
 inline constexpr std::size_t kDocumentTextCapacity = 8'000'000;
 
-// What the user is told about a book that is protected, or named ".epub" but cannot be read.
+// What the user is told about a book that is protected.
 inline constexpr std::string_view kDrmMessage = "Quirelle did't support EPUB's with DRM!";
 
-// Can the archive library read the file, and is the book free of DRM?
+// What the user is told about a file that is no archive, or a damaged one: `path` as given.
+std::string DamagedBookMessage(std::string_view path);
+
+// Can the file be opened, can the archive library read it, and is the book free of DRM?
+// Protection is told by the archive's content whatever the file is called: a renamed protected
+// book is still protected, and a damaged file named ".epub" is damaged, not protected.
 ProbeResult ProbeArchive(const std::string& bookPath);
 
 // Finds the member for `name` and unpacks it into a fresh zero-filled buffer four times the

@@ -1,5 +1,6 @@
 #include "package/package_document.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -66,6 +67,19 @@ class ContentsDump {
     const bool on_;
 };
 
+// Whether the space-separated list `tokens` holds `token`.
+bool HasToken(std::string_view tokens, std::string_view token) {
+    std::size_t start = 0;
+    while (start < tokens.size()) {
+        const std::size_t end = std::min(tokens.find_first_of(" \t\r\n", start), tokens.size());
+        if (tokens.substr(start, end - start) == token) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 template <typename Matches>
 int FindItem(const BookState& book, Matches matches, std::string& href) {
     for (int i = 0; i < book.manifestItemCount; ++i) {
@@ -107,6 +121,30 @@ class PackageParse : public XmlParser {
                  const ContentsDump& dump, PackageInfo& info)
         : bookPath_(bookPath), book_(book), ignoreToc_(ignoreToc), dump_(dump), info_(info) {}
 
+    // The cover, once the manifest is known: the item EPUB 3 marks as the cover image; else
+    // the item the EPUB 2 `<meta name="cover">` names by its id (or, as some books write it, by
+    // its file name); else an item whose id is "cover-image". None when nothing names one.
+    void DecideCover() {
+        if (coverDecided_) {
+            return;
+        }
+        coverDecided_ = true;
+        std::string href;
+        const bool found =
+            FindItem(
+                book_,
+                [](const ManifestItem& item) { return HasToken(item.properties, "cover-image"); },
+                href) > 0 ||
+            (!metaCover_.empty() && FindItemById(book_, metaCover_, href) > 0) ||
+            FindItemById(book_, "cover-image", href) > 0;
+        if (found) {
+            info_.coverPath = href;
+            dump_.Cover(href);
+        } else if (metaCover_.find('.') != std::string::npos) {
+            info_.coverPath = metaCover_;
+        }
+    }
+
   protected:
     void StartElement(std::string_view writtenName, const Attributes& attributes) override {
         namespaces_.Enter(attributes);
@@ -115,16 +153,19 @@ class PackageParse : public XmlParser {
         text_.clear();
         if (name == "spine") {
             // Every manifest item precedes the spine: the cover can be decided now.
-            std::string href;
-            if (FindItemByProperties(book_, "cover-image", href) > 0 ||
-                FindItemById(book_, "cover-image", href) > 0) {
-                info_.coverPath = href;
-                dump_.Cover(href);
-            }
+            DecideCover();
         }
         attributes.ForEach([&](std::string_view attribute, std::string_view value) {
             HandleAttribute(name, attribute, value);
         });
+        if (name == "meta") {
+            // The attributes may come in any order: both are known only now.
+            if (metaName_ == "cover" && !metaContent_.empty()) {
+                metaCover_ = metaContent_;
+            }
+            metaName_.clear();
+            metaContent_.clear();
+        }
     }
 
     void EndElement(std::string_view writtenName) override {
@@ -139,7 +180,6 @@ class PackageParse : public XmlParser {
             text_.clear();
         } else if (name == "meta") {
             text_.clear();
-            metaCoverSeen_ = false;
         } else if (std::string* field = MetadataFieldOf(name)) {
             // The last of several elements of a kind is the one shown.
             *field = Trimmed(text_);
@@ -213,12 +253,10 @@ class PackageParse : public XmlParser {
                 item.mediaType = value;
             }
         } else if (element == "meta") {
-            if (attribute == "name" && value == "cover") {
-                metaCoverSeen_ = true;
-            } else if (attribute == "content" && metaCoverSeen_ &&
-                       value.find('.') != std::string_view::npos) {
-                // Only a file name counts: an item id is not resolved through the manifest.
-                info_.coverPath = value;
+            if (attribute == "name") {
+                metaName_ = value;
+            } else if (attribute == "content") {
+                metaContent_ = value;
             }
         } else if (element == "spine" && attribute == "toc") {
             ReadTableOfContents(value);
@@ -269,7 +307,10 @@ class PackageParse : public XmlParser {
     PackageInfo& info_;
     XmlNamespaceScope namespaces_;
     std::string text_;
-    bool metaCoverSeen_ = false;
+    std::string metaName_;
+    std::string metaContent_;
+    std::string metaCover_;
+    bool coverDecided_ = false;
     // The id that the package element names as its unique identifier, and whether the
     // dc:identifier being read is that one.
     std::string uniqueIdentifierId_;
@@ -313,11 +354,12 @@ bool ReadPackageDocument(const std::string& bookPath, BookState& book, bool igno
     book.navHref.clear();
     book.tocHref.clear();
     info = PackageInfo{};
-    info.coverPath = PicturePath("no_cover.png").string();
 
     const ContentsDump dump(debug);
     PackageParse parse(bookPath, book, ignoreToc, dump, info);
     const bool wellFormed = parse.Parse(package.Text());
+    // A package that breaks off before its spine still names its cover.
+    parse.DecideCover();
     dump.Manifest(book);
     book.coverPath = info.coverPath;
     // A package document that breaks off is read as far as it goes, so a book cut short keeps

@@ -16,7 +16,7 @@ struct PackageInfo {
     std::string description;
     std::string publisher;
     std::string date;
-    // A member of the book, or the placeholder picture beside the program.
+    // The member of the book that is its cover; empty when the book names none.
     std::string coverPath;
 };
 

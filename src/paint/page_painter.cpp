@@ -1,20 +1,65 @@
 #include "paint/page_painter.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "paint/copied_text.hpp"
 
 namespace quirelle {
 
-namespace {
-
-void SetColor(cairo_t* cr, const RgbaColor& color) {
+void SetSourceColor(cairo_t* cr, const RgbaColor& color) {
     cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0,
                           color.alpha / 255.0);
 }
 
+namespace {
+
+// The thickest underline or border, in pixels, that a theme colours as it colours text.
+constexpr double kThickestLine = 6.0;
+
+// A page uses a handful of colours over and over: each is mapped once per paint.
+class MappedColors {
+  public:
+    explicit MappedColors(const ColorTheme& theme) : theme_(theme) {}
+
+    RgbaColor Text(RgbaColor color) { return Mapped(text_, color, &ColorTheme::Text); }
+    RgbaColor Ground(RgbaColor color) { return Mapped(ground_, color, &ColorTheme::Ground); }
+
+  private:
+    struct Entry {
+        RgbaColor from;
+        RgbaColor to;
+    };
+    static constexpr std::size_t kKept = 8;
+
+    RgbaColor Mapped(std::vector<Entry>& kept, RgbaColor color,
+                     RgbaColor (ColorTheme::*map)(RgbaColor) const) {
+        if (!theme_.MapsColors()) {
+            return color;
+        }
+        for (const Entry& entry : kept) {
+            if (entry.from == color) {
+                return entry.to;
+            }
+        }
+        const RgbaColor to = (theme_.*map)(color);
+        if (kept.size() == kKept) {
+            kept.erase(kept.begin());
+        }
+        kept.push_back({color, to});
+        return to;
+    }
+
+    const ColorTheme& theme_;
+    std::vector<Entry> text_;
+    std::vector<Entry> ground_;
+};
+
 }  // namespace
 
 void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, double top,
-               double bottom) {
+               double bottom, const ColorTheme& theme) {
+    MappedColors colors(theme);
     const auto [first, last] = page.ItemsIn(top, bottom);
     // Only a document keeps the text behind its glyphs; a picture of the page has no use for it.
     const cairo_surface_type_t surface = cairo_surface_get_type(cairo_get_target(cr));
@@ -28,7 +73,10 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
         switch (item.kind) {
             case DisplayItem::Kind::Rect: {
                 const PlacedRect& rect = page.rects[item.index];
-                SetColor(cr, rect.color);
+                // The display list does not say what a rectangle is: a thin one is a line (an
+                // underline, a border) and is read as text is; anything wider is a background.
+                const bool line = std::min(rect.width, rect.height) <= kThickestLine;
+                SetSourceColor(cr, line ? colors.Text(rect.color) : colors.Ground(rect.color));
                 cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
                 cairo_fill(cr);
                 break;
@@ -39,7 +87,7 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                     break;
                 }
                 cairo_set_scaled_font(cr, page.fonts[run.font].get());
-                SetColor(cr, run.color);
+                SetSourceColor(cr, colors.Text(run.color));
                 const std::string_view text(page.runText.data() + run.textOffset,
                                             withText ? run.textLength : 0);
                 if (withText && run.clusterCount > 0 && NeedsCopiedText(text)) {
@@ -74,6 +122,14 @@ void PaintPage(cairo_t* cr, const PageLayout& page, PictureStore* pictures, doub
                 const PictureSource source = picture.svgText.empty()
                                                  ? PictureSource{picture.source, {}}
                                                  : PictureSource{"SVG", picture.svgText};
+                if (theme.Theme() == PageTheme::Night) {
+                    // Line art on a clear ground is drawn for a light page: on the dark one it
+                    // would vanish. Under a picture the page stays as by Day, so the picture
+                    // looks as it does there, pixel for pixel.
+                    SetSourceColor(cr, ColorTheme().Page());
+                    cairo_rectangle(cr, picture.x, picture.y, picture.width, picture.height);
+                    cairo_fill(cr);
+                }
                 pictures->Draw(cr, source, picture.x, picture.y, picture.width, picture.height);
                 break;
             }

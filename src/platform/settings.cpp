@@ -16,7 +16,7 @@ namespace {
 // Where a stored setting lives in Settings: a member, or the font or size of a style row.
 using RowText = std::pair<StyleSetting Settings::*, std::string StyleSetting::*>;
 using Place = std::variant<std::string Settings::*, RowText, bool Settings::*,
-                           SettingsColor Settings::*, int Settings::*>;
+                           SettingsColor Settings::*, int Settings::*, PageTheme Settings::*>;
 
 struct Field {
     std::string key;
@@ -46,6 +46,7 @@ std::vector<Field> MakeFields() {
         {"pageslider", &Settings::pageslider},
         {"css", &Settings::css},
         {"ignore_toc", &Settings::ignoreToc},
+        {"theme", &Settings::theme},
         {"pagelist_divider", &Settings::pagelistDivider},
         {"panel_divider", &Settings::panelDivider},
         {"cover_divider", &Settings::coverDivider},
@@ -180,6 +181,9 @@ bool Assign(SettingsColor& target, std::string_view value) {
 bool Assign(int& target, std::string_view value) {
     return AssignParsed(target, value, ParseNumber);
 }
+bool Assign(PageTheme& target, std::string_view value) {
+    return AssignParsed(target, value, ParsePageTheme);
+}
 
 std::string Format(const std::string& value) {
     return value;
@@ -192,6 +196,9 @@ std::string Format(const SettingsColor& value) {
 }
 std::string Format(int value) {
     return std::to_string(value);
+}
+std::string Format(PageTheme value) {
+    return std::string(PageThemeName(value));
 }
 
 }  // namespace

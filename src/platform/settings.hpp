@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/page_theme.hpp"
+
 namespace quirelle {
 
 // A colour as the colour gadgets hold it: 32 bits per component, all four bytes alike.
@@ -43,6 +45,8 @@ struct Settings {
     bool pageslider = false;
     bool css = true;
     bool ignoreToc = true;
+    // The colours the page is read in; chosen in the "View" menu.
+    PageTheme theme = PageTheme::Day;
     // Where the user left the main window's three dividers, in pixels from the start of their
     // pane; -1 leaves a divider where the window's layout puts it.
     int pagelistDivider = -1;

@@ -168,4 +168,14 @@ bool SaveSettings(const Settings& settings, SettingsScope scope) {
     return g_key_file_save_to_file(keys.get(), file.c_str(), nullptr);
 }
 
+bool SaveSetting(std::string_view key, std::string_view value, SettingsScope scope) {
+    const std::filesystem::path file = SettingsFile(scope);
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
+    KeyFile keys(g_key_file_new());
+    LoadKeyFile(file, keys.get(), G_KEY_FILE_KEEP_COMMENTS);
+    g_key_file_set_string(keys.get(), kGroup, std::string(key).c_str(), std::string(value).c_str());
+    return g_key_file_save_to_file(keys.get(), file.c_str(), nullptr);
+}
+
 }  // namespace quirelle

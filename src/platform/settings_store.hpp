@@ -22,4 +22,8 @@ Settings LoadSettings();
 // False when the file could not be written.
 bool SaveSettings(const Settings& settings, SettingsScope scope);
 
+// Writes one setting into the file of `scope`, leaving every other line of it as it was. False
+// when the file could not be written.
+bool SaveSetting(std::string_view key, std::string_view value, SettingsScope scope);
+
 }  // namespace quirelle

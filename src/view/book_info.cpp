@@ -27,6 +27,15 @@ class JsonObject {
         Key(key);
         AppendJsonString(out_, text);
     }
+    // A text, or null when it is empty.
+    void FieldOrNull(std::string_view key, std::string_view text) {
+        if (text.empty()) {
+            Key(key);
+            out_ += "null";
+        } else {
+            Field(key, text);
+        }
+    }
     void Number(std::string_view key, double value) {
         Key(key);
         char number[32];
@@ -91,7 +100,7 @@ std::string BookInfoJson(ProbeResult probe, DocumentViewData& data,
             // The panel holds the locale's character set; the report is UTF-8.
             info.Field(key, FromSystemCharset(text).value_or(text));
         }
-        info.Field("cover", book.coverPath);
+        info.FieldOrNull("cover", book.coverPath);
         info.Field("tocHref", book.tocHref);
         info.Field("navHref", book.navHref);
 

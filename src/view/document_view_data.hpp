@@ -9,6 +9,7 @@
 #include "package/archive_buffer.hpp"
 #include "package/book.hpp"
 #include "package/debug_switches.hpp"
+#include "paint/color_theme.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
 #include "view/reading_history.hpp"
@@ -71,6 +72,11 @@ struct DocumentViewData {
     bool shownCss = true;
     // The open book's sheets, read once for all its documents and cleared with the book.
     SheetCache sheets;
+
+    // The colours the screen shows the page in, and those of the paint under way: the screen's
+    // inside Draw, the book's own elsewhere, so that an export is in Day unless asked.
+    ColorTheme screenTheme;
+    ColorTheme paintTheme;
 
     // The surface each draw paints the page on, kept while the view keeps its size.
     CairoSurface pageSurface;

@@ -10,6 +10,7 @@
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
 #include "view/file_requester.hpp"
+#include "view/metadata_text.hpp"
 
 namespace quirelle {
 
@@ -51,9 +52,13 @@ bool DocumentView::OpenBook(const std::string& path) {
         case ProbeResult::Protected:
             frontend_.ShowMessage(kDrmMessage);
             return false;
+        case ProbeResult::Damaged: {
+            const std::string text = DamagedBookMessage(path);
+            frontend_.SetStatus(ToSystemCharset(text).value_or(text));
+            std::fprintf(stderr, "quirelle: %s\n", text.c_str());
+            return false;
+        }
         case ProbeResult::Unreadable:
-            // A file that is there but is no book is let go silently, as a dropped picture is;
-            // one that cannot be read at all is worth a word.
             if (const auto reason = FileUnreadableReason(path)) {
                 ReportOpenFailure(path, *reason);
             }
@@ -97,15 +102,18 @@ bool DocumentView::LoadBook(const std::string& path) {
         {MetadataField::Description, &info.description},
         {MetadataField::Publisher, &info.publisher},
         {MetadataField::Date, &info.date}};
+    info.description = DescriptionAsText(info.description);
+    info.date = DateAsText(info.date);
     for (const auto& [field, text] : fields) {
         frontend_.SetMetadata(field, ToSystemCharset(*text).value_or(std::string()));
     }
-    // The placeholder goes up first: a cover that cannot be decoded leaves it in place.
-    const std::string placeholder = PicturePath("no_cover.png").string();
-    SetCover(placeholder);
-    if (info.coverPath != placeholder) {
+    // The placeholder goes up first: a cover that cannot be decoded leaves it in place. The book
+    // keeps its own cover, or none: the placeholder is the panel's, not the book's.
+    SetCover(PicturePath("no_cover.png").string());
+    if (!info.coverPath.empty()) {
         SetCover(info.coverPath);
     }
+    data_->book.coverPath = info.coverPath;
     FillPageList();
     const int last = data_->book.documentCount - 1;
     frontend_.SetPageSliderMaximum(last);

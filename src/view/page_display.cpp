@@ -7,6 +7,7 @@
 #include "platform/paths.hpp"
 #include "view/document_view.hpp"
 #include "view/page_links.hpp"
+#include "view/screen_painting.hpp"
 
 namespace quirelle {
 
@@ -38,7 +39,8 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
         surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     }
     CairoContext cr(cairo_create(surface.get()));
-    cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
+    const ScreenPainting themed(data);
+    SetSourceColor(cr.get(), data.paintTheme.Page());
     cairo_paint(cr.get());
     PaintDocument(cr.get(), page, data.scrollY, height);
 
@@ -60,8 +62,7 @@ void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scr
     PictureStore& pictures = data_->pictureStore;
     cairo_save(cr);
     if (page.canvas.alpha > 0) {
-        cairo_set_source_rgba(cr, page.canvas.red / 255.0, page.canvas.green / 255.0,
-                              page.canvas.blue / 255.0, page.canvas.alpha / 255.0);
+        SetSourceColor(cr, data_->paintTheme.Ground(page.canvas));
         cairo_paint(cr);
     }
     if (!page.canvasPicture.empty()) {
@@ -69,7 +70,7 @@ void DocumentView::PaintDocument(cairo_t* cr, const PageLayout& page, double scr
                                 static_cast<int>(page.width), static_cast<int>(height));
     }
     cairo_translate(cr, 0.0, -scrollY);
-    PaintPage(cr, page, &pictures, scrollY, scrollY + height);
+    PaintPage(cr, page, &pictures, scrollY, scrollY + height, data_->paintTheme);
     // The bars of the sounds, whose buttons the view answers.
     for (const PlacedPicture& picture : page.pictures) {
         if (picture.kind != PlacedPicture::Kind::Audio || picture.y + picture.height <= scrollY ||

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "support/book_fixture.hpp"
 #include "support/program_run.hpp"
@@ -66,10 +67,21 @@ TEST(InfoCommandTest, SettingOverridesTheStoredValueForOneRun) {
 
 TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
     testing::TempDir dir;
-    testing::WriteFile(dir / "locked.epub", "not an archive");
+    testing::WriteFile(dir / "text.epub", "not an archive");
     testing::WriteFile(dir / "notes.txt", "not an archive");
     testing::WriteArchive(dir / "drm.epub",
                           testing::BookMembers("<package/>", {{"META-INF/rights.xml", "<r/>"}}));
+    testing::WriteArchive(dir / "cut.epub", testing::MinimalBookMembers());
+    testing::WriteFile(dir / "cut.epub", testing::ReadFile(dir / "cut.epub").substr(0, 300));
+    const std::string obfuscated =
+        R"(<encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container"
+ xmlns:enc="http://www.w3.org/2001/04/xmlenc#"><enc:EncryptedData>
+ <enc:EncryptionMethod Algorithm="http://www.idpf.org/2008/embedding"/>
+ <enc:CipherData><enc:CipherReference URI="OEBPS/font.otf"/></enc:CipherData>
+</enc:EncryptedData></encryption>)";
+    testing::WriteArchive(dir / "fonts.epub",
+                          testing::BookMembers(testing::PackageDocument("", ""),
+                                               {{"META-INF/encryption.xml", obfuscated}}));
     testing::WriteArchive(dir / "nopackage.epub", {{"mimetype", "application/epub+zip"}});
     std::filesystem::create_directory(dir / "folder.epub");
     struct Case {
@@ -78,9 +90,11 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         const char* message;
     };
     const Case cases[] = {
-        {"locked.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
         {"drm.epub", 2, "Quirelle did't support EPUB's with DRM!\n"},
-        {"notes.txt", 1, "not a readable EPUB book"},
+        {"fonts.epub", 0, ""},
+        {"text.epub", 1, "text.epub is not an EPUB book or is damaged\n"},
+        {"notes.txt", 1, "notes.txt is not an EPUB book or is damaged\n"},
+        {"cut.epub", 1, "cut.epub is not an EPUB book or is damaged\n"},
         {"missing.epub", 1, "missing.epub: no such file"},
         {"folder.epub", 1, "folder.epub: it is a folder, not a file"},
         {"nopackage.epub", 1, "nopackage.epub: the book has no package document"},
@@ -90,8 +104,54 @@ TEST(InfoCommandTest, ExitStatusFollowsTheProbe) {
         const ProgramRun run = RunQuirelle("--info '" + (dir / c.file).string() + "'", dir);
         EXPECT_EQ(run.status, c.status);
         EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(Contains(run.out, R"("probe":1)")) << run.out;
+            continue;
+        }
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_TRUE(run.out.empty());
+    }
+}
+
+// What the panel shows is what --info reports: the description as text, the date in the
+// locale's words (the tests run in the C locale), and the cover the book names, or null.
+TEST(InfoCommandTest, ShowsTheMetadataAsTextAndTheCoverOrNull) {
+    testing::TempDir dir;
+    const std::string chapter =
+        R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)";
+    const std::string picture =
+        R"(<item id="pic" href="Images/front.jpg" media-type="image/jpeg"/>)";
+    struct Case {
+        const char* what;
+        std::string manifest;
+        std::string metadata;
+        std::vector<const char*> parts;
+    };
+    const Case cases[] = {
+        {"HTML description, ISO date, no cover",
+         chapter,
+         "<dc:description>&lt;p&gt;Everyone&amp;rsquo;s familiar with &lt;a "
+         "href=\"https://example.org\"&gt;Holmes&lt;/a&gt;.&lt;/p&gt;&lt;p&gt;Second."
+         "&lt;/p&gt;</dc:description><dc:date>2018-05-08T02:24:50Z</dc:date>",
+         {R"("description":"Everyone’s familiar with Holmes.\n\nSecond.")",
+          R"("date":"05/08/2018")", R"("cover":null)"}},
+        {"EPUB 3 cover named by meta",
+         chapter + picture,
+         R"(<meta name="cover" content="pic"/><dc:date>1851</dc:date>)",
+         {R"("cover":"Images/front.jpg")", R"("date":"1851")"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto book = dir / "book.epub";
+        testing::WriteArchive(book, testing::BookMembers(testing::PackageDocument(
+                                        c.manifest, R"(<itemref idref="a"/>)",
+                                        "<dc:title>T</dc:title>" + c.metadata)));
+        const ProgramRun run = RunQuirelle("--info '" + book.string() + "'", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const char* part : c.parts) {
+            EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
+        }
+        EXPECT_FALSE(Contains(run.out, "no_cover.png")) << run.out;
     }
 }
 

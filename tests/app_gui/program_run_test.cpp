@@ -35,7 +35,8 @@ TEST_F(ProgramRunTest, SignalsEndTheProgramThroughItsNormalShutdown) {
                               R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)",
                               R"(<itemref idref="a"/>)"),
                           {{"OEBPS/a.xhtml", XhtmlPage("<p>A</p>")}}));
-    WriteFile(dir_ / "locked.epub", "not an archive");
+    WriteArchive(dir_ / "locked.epub",
+                 BookMembers(PackageDocument("", ""), {{"META-INF/rights.xml", "<rights/>"}}));
     struct Case {
         const char* name;
         std::vector<std::string> arguments;
@@ -46,7 +47,7 @@ TEST_F(ProgramRunTest, SignalsEndTheProgramThroughItsNormalShutdown) {
         {"a book, Ctrl-C", {book}, SIGINT, 1},
         {"a book, terminated", {book}, SIGTERM, 1},
         {"no book", {}, SIGINT, 1},
-        // The message box for an unreadable book waits for "Ok"; Ctrl-C must not wait for it.
+        // The message box for a protected book waits for "Ok"; Ctrl-C must not wait for it.
         {"message box open", {(dir_ / "locked.epub").string()}, SIGINT, 2},
     };
     const X11Display display;

@@ -162,7 +162,7 @@ TEST_F(ArchiveTest, MembersLargerThanTheLimitAreRefused) {
     EXPECT_FALSE(Extract(book, "lying.bin").has_value());
 }
 
-TEST_F(ArchiveTest, ProbeTellsReadableProtectedAndIgnoredFiles) {
+TEST_F(ArchiveTest, ProbeTellsReadableProtectedAndDamagedFiles) {
     auto withMembers = [](std::vector<Member> extra) {
         std::vector<Member> members = testing::MinimalBookMembers();
         members.insert(members.end(), extra.begin(), extra.end());
@@ -189,28 +189,31 @@ TEST_F(ArchiveTest, ProbeTellsReadableProtectedAndIgnoredFiles) {
   </enc:EncryptedData>
 </encryption>)";
 
+    const std::vector<Member> aesChapter = withMembers({{"META-INF/encryption.xml", aes}});
+    enum class Cut { Whole, Half, Empty };
     struct Case {
         const char* what;
         const char* fileName;
-        std::optional<std::vector<Member>> members;  // nullopt: a file that is no archive
+        std::optional<std::vector<Member>> members;  // nullopt: a text file, no archive
+        Cut cut;
         ProbeResult expected;
     };
     const Case cases[] = {
-        {"plain book", "book.epub", withMembers({}), ProbeResult::Readable},
-        {"plain book, any name", "book.zip", withMembers({}), ProbeResult::Readable},
+        {"plain book", "book.epub", withMembers({}), Cut::Whole, ProbeResult::Readable},
+        {"plain book, any name", "book.zip", withMembers({}), Cut::Whole, ProbeResult::Readable},
         {"obfuscated fonts only", "book.epub",
-         withMembers({{"META-INF/encryption.xml", fontObfuscation}}), ProbeResult::Readable},
-        {"encrypted chapter", "book.epub", withMembers({{"META-INF/encryption.xml", aes}}),
-         ProbeResult::Protected},
+         withMembers({{"META-INF/encryption.xml", fontObfuscation}}), Cut::Whole,
+         ProbeResult::Readable},
+        {"encrypted chapter", "book.epub", aesChapter, Cut::Whole, ProbeResult::Protected},
         {"rights document", "book.epub", withMembers({{"META-INF/rights.xml", "<rights/>"}}),
-         ProbeResult::Protected},
+         Cut::Whole, ProbeResult::Protected},
         {"protected, not named .epub", "book.zip",
-         withMembers({{"META-INF/rights.xml", "<rights/>"}}), ProbeResult::Unreadable},
-        {"no archive, named .epub", "book.epub", std::nullopt, ProbeResult::Protected},
-        {"no archive, .epub inside the name", "book.epub.bak", std::nullopt,
-         ProbeResult::Protected},
-        {"no archive, named .zip", "book.zip", std::nullopt, ProbeResult::Unreadable},
-        {"no archive, upper-case name", "BOOK.EPUB", std::nullopt, ProbeResult::Unreadable},
+         withMembers({{"META-INF/rights.xml", "<rights/>"}}), Cut::Whole, ProbeResult::Protected},
+        {"text file named .epub", "book.epub", std::nullopt, Cut::Whole, ProbeResult::Damaged},
+        {"text file, other name", "notes.txt", std::nullopt, Cut::Whole, ProbeResult::Damaged},
+        {"book cut short", "book.epub", withMembers({}), Cut::Half, ProbeResult::Damaged},
+        {"protected book cut short", "book.epub", aesChapter, Cut::Half, ProbeResult::Damaged},
+        {"empty file", "book.epub", std::nullopt, Cut::Empty, ProbeResult::Damaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -220,6 +223,10 @@ TEST_F(ArchiveTest, ProbeTellsReadableProtectedAndIgnoredFiles) {
             testing::WriteArchive(path, *c.members);
         } else {
             testing::WriteFile(path, "This is a text file, not a ZIP archive.\n");
+        }
+        if (c.cut != Cut::Whole) {
+            const std::string bytes = testing::ReadFile(path);
+            testing::WriteFile(path, c.cut == Cut::Half ? bytes.substr(0, bytes.size() / 2) : "");
         }
         EXPECT_EQ(ProbeArchive(path.string()), c.expected);
     }

@@ -44,6 +44,10 @@ TEST(SettingsTest, KeysSetAndGetTheirValues) {
         {"pagelist_divider", "240", true, "240"},
         {"panel_divider", "12px", false, "-1"},
         {"cover_divider", "", false, "-1"},
+        {"theme", "night", true, "night"},
+        {"theme", "sepia", true, "sepia"},
+        {"theme", "Night", false, "day"},
+        {"theme", "dark", false, "day"},
         {"no_such_key", "1", false, nullptr},
     };
     for (const Case& c : cases) {
@@ -108,6 +112,24 @@ TEST_F(SettingsStoreTest, UseKeepsForThisLoginAndSaveKeepsForGood) {
     // A new login: the current environment is gone, the permanent one comes back.
     std::filesystem::remove(SettingsFile(SettingsScope::Current));
     EXPECT_EQ(LoadSettings(), saved);
+}
+
+// One setting chosen in a menu goes into the permanent file alone: what was only "Used" stays
+// out of it, and what it held stays in it.
+TEST_F(SettingsStoreTest, OneSettingIsSavedWithoutTheOthers) {
+    Settings saved;
+    saved.verticalMargin = "12";
+    ASSERT_TRUE(SaveSettings(saved, SettingsScope::Permanent));
+    ASSERT_TRUE(SaveSetting("theme", "night", SettingsScope::Permanent));
+    Settings expected = saved;
+    expected.theme = PageTheme::Night;
+    EXPECT_EQ(LoadSettings(), expected);
+
+    std::filesystem::remove(SettingsFile(SettingsScope::Permanent));
+    ASSERT_TRUE(SaveSetting("theme", "sepia", SettingsScope::Permanent));
+    expected = Settings();
+    expected.theme = PageTheme::Sepia;
+    EXPECT_EQ(LoadSettings(), expected) << "a file of one key: the rest keep their defaults";
 }
 
 TEST_F(SettingsStoreTest, BadStoredValuesKeepTheirDefaults) {

@@ -51,27 +51,43 @@ TEST_F(OpenBookTest, ReadableBookLoadsWithTheStatusTextsAndItsFirstPage) {
     EXPECT_GE(frontend_.busyCount, 1);
 }
 
-TEST_F(OpenBookTest, ProbeDecidesBetweenLoadingTheMessageAndSilence) {
+// A protected book gets the DRM box; a file that is no archive, or one cut short, is damaged:
+// said in the status line with its name, and the book on display stays.
+TEST_F(OpenBookTest, ProbeDecidesBetweenLoadingTheDrmBoxAndTheDamagedNotice) {
+    const std::string shown = WriteBook("shown.epub", "Shown");
+    const std::string cut = WriteBook("cut.epub", "Cut");
+    testing::WriteFile(cut, testing::ReadFile(cut).substr(0, 300));
+    const auto locked = dir_ / "locked.zip";
+    std::vector<testing::Member> lockedMembers = testing::MinimalBookMembers();
+    lockedMembers.push_back({"META-INF/rights.xml", "<rights/>"});
+    testing::WriteArchive(locked, lockedMembers);
     struct Case {
         const char* what;
         std::string path;
         bool loads;
-        bool message;
+        bool drmBox;
+        bool damaged;  // the status line says so
     };
     const Case cases[] = {
-        {"readable", WriteBook("a.epub", "A"), true, false},
-        {"unreadable .epub", WriteNonArchive("locked.epub"), false, true},
-        {"unreadable, other name", WriteNonArchive("notes.txt"), false, false},
-        {"unreadable, upper-case name", WriteNonArchive("LOCKED.EPUB"), false, false},
+        {"readable", WriteBook("a.epub", "A"), true, false, false},
+        {"protected, any name", locked.string(), false, true, false},
+        {"text file named .epub", WriteNonArchive("text.epub"), false, false, true},
+        {"text file, other name", WriteNonArchive("notes.txt"), false, false, true},
+        {"cut short", cut, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         HeadlessFrontend frontend;
         DocumentView view(frontend);
-        view.OpenBook(c.path);
-        EXPECT_EQ(view.Data().book.archivePath.empty(), !c.loads);
+        ASSERT_TRUE(view.OpenBook(shown));
+        EXPECT_EQ(view.OpenBook(c.path), c.loads);
+        EXPECT_EQ(view.Data().book.archivePath, c.loads ? c.path : shown);
+        EXPECT_EQ(frontend.metadata[MetadataField::Title], c.loads ? "A" : "Shown");
         EXPECT_EQ(frontend.messages,
-                  c.message ? std::vector<std::string>{kDrmMessage} : std::vector<std::string>{});
+                  c.drmBox ? std::vector<std::string>{kDrmMessage} : std::vector<std::string>{});
+        if (c.damaged) {
+            EXPECT_EQ(frontend.statusHistory.back(), c.path + " is not an EPUB book or is damaged");
+        }
         EXPECT_EQ(frontend.busyDepth, 0);
     }
 }
