@@ -474,3 +474,39 @@ TEST(FindItemTest, ReturnsCountMinusIndexAndLeavesHrefAloneWhenMissing) {
 
 }  // namespace
 }  // namespace quirelle
+
+namespace quirelle {
+namespace {
+
+// The identifier a book's place is kept under: the one the package names, not the first.
+TEST_F(PackageTest, TheUniqueIdentifierIsTheOneThePackageNames) {
+    const struct {
+        const char* packageAttributes;
+        const char* identifiers;
+        const char* expected;
+    } cases[] = {
+        {R"(unique-identifier="uid")",
+         R"(<dc:identifier id="isbn">978-0</dc:identifier><dc:identifier id="uid">
+              urn:uuid:77 </dc:identifier>)",
+         "urn:uuid:77"},
+        {R"(unique-identifier="none")", R"(<dc:identifier id="uid">urn:uuid:77</dc:identifier>)",
+         ""},
+        {"", R"(<dc:identifier id="uid">urn:uuid:77</dc:identifier>)", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.packageAttributes);
+        const std::string package =
+            std::string(R"(<?xml version="1.0"?><package xmlns="http://www.idpf.org/2007/opf" )") +
+            c.packageAttributes +
+            R"( version="3.0"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/">)" +
+            c.identifiers +
+            R"(</metadata><manifest><item id="a" href="a.xhtml"
+               media-type="application/xhtml+xml"/></manifest><spine><itemref idref="a"/>
+               </spine></package>)";
+        Open(BookMembers(package));
+        EXPECT_EQ(book().uniqueIdentifier, c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace quirelle
