@@ -165,6 +165,10 @@ void GtkFrontend::ScrollPageBy(double pixels) {
     main_.pageArea().ScrollBy(pixels);
 }
 
+void GtkFrontend::ShowNote(const NotePlacement& placement) {
+    main_.pageArea().notePopover().Show(placement);
+}
+
 void GtkFrontend::BookOpened(const std::string& path) {
     main_.recentBooks().Add(path);
 }

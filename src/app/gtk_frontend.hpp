@@ -38,6 +38,7 @@ class GtkFrontend : public Frontend {
     void ScrollPageBy(double pixels) override;
     void SetHistoryButtons(bool canGoBack, bool canGoForward) override;
     void BookOpened(const std::string& path) override;
+    void ShowNote(const NotePlacement& placement) override;
     void Redraw() override { main_.pageArea().Redraw(); }
     const Settings& CurrentSettings() const override;
 

@@ -35,10 +35,17 @@ PageArea::PageArea()
     canvas_.signal_resize().connect(sigc::mem_fun(*this, &PageArea::OnResized));
     scrolledConnection_ =
         scroll_->signal_value_changed().connect(sigc::mem_fun(*this, &PageArea::OnScrolled));
+    notePopover_.set_parent(canvas_);
+}
+
+PageArea::~PageArea() {
+    // A popover is parented by hand, and must be let go by hand before its parent goes.
+    notePopover_.unparent();
 }
 
 void PageArea::Attach(DocumentView& view) {
     view_ = &view;
+    notePopover_.Attach(view);
     canvas_.set_draw_func([this](const Cairo::RefPtr<Cairo::Context>& cr, int width, int height) {
         view_->Draw(cr->cobj(), width, height);
     });

@@ -6,6 +6,8 @@
 #include <gtkmm/drawingarea.h>
 #include <gtkmm/scrollbar.h>
 
+#include "app/note_popover.hpp"
+
 namespace quirelle {
 
 class DocumentView;
@@ -18,6 +20,7 @@ class DocumentView;
 class PageArea : public Gtk::Box {
   public:
     PageArea();
+    ~PageArea() override;
 
     void Attach(DocumentView& view);
 
@@ -31,6 +34,8 @@ class PageArea : public Gtk::Box {
     bool HandleKey(guint keyval, Gdk::ModifierType state);
 
     Gtk::DrawingArea& canvas() { return canvas_; }
+    // The note beside its link, over the canvas.
+    NotePopover& notePopover() { return notePopover_; }
     const Glib::RefPtr<Gtk::Adjustment>& scroll() const { return scroll_; }
 
   private:
@@ -43,6 +48,7 @@ class PageArea : public Gtk::Box {
     Glib::RefPtr<Gtk::Adjustment> scroll_;
     Gtk::Scrollbar scrollbar_;
     sigc::connection scrolledConnection_;
+    NotePopover notePopover_;
 };
 
 }  // namespace quirelle

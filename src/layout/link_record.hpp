@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quirelle {
@@ -12,6 +13,8 @@ struct LinkRecord {
     int Audio = 0;    // 0 a hyperlink, 1 an audio button
     int control = 0;  // audio buttons: 0 play, 1 pause or resume, 2 stop
     std::string Hlink;
+    // The link's element in the tree of the page it was laid out from; none for a sound's button.
+    std::uint32_t element = 0xFFFFFFFFu;
 };
 
 }  // namespace quirelle

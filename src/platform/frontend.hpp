@@ -17,6 +17,13 @@ struct FileRequest {
     std::string path;  // set when a file was chosen
 };
 
+// Where a note pops up: beside its link's rectangle on the page's area, with the size of the
+// note's drawing.
+struct NotePlacement {
+    double linkX = 0, linkY = 0, linkWidth = 0, linkHeight = 0;
+    double width = 0, height = 0;
+};
+
 // The core's whole view of the interface. Everything the document view shows or asks goes
 // through here, so the GTK program and the headless command-line modes share all of the core.
 // Texts for gadgets arrive in the locale's character set (see ToSystemCharset).
@@ -48,6 +55,9 @@ class Frontend {
     // within its own limits and tells the view of the change as a user's move would.
     virtual void StepPageSlider(int steps) = 0;
     virtual void ScrollPageBy(double pixels) = 0;
+    // Shows the note the view laid out (DocumentView::PaintNote draws it) beside its link, until
+    // the user closes it (Escape, a click elsewhere) or goes to the note.
+    virtual void ShowNote(const NotePlacement& placement) = 0;
     // The book at `path` was opened: the desktop's list of recent files learns of it.
     virtual void BookOpened(const std::string& path) = 0;
     // Whether the Back and Forward buttons lead anywhere.

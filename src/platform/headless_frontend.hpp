@@ -40,6 +40,7 @@ class HeadlessFrontend : public Frontend {
     void StepPageSlider(int steps) override { sliderSteps.push_back(steps); }
     void ScrollPageBy(double pixels) override { scrollSteps.push_back(pixels); }
     void BookOpened(const std::string& path) override { openedBooks.push_back(path); }
+    void ShowNote(const NotePlacement& placement) override { notesShown.push_back(placement); }
     void SetHistoryButtons(bool canGoBack, bool canGoForward) override {
         historyBack = canGoBack;
         historyForward = canGoForward;
@@ -77,6 +78,7 @@ class HeadlessFrontend : public Frontend {
     std::vector<double> scrollSteps;
     bool historyBack = false, historyForward = false;
     std::vector<std::string> openedBooks;
+    std::vector<NotePlacement> notesShown;
     int redrawCount = 0;
 
   private:

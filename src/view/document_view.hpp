@@ -130,6 +130,14 @@ class DocumentView {
     void Jump(std::string_view target);
     void GoBack();
     void GoForward();
+    // Notes. A link to a note (marked `epub:type="noteref"`, or to an element marked as a
+    // footnote, endnote, rearnote or note, or to an `aside`) shows the note beside it instead
+    // of leaving the page: true when `link` is one and its note is shown.
+    bool ShowNote(const LinkRecord& link);
+    // Paints the note shown last on `cr`, `width` x `height` from its top.
+    void PaintNote(cairo_t* cr, double width, double height);
+    // Leaves the page for the note shown last, as its link would have.
+    void GoToNote();
     // The settings changed: the page is laid out again at once, with the first word in view
     // kept at the top.
     void SettingsChanged();
@@ -162,6 +170,9 @@ class DocumentView {
 
     // Tells the frontend whether Back and Forward lead anywhere.
     void UpdateHistoryButtons();
+    // The row of the reading order that a reference written in the document on display names,
+    // by its path or else by its file's name; -1 when none does.
+    int DocumentRowOf(std::string_view written) const;
     // Moves a screenful down (+1) or up (-1), on into the next or previous document at an end.
     void MoveByScreen(int direction);
 

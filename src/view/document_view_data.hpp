@@ -32,6 +32,10 @@ struct DocumentViewData {
     bool unreadablePageTold = false;
     double scrollRange = 0.0;
     double maxPageLength = 0.0;  // tallest page of the export range, once measured
+    // The note shown beside its link, laid out on its own, and the reference that goes to it;
+    // null while no note has been shown.
+    std::unique_ptr<DocumentLayout> note;
+    std::string noteTarget;
     // The places the reader jumped from in the open book, for Back and Forward.
     ReadingHistory history;
     // The pictures each document placed when it was last measured for an export, by index in

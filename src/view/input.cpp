@@ -139,7 +139,9 @@ void DocumentView::FollowLink(const LinkRecord& link) {
     const std::string& target = link.Hlink;
     const std::string_view scheme = SchemeOf(target);
     if (scheme.empty()) {
-        Jump(target);
+        if (!ShowNote(link)) {
+            Jump(target);
+        }
         return;
     }
     std::string said;

@@ -15,6 +15,7 @@ std::vector<LinkRecord> LinkRecordsOf(const PageLayout& page, double scrollY, do
         record.y1 = link.y - scrollY;
         record.y2 = link.y + link.height - scrollY;
         record.Hlink = link.target;
+        record.element = link.element;
         records.push_back(std::move(record));
     }
     for (const PlacedPicture& picture : page.pictures) {

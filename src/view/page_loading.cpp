@@ -94,6 +94,28 @@ bool DocumentView::LoadPage(int index) {
     return read;
 }
 
+int DocumentView::DocumentRowOf(std::string_view written) const {
+    const DocumentViewData& data = *data_;
+    // The reference is relative to the document it stands in; a book that names its documents
+    // otherwise is still found by the file's name, as it always was.
+    if (const std::optional<std::string> path =
+            ResolveMemberPath(data.shownPath, PercentDecoded(written))) {
+        for (int i = 0; i < data.book.documentCount; ++i) {
+            // The package may name a member escaped or not.
+            if (PercentDecoded(data.book.documents[i].href) == *path) {
+                return i;
+            }
+        }
+    }
+    const std::string_view name = FilePart(written);
+    for (int i = 0; i < data.book.documentCount && !name.empty(); ++i) {
+        if (data.book.documents[i].href.find(name) != std::string::npos) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 void DocumentView::GotoTarget(std::string_view target) {
     DocumentViewData& data = *data_;
     const std::size_t hash = target.find('#');
@@ -106,23 +128,8 @@ void DocumentView::GotoTarget(std::string_view target) {
     }
     const bool sameDocument = file.empty();
     if (!sameDocument) {
-        // The reference is relative to the document it stands in; a book that names its
-        // documents otherwise is still found by the file's name, as it always was.
-        int row = -1;
-        if (const std::optional<std::string> path = ResolveMemberPath(data.shownPath, file)) {
-            for (int i = 0; i < data.book.documentCount && row < 0; ++i) {
-                // The package may name a member escaped or not.
-                if (PercentDecoded(data.book.documents[i].href) == *path) {
-                    row = i;
-                }
-            }
-        }
+        const int row = DocumentRowOf(written);
         const std::string_view name = FilePart(written);
-        for (int i = 0; i < data.book.documentCount && row < 0 && !name.empty(); ++i) {
-            if (data.book.documents[i].href.find(name) != std::string::npos) {
-                row = i;
-            }
-        }
         if (row >= 0) {
             // A jump is no load of the page list's: it writes none of the loading's dumps.
             data.currentPage = row;
