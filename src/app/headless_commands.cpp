@@ -169,7 +169,9 @@ int RunRenderPngCommand(const CommandLine& command) {
         DocumentViewData& data = book.view->Data();
         data.areaWidth = command.width;
         data.areaHeight = command.height;
-        book.view->LoadPage(page);
+        if (data.currentPage != page) {
+            book.view->LoadPage(page);  // the book opened at its first document
+        }
         book.view->GotoTarget(command.gotoTarget);
         page = data.currentPage;
         scroll += data.scrollY;

@@ -126,9 +126,13 @@ void DocumentView::GotoTarget(std::string_view target) {
     if (file.empty() && !data.shown) {
         return;  // a place in no document
     }
-    const bool sameDocument = file.empty();
+    const int row = file.empty() ? -1 : DocumentRowOf(written);
+    // A link to the document on display by its name (as many books write their notes) is laid
+    // out again only for a document that was never laid out: a long chapter takes seconds.
+    const bool sameDocument =
+        file.empty() || (row >= 0 && row == data.currentPage && data.shown &&
+                         data.shownPath == data.book.documents[static_cast<std::size_t>(row)].href);
     if (!sameDocument) {
-        const int row = DocumentRowOf(written);
         const std::string_view name = FilePart(written);
         if (row >= 0) {
             // A jump is no load of the page list's: it writes none of the loading's dumps.
