@@ -1,5 +1,7 @@
 #include "layout/text_position.hpp"
 
+#include <algorithm>
+
 namespace quirelle {
 
 namespace {
@@ -76,6 +78,18 @@ std::optional<double> LineTopOfTextOffset(const PageLayout& page, const Document
         return std::nullopt;
     }
     return line->top;
+}
+
+double ScrollTopOfTextOffset(const PageLayout& page, const DocumentTree& tree, TextOffset offset) {
+    const std::optional<double> top = LineTopOfTextOffset(page, tree, offset);
+    if (!top || page.lines.empty()) {
+        return 0.0;
+    }
+    double first = page.lines.front().top;
+    for (const LineBox& line : page.lines) {
+        first = std::min(first, line.top);
+    }
+    return *top <= first ? 0.0 : *top;
 }
 
 std::vector<WordRect> WordRectsOf(const PageLayout& page, const DocumentTree& tree,

@@ -19,6 +19,10 @@ std::optional<TextOffset> TextOffsetAtTop(const PageLayout& page, const Document
 std::optional<double> LineTopOfTextOffset(const PageLayout& page, const DocumentTree& tree,
                                           TextOffset offset);
 
+// The scroll offset that shows the place at `offset`: its line's top, or the page's own top for
+// the page's first line, so that the margin above it stays in view. 0 when no word holds it.
+double ScrollTopOfTextOffset(const PageLayout& page, const DocumentTree& tree, TextOffset offset);
+
 // The rectangles of the words that a stretch of text [offset, offset + length) touches, each
 // word's own width and its line's height.
 struct WordRect {

@@ -27,9 +27,8 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
         // The new layout has another length, which the scrollbar must know.
         data.scrollRange = page.height;
         if (data.scrollY > 0.0) {
-            data.scrollY =
-                std::clamp(LineTopOfTextOffset(page, data.shown->tree, place.offset).value_or(0.0),
-                           0.0, std::max(0.0, page.height - height));
+            data.scrollY = std::clamp(ScrollTopOfTextOffset(page, data.shown->tree, place.offset),
+                                      0.0, std::max(0.0, page.height - height));
         }
         frontend_.SetScrollRange(static_cast<int>(data.scrollRange), height);
     }

@@ -50,7 +50,7 @@ bool DocumentView::ShowPlace(const ReadingPlace& place) {
         }
     }
     frontend_.SetActivePageRow(place.document);
-    ScrollTo(LineTopOfTextOffset(data.shown->page, data.shown->tree, place.offset).value_or(0.0));
+    ScrollTo(ScrollTopOfTextOffset(data.shown->page, data.shown->tree, place.offset));
     return true;
 }
 
@@ -118,7 +118,7 @@ void DocumentView::SettingsChanged() {
     const ReadingPlace place = CurrentPlace();
     LayOutShown(false);
     data.scrollRange = data.shown->page.height;
-    ScrollTo(LineTopOfTextOffset(data.shown->page, data.shown->tree, place.offset).value_or(0.0));
+    ScrollTo(ScrollTopOfTextOffset(data.shown->page, data.shown->tree, place.offset));
 }
 
 void DocumentView::RememberPlace() {
