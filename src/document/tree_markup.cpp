@@ -1,6 +1,6 @@
 #include "document/tree_markup.hpp"
 
-#include <set>
+#include <map>
 #include <string_view>
 
 namespace quirelle {
@@ -38,12 +38,12 @@ class MarkupWriter {
   public:
     explicit MarkupWriter(const DocumentTree& tree) : tree_(tree) {}
 
-    void Element(NodeIndex element, bool outermost) {
+    void Element(NodeIndex element, bool outermost, std::string_view defaultNamespace) {
         const std::string_view name = tree_.Text(tree_.name(element).written);
         out_ += '<';
         out_ += name;
         if (outermost) {
-            DeclareNamespaces(element);
+            DeclareNamespaces(element, defaultNamespace);
         }
         for (const TreeAttribute& attribute : tree_.attributes(element)) {
             const std::string_view attributeName = tree_.Text(attribute.name.written);
@@ -65,7 +65,7 @@ class MarkupWriter {
              child = tree_.nextSibling(child)) {
             if (tree_.IsElement(child)) {
                 // The tree is at most DocumentTree::kMaxDepth deep, so the recursion is bounded.
-                Element(child, false);
+                Element(child, false, {});
             } else {
                 AppendEscaped(out_, tree_.TextOf(child), false);
             }
@@ -78,20 +78,34 @@ class MarkupWriter {
     std::string Take() { return std::move(out_); }
 
   private:
-    // Every prefix used inside the element, with the namespace the tree resolved it to; the
-    // element's own default namespace too.
-    void DeclareNamespaces(NodeIndex element) {
-        std::set<std::pair<std::string, std::string>> declared;
-        bool declaringOwnName = true;
+    // The element's default namespace, and every prefix used inside it with the namespace the
+    // tree resolved it to: the first binding of a prefix stands. A prefix its document never
+    // declared gets the namespace it always means (xlink, epub) or one of its own, so that the
+    // markup stays well-formed.
+    void DeclareNamespaces(NodeIndex element, std::string_view defaultNamespace) {
+        std::map<std::string, std::string> declared;
+        const QualifiedName& own = tree_.name(element);
+        if (PrefixOf(tree_.Text(own.written)).empty()) {
+            std::string_view uri = tree_.Text(own.namespaceUri);
+            if (!defaultNamespace.empty() && !tree_.Attribute(element, "xmlns")) {
+                uri = defaultNamespace;
+            }
+            if (!uri.empty()) {
+                declared.emplace(std::string(), std::string(uri));
+            }
+        }
         const auto declare = [&](const QualifiedName& name) {
-            const std::string_view uri = tree_.Text(name.namespaceUri);
             const std::string_view prefix = PrefixOf(tree_.Text(name.written));
-            // Inside, an unprefixed name keeps the default its own elements declare.
-            if (uri.empty() || prefix == "xml" || prefix == "xmlns" ||
-                (prefix.empty() && !declaringOwnName)) {
+            if (prefix.empty() || prefix == "xml" || prefix == "xmlns") {
                 return;
             }
-            declared.insert({std::string(prefix), std::string(uri)});
+            std::string uri(tree_.Text(name.namespaceUri));
+            if (uri.empty()) {
+                uri = prefix == "xlink"  ? std::string(kXlinkNamespace)
+                      : prefix == "epub" ? std::string(kOpsNamespace)
+                                         : "urn:x-undeclared:" + std::string(prefix);
+            }
+            declared.emplace(std::string(prefix), std::move(uri));
         };
         const NodeIndex end = Following(element);
         for (NodeIndex node = element; node < end && node < tree_.size(); ++node) {
@@ -99,18 +113,11 @@ class MarkupWriter {
                 continue;
             }
             declare(tree_.name(node));
-            declaringOwnName = false;
             for (const TreeAttribute& attribute : tree_.attributes(node)) {
-                if (!PrefixOf(tree_.Text(attribute.name.written)).empty()) {
-                    declare(attribute.name);
-                }
+                declare(attribute.name);
             }
         }
-        std::set<std::string> prefixes;
         for (const auto& [prefix, uri] : declared) {
-            if (!prefixes.insert(prefix).second) {
-                continue;  // one prefix bound twice inside: the first binding stands
-            }
             out_ += prefix.empty() ? " xmlns=\"" : " xmlns:" + prefix + "=\"";
             AppendEscaped(out_, uri, true);
             out_ += '"';
@@ -133,12 +140,13 @@ class MarkupWriter {
 
 }  // namespace
 
-std::string MarkupOf(const DocumentTree& tree, NodeIndex element) {
+std::string MarkupOf(const DocumentTree& tree, NodeIndex element,
+                     std::string_view defaultNamespace) {
     if (element >= tree.size() || !tree.IsElement(element)) {
         return {};
     }
     MarkupWriter writer(tree);
-    writer.Element(element, true);
+    writer.Element(element, true, defaultNamespace);
     return writer.Take();
 }
 

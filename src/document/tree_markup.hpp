@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "document/document_tree.hpp"
 
@@ -11,6 +12,9 @@ namespace quirelle {
 // document declared are declared again on the element (an `epub:type` needs its namespace to
 // stand alone), so that the markup can be set into a page of its own: a note shown apart from
 // its document.
-std::string MarkupOf(const DocumentTree& tree, NodeIndex element);
+// An unprefixed element that declares no namespace of its own is put in `defaultNamespace`
+// when one is given: an inline `svg` a book wrote without its namespace is still SVG.
+std::string MarkupOf(const DocumentTree& tree, NodeIndex element,
+                     std::string_view defaultNamespace = {});
 
 }  // namespace quirelle
