@@ -1,5 +1,6 @@
 // The bytes of a settings file, read as the program reads it at start, saved over and read
-// again as "Use" and quitting do; and the same bytes as the tool types a user writes by hand.
+// again as "Use" and quitting do; the same bytes as the tool types a user writes by hand, and as
+// the file of reading places.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "package/debug_switches.hpp"
+#include "platform/place_store.hpp"
 #include "platform/settings_store.hpp"
 #include "platform/tool_types.hpp"
 #include "scratch_file.hpp"
@@ -42,5 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const quirelle::ToolTypes toolTypes(
         std::string_view(reinterpret_cast<const char*>(data), size));
     quirelle::DebugSwitchesFrom(toolTypes);
+
+    // The same bytes as the file of reading places: read, saved and read again alike.
+    const auto places = Home().Folder() / "state" / "places";
+    std::filesystem::create_directories(places.parent_path());
+    quirelle::fuzzing::WriteBytes(places, data, size);
+    const quirelle::PlaceStore store = quirelle::PlaceStore::Load(places);
+    store.Save();
+    if (quirelle::PlaceStore::Load(places).LastBook() != store.LastBook()) {
+        std::abort();
+    }
     return 0;
 }
