@@ -30,6 +30,9 @@ class PageArea : public Gtk::Box {
     // A key pressed anywhere in the window: true when it was the page's.
     bool HandleKey(guint keyval, Gdk::ModifierType state);
 
+    // Ctrl+wheel over the page: +1 a step larger, -1 a step smaller.
+    sigc::signal<void(int)>& signal_zoom_step() { return zoomStep_; }
+
     Gtk::DrawingArea& canvas() { return canvas_; }
     const Glib::RefPtr<Gtk::Adjustment>& scroll() const { return scroll_; }
 
@@ -43,6 +46,9 @@ class PageArea : public Gtk::Box {
     Glib::RefPtr<Gtk::Adjustment> scroll_;
     Gtk::Scrollbar scrollbar_;
     sigc::connection scrolledConnection_;
+    sigc::signal<void(int)> zoomStep_;
+    // A touchpad scrolls in fractions of a wheel notch; a zoom step takes a whole one.
+    double zoomWheel_ = 0.0;
 };
 
 }  // namespace quirelle
