@@ -89,6 +89,7 @@ void Application::AddActions() {
     actions->add_action("program-settings", [this] { settingsWindow_.present(); });
     actions->add_action("full-screen", [this] { main_.ToggleFullScreen(); });
     themes_ = std::make_unique<ThemeActions>(*actions, main_);
+    zoom_ = std::make_unique<ZoomActions>(*actions, main_);
     main_.insert_action_group("app", actions);
 }
 
@@ -118,6 +119,7 @@ void Application::Start(const Settings& settings, const std::string& file) {
     ApplyDisplaySwitches();
     main_.RestoreDividers(settings);
     themes_->Show(settings.theme);
+    zoom_->Show(settings.zoom);
     // Before the window opens, since from then on a book can be opened (and dumped) at any time.
     view_->ReadToolTypes();
     main_.present();

@@ -14,6 +14,7 @@
 #include "app/settings_window.hpp"
 #include "app/theme_actions.hpp"
 #include "app/unix_signal_watch.hpp"
+#include "app/zoom_actions.hpp"
 #include "platform/place_store.hpp"
 #include "platform/settings.hpp"
 #include "view/document_view.hpp"
@@ -64,6 +65,7 @@ class Application {
     std::unique_ptr<AboutBox> aboutBox_;
     std::unique_ptr<Gtk::MessageDialog> toolkitVersion_;
     std::unique_ptr<ThemeActions> themes_;
+    std::unique_ptr<ZoomActions> zoom_;
     DesktopColorScheme desktopColors_;
     GtkFrontend frontend_;
     std::unique_ptr<DocumentView> view_;

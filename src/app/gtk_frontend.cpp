@@ -181,6 +181,7 @@ const Settings& GtkFrontend::CurrentSettings() const {
     current_ = settings_.Read();
     main_.StoreDividers(current_);
     current_.theme = main_.Theme();
+    current_.zoom = main_.Zoom();
     return current_;
 }
 

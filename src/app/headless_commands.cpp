@@ -174,7 +174,7 @@ int RunRenderPngCommand(const CommandLine& command) {
         }
         book.view->GotoTarget(command.gotoTarget);
         page = data.currentPage;
-        scroll += data.scrollY;
+        scroll += book.view->ScrollOffsetOnScreen();
     }
     const CairoSurface image =
         SnapshotPage(*book.view, page, command.width, command.height, scroll);

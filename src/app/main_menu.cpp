@@ -18,6 +18,9 @@ const std::vector<MenuCommand>& MenuCommands() {
         {"View", "Sepia", "app.theme::sepia", ""},
         {"View", "Night", "app.theme::night", ""},
         {"View", "Next Theme", "app.next-theme", "<Control>t"},
+        {"View", "Zoom In", "app.zoom-in", "<Control>plus", true},
+        {"View", "Zoom Out", "app.zoom-out", "<Control>minus"},
+        {"View", "Actual Size", "app.zoom-reset", "<Control>0"},
         {"View", "Full Screen", "app.full-screen", "F11", true},
         {"Settings", "GTK...", "app.gtk-settings", "<Control>m"},
         {"Settings", "Program...", "app.program-settings", "<Control>p"},
@@ -55,6 +58,25 @@ Glib::RefPtr<Gio::Menu> BuildMenuModel(const Glib::RefPtr<Gio::Menu>& recentBook
     return strip;
 }
 
+namespace {
+
+// Keys that do what an item does without being shown in the menu: the zoom answers the keypad
+// too, and Ctrl+= as Ctrl++ on keyboards where plus needs Shift. As alternatives of a trigger.
+std::string OtherKeys(const std::string& action) {
+    if (action == "app.zoom-in") {
+        return "|<Control>equal|<Control>KP_Add";
+    }
+    if (action == "app.zoom-out") {
+        return "|<Control>KP_Subtract";
+    }
+    if (action == "app.zoom-reset") {
+        return "|<Control>KP_0";
+    }
+    return "";
+}
+
+}  // namespace
+
 Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts() {
     auto shortcuts = Gtk::ShortcutController::create();
     // The menu strip answers its shortcuts wherever the keyboard focus is in the window.
@@ -63,9 +85,9 @@ Glib::RefPtr<Gtk::ShortcutController> BuildMenuShortcuts() {
         if (command.accelerator.empty()) {
             continue;
         }
-        shortcuts->add_shortcut(
-            Gtk::Shortcut::create(Gtk::ShortcutTrigger::parse_string(command.accelerator),
-                                  Gtk::NamedAction::create(command.action)));
+        shortcuts->add_shortcut(Gtk::Shortcut::create(
+            Gtk::ShortcutTrigger::parse_string(command.accelerator + OtherKeys(command.action)),
+            Gtk::NamedAction::create(command.action)));
     }
     return shortcuts;
 }

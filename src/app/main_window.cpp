@@ -139,6 +139,14 @@ void MainWindow::SetTheme(PageTheme theme) {
     pageArea_.canvas().queue_draw();
 }
 
+void MainWindow::SetZoom(int zoom) {
+    zoom_ = zoom;
+    if (view_) {
+        view_->SettingsChanged();
+    }
+    pageArea_.canvas().queue_draw();
+}
+
 Gtk::Widget& MainWindow::BuildTopBar() {
     auto* bar = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, kSpacing);
     bar->set_margin(kSpacing);

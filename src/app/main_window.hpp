@@ -62,6 +62,9 @@ class MainWindow : public Gtk::Window {
     // The colours the page is painted in; a change repaints it at once.
     PageTheme Theme() const { return theme_; }
     void SetTheme(PageTheme theme);
+    // The page's zoom in percent; a change lays the page out again at once.
+    int Zoom() const { return zoom_; }
+    void SetZoom(int zoom);
 
     // Full screen: F11 toggles it, Escape leaves it. While the window is full screen, however
     // it got there, the page has it alone: menus, title, panels, list, slider and status line
@@ -122,6 +125,7 @@ class MainWindow : public Gtk::Window {
 
     int busyDepth_ = 0;
     PageTheme theme_ = PageTheme::Day;
+    int zoom_ = 100;
 
     Gtk::Widget* topBar_ = nullptr;
     // What was shown before the panels folded away; empty while they are not folded.

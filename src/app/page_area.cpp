@@ -85,6 +85,16 @@ void PageArea::Attach(DocumentView& view) {
             if (dy == 0) {
                 return false;
             }
+            const Gdk::ModifierType state = wheel->get_current_event_state();
+            if ((state & Gdk::ModifierType::CONTROL_MASK) == Gdk::ModifierType::CONTROL_MASK) {
+                zoomWheel_ += dy;
+                while (std::abs(zoomWheel_) >= 1.0) {
+                    const int direction = zoomWheel_ < 0 ? 1 : -1;
+                    zoomWheel_ += direction;
+                    zoomStep_.emit(direction);
+                }
+                return true;
+            }
             const bool shifted = (wheel->get_current_event_state() &
                                   Gdk::ModifierType::SHIFT_MASK) == Gdk::ModifierType::SHIFT_MASK;
             view_->HandleKey(dy < 0 ? DocumentView::Key::WheelUp : DocumentView::Key::WheelDown,
@@ -160,7 +170,7 @@ void PageArea::SetScrollRange(double total, double visible) {
     if (visible <= 0.0) {
         visible = canvas_.get_height();
     }
-    const double offset = view_ ? view_->Data().scrollY : scroll_->get_value();
+    const double offset = view_ ? view_->ScrollOffsetOnScreen() : scroll_->get_value();
     scrolledConnection_.block();
     scroll_->configure(std::clamp(offset, 0.0, std::max(0.0, total - visible)), 0.0,
                        std::max(total, 0.0), kScrollStep, std::max(visible, kScrollStep),

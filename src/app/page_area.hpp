@@ -33,6 +33,9 @@ class PageArea : public Gtk::Box {
     // A key pressed anywhere in the window: true when it was the page's.
     bool HandleKey(guint keyval, Gdk::ModifierType state);
 
+    // Ctrl+wheel over the page: +1 a step larger, -1 a step smaller.
+    sigc::signal<void(int)>& signal_zoom_step() { return zoomStep_; }
+
     Gtk::DrawingArea& canvas() { return canvas_; }
     // The note beside its link, over the canvas.
     NotePopover& notePopover() { return notePopover_; }
@@ -48,6 +51,9 @@ class PageArea : public Gtk::Box {
     Glib::RefPtr<Gtk::Adjustment> scroll_;
     Gtk::Scrollbar scrollbar_;
     sigc::connection scrolledConnection_;
+    sigc::signal<void(int)> zoomStep_;
+    // A touchpad scrolls in fractions of a wheel notch; a zoom step takes a whole one.
+    double zoomWheel_ = 0.0;
     NotePopover notePopover_;
 };
 

@@ -114,6 +114,8 @@ Gtk::Widget& SettingsWindow::BuildStylesPage() {
     margins.append(AddText("horizontal_margin", 18));
     margins.append(CentredLabel("Vertical margin"));
     margins.append(AddText("vertical_margin", 18));
+    margins.append(CentredLabel("Line length (em, 0: none)"));
+    margins.append(AddText("linelength", 6));
     page->append(Framed(margins));
 
     page->append(CentredLabel("Default Styles"));

@@ -15,8 +15,16 @@ namespace {
 
 // Where a stored setting lives in Settings: a member, or the font or size of a style row.
 using RowText = std::pair<StyleSetting Settings::*, std::string StyleSetting::*>;
-using Place = std::variant<std::string Settings::*, RowText, bool Settings::*,
-                           SettingsColor Settings::*, int Settings::*, PageTheme Settings::*>;
+// A number that only makes sense within bounds: a value outside them is refused, not clamped,
+// so that a typing slip does not silently become a different size.
+struct BoundedNumber {
+    int Settings::*member;
+    int lowest;
+    int highest;
+};
+using Place =
+    std::variant<std::string Settings::*, RowText, bool Settings::*, SettingsColor Settings::*,
+                 int Settings::*, PageTheme Settings::*, BoundedNumber>;
 
 struct Field {
     std::string key;
@@ -50,6 +58,8 @@ std::vector<Field> MakeFields() {
         {"pagelist_divider", &Settings::pagelistDivider},
         {"panel_divider", &Settings::panelDivider},
         {"cover_divider", &Settings::coverDivider},
+        {"zoom", BoundedNumber{&Settings::zoom, kMinZoom, kMaxZoom}},
+        {"linelength", BoundedNumber{&Settings::lineLength, 0, kMaxLineLength}},
     };
     fields.insert(fields.end(), std::begin(rest), std::end(rest));
     return fields;
@@ -69,6 +79,14 @@ const Field* FindField(std::string_view key) {
     return nullptr;
 }
 
+// A bounded number as the visitors see it: the member, and the bounds it must keep.
+template <typename SettingsType>
+struct Bounded {
+    std::conditional_t<std::is_const_v<SettingsType>, const int&, int&> value;
+    int lowest;
+    int highest;
+};
+
 // Calls `visit` with the setting a field names, in `settings` (const or not).
 template <typename SettingsType, typename Visit>
 auto VisitField(SettingsType& settings, const Field& field, Visit&& visit) {
@@ -76,6 +94,9 @@ auto VisitField(SettingsType& settings, const Field& field, Visit&& visit) {
         [&](auto member) {
             if constexpr (std::is_same_v<decltype(member), RowText>) {
                 return visit((settings.*member.first).*member.second);
+            } else if constexpr (std::is_same_v<decltype(member), BoundedNumber>) {
+                return visit(
+                    Bounded<SettingsType>{settings.*member.member, member.lowest, member.highest});
             } else {
                 return visit(settings.*member);
             }
@@ -184,6 +205,14 @@ bool Assign(int& target, std::string_view value) {
 bool Assign(PageTheme& target, std::string_view value) {
     return AssignParsed(target, value, ParsePageTheme);
 }
+bool Assign(Bounded<Settings> target, std::string_view value) {
+    const std::optional<int> number = ParseNumber(value);
+    if (!number || *number < target.lowest || *number > target.highest) {
+        return false;
+    }
+    target.value = *number;
+    return true;
+}
 
 std::string Format(const std::string& value) {
     return value;
@@ -200,13 +229,16 @@ std::string Format(int value) {
 std::string Format(PageTheme value) {
     return std::string(PageThemeName(value));
 }
+std::string Format(const Bounded<const Settings>& value) {
+    return std::to_string(value.value);
+}
 
 }  // namespace
 
 bool Settings::Set(std::string_view key, std::string_view value) {
     const Field* field = FindField(key);
     return field != nullptr &&
-           VisitField(*this, *field, [value](auto& target) { return Assign(target, value); });
+           VisitField(*this, *field, [value](auto&& target) { return Assign(target, value); });
 }
 
 std::optional<std::string> Settings::Get(std::string_view key) const {

@@ -18,6 +18,10 @@ struct SettingsColor {
     bool operator==(const SettingsColor&) const = default;
 };
 
+inline constexpr int kMinZoom = 50;
+inline constexpr int kMaxZoom = 300;
+inline constexpr int kMaxLineLength = 1000;
+
 // Font and size of one kind of element, as typed in the settings window.
 struct StyleSetting {
     std::string font = "Arial";
@@ -52,6 +56,12 @@ struct Settings {
     int pagelistDivider = -1;
     int panelDivider = -1;
     int coverDivider = -1;
+    // The page's size in percent of the book's own: text, margins and pictures alike. Chosen
+    // with the zoom keys; kMinZoom..kMaxZoom.
+    int zoom = 100;
+    // The widest text column, in em of the body text size ("standart_size"); the margins lie
+    // inside it. 0 lets the text run the width of the view.
+    int lineLength = 40;
 
     bool operator==(const Settings&) const = default;
 

@@ -113,9 +113,14 @@ class DocumentView {
     // with that id (or `a name`) at the top of the view. A fragment the document does not hold
     // shows the document's top and says so in the status line.
     void GotoTarget(std::string_view target);
-    // The scrollbar moved to `offset`.
+    // The scrollbar moved to `offset` pixels of the screen.
     void SetScroll(double offset);
-    // Scrolls the page on display to `y`, kept within the page, and moves the scrollbar there.
+    // How far the page is scrolled, in pixels of the screen (the scrollbar's units).
+    double ScrollOffsetOnScreen() const;
+    // Gives the scrollbar the page's length and the view's height, in pixels of the screen.
+    void TellScrollRange();
+    // Scrolls the page on display to `y` (layout units, as the layout places fragments and
+    // words), kept within the page, and moves the scrollbar there.
     void ScrollTo(double y);
 
     // Places. The place of the view: its document and the first word in view.
@@ -166,7 +171,8 @@ class DocumentView {
     // Document `text` (the one on display) laid out for the view's area on `cr`'s metrics; the
     // picture dump, when it is on, gets its pictures.
     std::unique_ptr<DocumentLayout> LayOutForView(std::string_view text, cairo_t* cr,
-                                                  const Settings& settings);
+                                                  const Settings& settings, double width,
+                                                  double height);
 
     // Tells the frontend whether Back and Forward lead anywhere.
     void UpdateHistoryButtons();

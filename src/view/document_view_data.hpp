@@ -13,6 +13,7 @@
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
 #include "view/reading_history.hpp"
+#include "view/view_scale.hpp"
 
 #include <memory>
 #include <string>
@@ -46,7 +47,7 @@ struct DocumentViewData {
     // Whether the book's own style sheets are used at all (the "CSS" switch).
     bool cssEnabled = true;
 
-    // The area the page is laid out for, and how far it is scrolled.
+    // The view's area in device pixels, and how far the page is scrolled in layout units.
     int areaWidth = 0;
     int areaHeight = 0;
     double scrollY = 0.0;
@@ -73,6 +74,9 @@ struct DocumentViewData {
     std::unique_ptr<DocumentLayout> rendered;
     std::string shownPath;
     Settings shownSettings;
+    // How `shown` sits in the view: its zoom and column. Every conversion between the view's
+    // pixels and the layout goes through it.
+    ViewScale shownScale;
     bool shownCss = true;
     // The open book's sheets, read once for all its documents and cleared with the book.
     SheetCache sheets;

@@ -67,7 +67,9 @@ void DocumentView::HandleKey(Key key, bool shifted) {
     }
 }
 
-void DocumentView::PointerReleased(double x, double y) {
+void DocumentView::PointerReleased(double deviceX, double deviceY) {
+    const double x = data_->shownScale.LayoutX(deviceX);
+    const double y = data_->shownScale.LayoutY(deviceY);
     // The links of the page as the user saw it: following one loads another page, whose links
     // the click never touched.
     std::vector<LinkRecord> hit;
@@ -81,7 +83,9 @@ void DocumentView::PointerReleased(double x, double y) {
     }
 }
 
-void DocumentView::PointerMoved(double x, double y) {
+void DocumentView::PointerMoved(double deviceX, double deviceY) {
+    const double x = data_->shownScale.LayoutX(deviceX);
+    const double y = data_->shownScale.LayoutY(deviceY);
     std::string shown;
     for (const LinkRecord& link : data_->links) {
         if (Hits(link, x, y)) {

@@ -23,14 +23,15 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     const ReadingPlace place = ShownLayoutIsCurrent() ? ReadingPlace{} : CurrentPlace();
     LayOutShown(false);
     const PageLayout& page = data.shown->page;
+    const ViewScale& scale = data.shownScale;
     if (data.shown.get() != before && before != nullptr) {
         // The new layout has another length, which the scrollbar must know.
         data.scrollRange = page.height;
         if (data.scrollY > 0.0) {
             data.scrollY = std::clamp(ScrollTopOfTextOffset(page, data.shown->tree, place.offset),
-                                      0.0, std::max(0.0, page.height - height));
+                                      0.0, std::max(0.0, page.height - scale.layoutHeight));
         }
-        frontend_.SetScrollRange(static_cast<int>(data.scrollRange), height);
+        TellScrollRange();
     }
     CairoSurface& surface = data.pageSurface;
     if (!surface || cairo_image_surface_get_width(surface.get()) != width ||
@@ -41,9 +42,11 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     const ScreenPainting themed(data);
     SetSourceColor(cr.get(), data.paintTheme.Page());
     cairo_paint(cr.get());
-    PaintDocument(cr.get(), page, data.scrollY, height);
+    cairo_translate(cr.get(), scale.left, 0.0);
+    cairo_scale(cr.get(), scale.zoom, scale.zoom);
+    PaintDocument(cr.get(), page, data.scrollY, scale.layoutHeight);
 
-    data.links = LinkRecordsOf(page, data.scrollY, data.scrollY, data.scrollY + height);
+    data.links = LinkRecordsOf(page, data.scrollY, data.scrollY, data.scrollY + scale.layoutHeight);
     cr.reset();
     cairo_surface_flush(surface.get());
 
@@ -116,7 +119,9 @@ void DocumentView::DrawAudioBar(cairo_t* cr, double x, double y) {
 
 void DocumentView::RenderPage(cairo_t* cr, std::string_view text) {
     DocumentViewData& data = *data_;
-    data.rendered = LayOutForView(text, cr, frontend_.CurrentSettings());
+    // Measures and tests draw the page as the book gives it, unzoomed and as wide as the area.
+    data.rendered =
+        LayOutForView(text, cr, frontend_.CurrentSettings(), data.areaWidth, data.areaHeight);
     const PageLayout& page = data.rendered->page;
     PaintDocument(cr, page, data.scrollY, std::max(page.height, 1.0 * data.areaHeight));
 }

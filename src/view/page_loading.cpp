@@ -31,9 +31,9 @@ void ShowLoadedPage(DocumentView& view) {
     view.LayOutShown(true);
     data.scrollRange = data.shown->page.height;
     // The links of the new page answer clicks at once, before it is first drawn.
-    data.links = LinkRecordsOf(data.shown->page, 0.0, 0.0, data.areaHeight);
+    data.links = LinkRecordsOf(data.shown->page, 0.0, 0.0, data.shownScale.layoutHeight);
     view.frontend().Redraw();
-    view.frontend().SetScrollRange(static_cast<int>(data.scrollRange), data.areaHeight);
+    view.TellScrollRange();
 }
 
 // The link records of the page just loaded, as "debug_hlink.txt" on the RAM disk gathers them.
@@ -52,7 +52,7 @@ std::string HlinkDump(const PageLayout& page) {
 }  // namespace
 
 void DocumentView::SetScroll(double offset) {
-    data_->scrollY = offset;
+    data_->scrollY = data_->shownScale.ToLayout(offset);
     frontend_.Redraw();
 }
 

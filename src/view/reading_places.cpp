@@ -19,12 +19,13 @@ constexpr double kScreenOverlap = 0.1;
 void DocumentView::ScrollTo(double y) {
     DocumentViewData& data = *data_;
     const double length = data.shown ? data.shown->page.height : 0.0;
-    data.scrollY = std::clamp(y, 0.0, std::max(0.0, length - data.areaHeight));
+    const double height = data.shownScale.layoutHeight;
+    data.scrollY = std::clamp(y, 0.0, std::max(0.0, length - height));
     // The scrollbar takes the view's offset when it learns the range.
-    frontend_.SetScrollRange(data.scrollRange, data.areaHeight);
+    TellScrollRange();
     if (data.shown) {
-        data.links = LinkRecordsOf(data.shown->page, data.scrollY, data.scrollY,
-                                   data.scrollY + data.areaHeight);
+        data.links =
+            LinkRecordsOf(data.shown->page, data.scrollY, data.scrollY, data.scrollY + height);
     }
     frontend_.Redraw();
 }
@@ -92,8 +93,9 @@ void DocumentView::MoveByScreen(int direction) {
     if (!data.shown) {
         return;
     }
-    const double screen = std::max(1.0, data.areaHeight * (1.0 - kScreenOverlap));
-    const double last = std::max(0.0, data.shown->page.height - data.areaHeight);
+    const double height = data.shownScale.layoutHeight;
+    const double screen = std::max(1.0, height * (1.0 - kScreenOverlap));
+    const double last = std::max(0.0, data.shown->page.height - height);
     if (direction > 0 && data.scrollY >= last) {
         if (data.currentPage + 1 < data.book.documentCount && LoadPage(data.currentPage + 1)) {
             frontend_.SetActivePageRow(data.currentPage);

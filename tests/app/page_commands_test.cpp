@@ -2,9 +2,11 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "platform/xml_parser.hpp"
 #include "support/book_fixture.hpp"
@@ -212,6 +214,58 @@ TEST(RenderCommandTest, WritesWhatTheViewShows) {
         EXPECT_EQ(refused.status, 1);
         EXPECT_FALSE(refused.err.empty());
     }
+}
+
+// The dark pixels' bounding box of a rendered PNG: its width and height.
+std::pair<int, int> InkExtent(const std::filesystem::path& png) {
+    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+    EXPECT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    cairo_surface_flush(image);
+    const unsigned char* pixels = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    int left = 1 << 20, right = -1, top = 1 << 20, bottom = -1;
+    for (int y = 0; y < cairo_image_surface_get_height(image); ++y) {
+        for (int x = 0; x < cairo_image_surface_get_width(image); ++x) {
+            if (pixels[y * stride + x * 4 + 1] < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    cairo_surface_destroy(image);
+    return {right - left + 1, bottom - top + 1};
+}
+
+// --setting zoom=150 draws the same line of text half as large again, not cut off.
+TEST(RenderCommandTest, ZoomDrawsLargerText) {
+    testing::TempDir dir;
+    const auto book = dir / "book.epub";
+    testing::WriteArchive(
+        book, testing::BookMembers(
+                  testing::PackageDocument(
+                      R"(<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>)",
+                      R"(<itemref idref="a"/>)"),
+                  {{"OEBPS/a.xhtml", testing::XhtmlPage("<p>Quite a short line</p>")}}));
+    const auto png = dir / "page.png";
+    const auto render = [&](const std::string& zoom) {
+        const ProgramRun run = RunQuirelle("--render-png " + Quoted(png.string()) +
+                                               " --width 600 --height 300 --setting zoom=" + zoom +
+                                               " " + Quoted(book.string()),
+                                           dir);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return InkExtent(png);
+    };
+    const auto [width, height] = render("100");
+    const auto [zoomedWidth, zoomedHeight] = render("150");
+    ASSERT_GT(width, 20);
+    EXPECT_NEAR(zoomedWidth, 1.5 * width, 0.1 * width);
+    EXPECT_NEAR(zoomedHeight, 1.5 * height, 0.15 * height + 2);
+    const ProgramRun refused = RunQuirelle(
+        "--render-png " + Quoted(png.string()) + " --setting zoom=400 " + Quoted(book.string()),
+        dir);
+    EXPECT_EQ(refused.status, 1) << "a zoom outside 50..300 is refused";
 }
 
 // --goto draws the view after a jump: the target's green block at the top of the picture.

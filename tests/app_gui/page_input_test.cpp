@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gui_fixture.hpp"
+#include "platform/settings_store.hpp"
 #include "support/book_fixture.hpp"
 #include "view/document_view.hpp"
 #include "x11_windows.hpp"
@@ -69,6 +70,13 @@ class PageInputTest : public GuiTest {
                 std::to_string(static_cast<int>(top + canvasY)));
         Settle();
     }
+
+    // Over the middle of a link: its record is in layout units, beside a centred column.
+    void MoveToLink(Application& program, const LinkRecord& link) {
+        const ViewScale& scale = program.view().Data().shownScale;
+        MoveTo(program, scale.left + scale.ToDevice((link.x1 + link.x2) / 2),
+               scale.ToDevice((link.y1 + link.y2) / 2));
+    }
 };
 
 TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
@@ -103,12 +111,36 @@ TEST_F(PageInputTest, KeysAndTheWheelOverThePageMoveThroughTheBook) {
     EXPECT_EQ(data.scrollY, 0);
 }
 
+// The zoom keys step the zoom and lay the page out at the new size; Ctrl+0 goes back to 100 %.
+TEST_F(PageInputTest, TheZoomKeysStepTheZoom) {
+    Application& program = StartWithBook();
+    DocumentViewData& data = program.view().Data();
+    MoveTo(program, 200, 200);
+    struct Case {
+        const char* keys;
+        int zoom;
+    };
+    const Case cases[] = {{"key ctrl+plus", 110},
+                          {"key ctrl+plus", 125},
+                          {"key ctrl+minus", 110},
+                          {"key ctrl+0", 100},
+                          {"key ctrl+minus", 90}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        Xdotool(c.keys);
+        EXPECT_TRUE(ProcessUntil([&] {
+            return program.mainWindow().Zoom() == c.zoom && data.shownScale.zoom == c.zoom / 100.0;
+        })) << program.mainWindow().Zoom();
+    }
+    EXPECT_EQ(LoadSettings().zoom, 90) << "the zoom is kept";
+}
+
 TEST_F(PageInputTest, HoverNamesALinkAndAClickFollowsIt) {
     Application& program = StartWithBook();
     DocumentViewData& data = program.view().Data();
     const LinkRecord link = data.links[0];
     ASSERT_EQ(link.Hlink, "c2.xhtml#top");
-    MoveTo(program, (link.x1 + link.x2) / 2, (link.y1 + link.y2) / 2);
+    MoveToLink(program, link);
     EXPECT_TRUE(ProcessUntil([&] {
         return program.mainWindow().status().get_text() == "c2.xhtml#top";
     })) << program.mainWindow().status().get_text();
@@ -212,7 +244,7 @@ TEST_F(ReadingPlaceGuiTest, ANoteLinkAndBackWithAltLeft) {
     }));
     const LinkRecord link = data.links[0];
     ASSERT_EQ(link.Hlink, "c3.xhtml#note40");
-    MoveTo(program, (link.x1 + link.x2) / 2, (link.y1 + link.y2) / 2);
+    MoveToLink(program, link);
     Xdotool("click 1");
     EXPECT_TRUE(ProcessUntil([&] { return data.currentPage == 2 && TopWord(data) == "W3x40"; }))
         << "page " << data.currentPage << ", top word " << TopWord(data);

@@ -52,8 +52,9 @@ std::vector<std::uint32_t> DrawnColours(DocumentView& view) {
         if (picture.kind != PlacedPicture::Kind::Raster) {
             continue;
         }
-        const int x = static_cast<int>(picture.x + picture.width / 2);
-        const int y = static_cast<int>(picture.y + picture.height / 2);
+        const ViewScale& scale = view.Data().shownScale;
+        const int x = static_cast<int>(scale.left + scale.ToDevice(picture.x + picture.width / 2));
+        const int y = static_cast<int>(scale.ToDevice(picture.y + picture.height / 2));
         if (x < 0 || x >= 800 || y < 0 || y >= 600) {
             ADD_FAILURE() << "a picture outside the first view, at " << x << ", " << y;
             continue;

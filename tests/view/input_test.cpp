@@ -195,7 +195,10 @@ TEST(InputLinksTest, EveryLinkInViewAnswersAClick) {
     ASSERT_EQ(links.size(), static_cast<std::size_t>(kLinks));
     const LinkRecord last = links.back();
     ASSERT_EQ(last.Hlink, "https://example.com/1499");
-    view.PointerReleased((last.x1 + last.x2) / 2, (last.y1 + last.y2) / 2);
+    // Link records are in layout units; the pointer is in the view's, beside a centred column.
+    const ViewScale& scale = view.Data().shownScale;
+    view.PointerReleased(scale.left + scale.ToDevice((last.x1 + last.x2) / 2),
+                         scale.ToDevice((last.y1 + last.y2) / 2));
     EXPECT_EQ(frontend.openedUrls, std::vector<std::string>{"https://example.com/1499"});
 }
 
