@@ -167,6 +167,7 @@ void GtkFrontend::ScrollPageBy(double pixels) {
 
 void GtkFrontend::BookOpened(const std::string& path) {
     main_.recentBooks().Add(path);
+    main_.searchBar().BookChanged();
 }
 
 void GtkFrontend::SetHistoryButtons(bool canGoBack, bool canGoForward) {

@@ -19,6 +19,7 @@ const std::vector<MenuCommand>& MenuCommands() {
         {"View", "Night", "app.theme::night", ""},
         {"View", "Next Theme", "app.next-theme", "<Control>t"},
         {"View", "Full Screen", "app.full-screen", "F11", true},
+        {"View", "Find...", "app.find", "<Control>f", true},
         {"Settings", "GTK...", "app.gtk-settings", "<Control>m"},
         {"Settings", "Program...", "app.program-settings", "<Control>p"},
     };

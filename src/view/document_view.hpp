@@ -128,6 +128,9 @@ class DocumentView {
     bool GoToDocument(int index);
     // Follows a reference as a link does: the place left is kept for Back.
     void Jump(std::string_view target);
+    // Shows `place` as following a link does: the place left is kept for Back. False as
+    // ShowPlace.
+    bool JumpToPlace(const ReadingPlace& place);
     void GoBack();
     void GoForward();
     // The settings changed: the page is laid out again at once, with the first word in view
@@ -139,6 +142,12 @@ class DocumentView {
     void KeepPlacesIn(PlaceStore* store) { placeStore_ = store; }
     // Writes the open book's place to the store.
     void RememberPlace();
+
+    // The marks of a search: every hit added is marked wherever its document is on display,
+    // until the marks are cleared (or another book opens).
+    void ClearSearchMarks();
+    // Adds the hits of document `document`, each [offset, end).
+    void AddSearchMarks(int document, std::vector<SearchMarks::Span> hits);
 
     // Says on the status line and on stderr that a book could not be opened, and why.
     void ReportOpenFailure(const std::string& path, std::string_view reason);

@@ -43,6 +43,8 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     SetSourceColor(cr.get(), data.paintTheme.Page());
     cairo_paint(cr.get());
     PaintDocument(cr.get(), page, data.scrollY, height);
+    PaintSearchMarks(cr.get(), data.searchMarks, data.currentPage, *data.shown, data.scrollY,
+                     height);
 
     data.links = LinkRecordsOf(page, data.scrollY, data.scrollY, data.scrollY + height);
     cr.reset();
