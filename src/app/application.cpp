@@ -88,6 +88,7 @@ void Application::AddActions() {
     actions->add_action("gtk-settings", [] { gtk_window_set_interactive_debugging(TRUE); });
     actions->add_action("program-settings", [this] { settingsWindow_.present(); });
     actions->add_action("full-screen", [this] { main_.ToggleFullScreen(); });
+    actions->add_action("find", [this] { main_.searchBar().Open(); });
     themes_ = std::make_unique<ThemeActions>(*actions, main_);
     zoom_ = std::make_unique<ZoomActions>(*actions, main_);
     main_.insert_action_group("app", actions);

@@ -171,6 +171,7 @@ void GtkFrontend::ShowNote(const NotePlacement& placement) {
 
 void GtkFrontend::BookOpened(const std::string& path) {
     main_.recentBooks().Add(path);
+    main_.searchBar().BookChanged();
 }
 
 void GtkFrontend::SetHistoryButtons(bool canGoBack, bool canGoForward) {

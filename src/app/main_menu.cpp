@@ -22,6 +22,7 @@ const std::vector<MenuCommand>& MenuCommands() {
         {"View", "Zoom Out", "app.zoom-out", "<Control>minus"},
         {"View", "Actual Size", "app.zoom-reset", "<Control>0"},
         {"View", "Full Screen", "app.full-screen", "F11", true},
+        {"View", "Find...", "app.find", "<Control>f", true},
         {"Settings", "GTK...", "app.gtk-settings", "<Control>m"},
         {"Settings", "Program...", "app.program-settings", "<Control>p"},
     };

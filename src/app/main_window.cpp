@@ -61,7 +61,10 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
 
     // The page list beside the page, with a divider the user can move.
     pageListFrame_.set_child(pageList_);
-    pageFrame_.set_child(pageArea_);
+    // The search bar folds out over the page it searches.
+    pageColumn_.append(searchBar_);
+    pageColumn_.append(pageArea_);
+    pageFrame_.set_child(pageColumn_);
     pagePaned_.set_start_child(pageListFrame_);
     pagePaned_.set_end_child(pageFrame_);
     pagePaned_.set_resize_start_child(false);
@@ -219,6 +222,8 @@ Gtk::Widget& MainWindow::BuildInfoPanel() {
 void MainWindow::Attach(DocumentView& view) {
     view_ = &view;
     pageArea_.Attach(view);
+    searchBar_.Attach(view);
+    add_controller(searchBar_.BuildShortcuts());
     showPanelButton_.signal_clicked().connect([this] { view_->ShowPanel(1); });
     hidePanelButton_.signal_clicked().connect([this] { view_->ShowPanel(2); });
     backButton_.signal_clicked().connect([this] { view_->GoBack(); });
@@ -242,6 +247,10 @@ void MainWindow::Attach(DocumentView& view) {
             if ((alt && keyval == GDK_KEY_Right) || keyval == GDK_KEY_Forward) {
                 view_->GoForward();
                 return true;
+            }
+            // Typing in the search bar is not moving through the page.
+            if (searchBar_.HasKeyboard()) {
+                return false;
             }
             return pageArea_.HandleKey(keyval, state);
         },

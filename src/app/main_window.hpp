@@ -18,6 +18,7 @@
 #include "app/page_area.hpp"
 #include "app/page_list.hpp"
 #include "app/recent_books.hpp"
+#include "app/search_bar.hpp"
 #include "platform/frontend.hpp"
 #include "platform/page_theme.hpp"
 #include "platform/settings.hpp"
@@ -75,6 +76,7 @@ class MainWindow : public Gtk::Window {
     PageList& pageList() { return pageList_; }
     RecentBooks& recentBooks() { return recentBooks_; }
     PageArea& pageArea() { return pageArea_; }
+    SearchBar& searchBar() { return searchBar_; }
     CoverDisplay& cover() { return cover_; }
     Gtk::Scale& pageSlider() { return pageSlider_; }
     const Gtk::Label& status() const { return status_; }
@@ -114,6 +116,8 @@ class MainWindow : public Gtk::Window {
     Gtk::Frame pageListFrame_;
     PageList pageList_;
     Gtk::Frame pageFrame_;
+    Gtk::Box pageColumn_{Gtk::Orientation::VERTICAL};
+    SearchBar searchBar_;
     PageArea pageArea_;
 
     Gtk::Scale pageSlider_{Gtk::Orientation::HORIZONTAL};

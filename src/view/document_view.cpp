@@ -46,6 +46,7 @@ void DocumentView::Reset() {
     data_->book.documents.clear();
     data_->book.manifestItems.clear();
     data_->measuredPictures.clear();
+    data_->searchMarks = SearchMarks{};
 }
 
 void DocumentView::SetCssEnabled(bool enabled) {

@@ -133,6 +133,9 @@ class DocumentView {
     bool GoToDocument(int index);
     // Follows a reference as a link does: the place left is kept for Back.
     void Jump(std::string_view target);
+    // Shows `place` as following a link does: the place left is kept for Back. False as
+    // ShowPlace.
+    bool JumpToPlace(const ReadingPlace& place);
     void GoBack();
     void GoForward();
     // Notes. A link to a note (marked `epub:type="noteref"`, or to an element marked as a
@@ -152,6 +155,12 @@ class DocumentView {
     void KeepPlacesIn(PlaceStore* store) { placeStore_ = store; }
     // Writes the open book's place to the store.
     void RememberPlace();
+
+    // The marks of a search: every hit added is marked wherever its document is on display,
+    // until the marks are cleared (or another book opens).
+    void ClearSearchMarks();
+    // Adds the hits of document `document`, each [offset, end).
+    void AddSearchMarks(int document, std::vector<SearchMarks::Span> hits);
 
     // Says on the status line and on stderr that a book could not be opened, and why.
     void ReportOpenFailure(const std::string& path, std::string_view reason);

@@ -13,6 +13,7 @@
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
 #include "view/reading_history.hpp"
+#include "view/search_marks.hpp"
 #include "view/view_scale.hpp"
 
 #include <memory>
@@ -88,6 +89,9 @@ struct DocumentViewData {
 
     // The surface each draw paints the page on, kept while the view keeps its size.
     CairoSurface pageSurface;
+
+    // The hits of the last search, marked on the page; cleared with the book.
+    SearchMarks searchMarks;
 
     // The sound of the book that plays, if any; audioPaused is flipped by every pause button.
     AudioPlayer audio;

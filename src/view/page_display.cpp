@@ -45,6 +45,8 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
     cairo_translate(cr.get(), scale.left, 0.0);
     cairo_scale(cr.get(), scale.zoom, scale.zoom);
     PaintDocument(cr.get(), page, data.scrollY, scale.layoutHeight);
+    PaintSearchMarks(cr.get(), data.searchMarks, data.currentPage, *data.shown, data.scrollY,
+                     scale.layoutHeight);
 
     data.links = LinkRecordsOf(page, data.scrollY, data.scrollY, data.scrollY + scale.layoutHeight);
     cr.reset();
