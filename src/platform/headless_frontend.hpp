@@ -44,6 +44,8 @@ class HeadlessFrontend : public Frontend {
         historyBack = canGoBack;
         historyForward = canGoForward;
     }
+    void ContentsChanged() override { ++contentsChanges; }
+    void SetCurrentContentsEntry(int entry) override { currentContentsEntry = entry; }
     void Redraw() override { ++redrawCount; }
     const Settings& CurrentSettings() const override { return settings_; }
 
@@ -78,6 +80,8 @@ class HeadlessFrontend : public Frontend {
     bool historyBack = false, historyForward = false;
     std::vector<std::string> openedBooks;
     int redrawCount = 0;
+    int contentsChanges = 0;
+    int currentContentsEntry = -1;
 
   private:
     Settings settings_;

@@ -26,6 +26,7 @@ void DocumentView::ScrollTo(double y) {
         data.links = LinkRecordsOf(data.shown->page, data.scrollY, data.scrollY,
                                    data.scrollY + data.areaHeight);
     }
+    FollowContents();
     frontend_.Redraw();
 }
 
