@@ -59,8 +59,10 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     topBar_ = &BuildTopBar();
     content_.append(*topBar_);
 
-    // The page list beside the page, with a divider the user can move.
-    pageListFrame_.set_child(pageList_);
+    // The contents and the page list beside the page, with a divider the user can move.
+    sideTabs_.append_page(contentsPanel_, "Contents");
+    sideTabs_.append_page(pageList_, "Pages");
+    pageListFrame_.set_child(sideTabs_);
     pageFrame_.set_child(pageArea_);
     pagePaned_.set_start_child(pageListFrame_);
     pagePaned_.set_end_child(pageFrame_);
@@ -85,6 +87,8 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     content_.append(statusFrame_);
 
     set_child(content_);
+    // Hidden only now: the tabs look for the window's focus when a page of theirs hides.
+    contentsPanel_.set_visible(false);  // until a book with contents is open
     property_fullscreened().signal_changed().connect([this] { FoldPanelsAway(is_fullscreen()); });
     add_controller(BuildFullScreenExit());
 }
@@ -216,6 +220,8 @@ void MainWindow::Attach(DocumentView& view) {
     backButton_.signal_clicked().connect([this] { view_->GoBack(); });
     forwardButton_.signal_clicked().connect([this] { view_->GoForward(); });
     pageList_.signal_row_chosen().connect(sigc::mem_fun(*this, &MainWindow::OnRowChosen));
+    contentsPanel_.signal_entry_chosen().connect(
+        [this](const std::string& href) { view_->GoToMember(href); });
     sliderConnection_ = pageSlider_.signal_value_changed().connect(
         sigc::mem_fun(*this, &MainWindow::OnSliderMoved));
 
@@ -352,6 +358,16 @@ void MainWindow::OnRowChosen(int row, int document) {
     MoveSliderQuietly(row);
     if (view_) {
         view_->GoToDocument(document);
+    }
+}
+
+void MainWindow::ContentsChanged() {
+    const std::vector<ContentsEntry>& tree = view_->Data().contents.Tree();
+    contentsPanel_.Show(tree);
+    const bool had = contentsPanel_.get_visible();
+    contentsPanel_.set_visible(!tree.empty());
+    if (!tree.empty() && !had) {
+        sideTabs_.set_current_page(sideTabs_.page_num(contentsPanel_));
     }
 }
 
