@@ -87,8 +87,11 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     content_.append(statusFrame_);
 
     set_child(content_);
-    // Hidden only now: the tabs look for the window's focus when a page of theirs hides.
-    contentsPanel_.set_visible(false);  // until a book with contents is open
+    // Until a book with contents is open the page list stands alone (the tabs look for the
+    // window's focus when their page changes, so only now). Hiding a tab's page instead upsets
+    // GTK 4.8's tabs when the page comes back.
+    sideTabs_.set_show_tabs(false);
+    sideTabs_.set_current_page(sideTabs_.page_num(pageList_));
     property_fullscreened().signal_changed().connect([this] { FoldPanelsAway(is_fullscreen()); });
     add_controller(BuildFullScreenExit());
 }
@@ -364,9 +367,11 @@ void MainWindow::OnRowChosen(int row, int document) {
 void MainWindow::ContentsChanged() {
     const std::vector<ContentsEntry>& tree = view_->Data().contents.Tree();
     contentsPanel_.Show(tree);
-    const bool had = contentsPanel_.get_visible();
-    contentsPanel_.set_visible(!tree.empty());
-    if (!tree.empty() && !had) {
+    const bool had = sideTabs_.get_show_tabs();
+    sideTabs_.set_show_tabs(!tree.empty());
+    if (tree.empty()) {
+        sideTabs_.set_current_page(sideTabs_.page_num(pageList_));
+    } else if (!had) {
         sideTabs_.set_current_page(sideTabs_.page_num(contentsPanel_));
     }
 }

@@ -76,6 +76,8 @@ class MainWindow : public Gtk::Window {
 
     PageList& pageList() { return pageList_; }
     ContentsPanel& contentsPanel() { return contentsPanel_; }
+    // What holds the contents and the page list; the page list switch shows and hides it.
+    const Gtk::Widget& sidePanel() const { return pageListFrame_; }
     Gtk::Notebook& sideTabs() { return sideTabs_; }
     RecentBooks& recentBooks() { return recentBooks_; }
     PageArea& pageArea() { return pageArea_; }

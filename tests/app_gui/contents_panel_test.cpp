@@ -65,7 +65,7 @@ TEST_F(ContentsPanelTest, ListsTheNestedContentsAndJumpsOnAClick) {
     for (int entry = 0; entry < 4; ++entry) {
         EXPECT_EQ(panel.EntryLabel(entry), labels[entry]);
     }
-    EXPECT_TRUE(panel.get_visible());
+    EXPECT_TRUE(window.sideTabs().get_show_tabs());
     EXPECT_EQ(window.sideTabs().get_current_page(), window.sideTabs().page_num(panel))
         << "a book with contents shows them first";
     EXPECT_TRUE(panel.EntryShown(1)) << "the first level is unfolded";
@@ -105,7 +105,7 @@ TEST_F(ContentsPanelTest, ABookWithoutContentsShowsThePageListOnly) {
     MainWindow& window = program.mainWindow();
     ProcessPending();
     EXPECT_EQ(window.contentsPanel().EntryCount(), 0);
-    EXPECT_FALSE(window.contentsPanel().get_visible());
+    EXPECT_FALSE(window.sideTabs().get_show_tabs());
     EXPECT_EQ(window.sideTabs().get_current_page(), window.sideTabs().page_num(window.pageList()));
 }
 
