@@ -37,6 +37,8 @@ class GtkFrontend : public Frontend {
     void StepPageSlider(int steps) override;
     void ScrollPageBy(double pixels) override;
     void SetHistoryButtons(bool canGoBack, bool canGoForward) override;
+    void ContentsChanged() override { main_.ContentsChanged(); }
+    void SetCurrentContentsEntry(int entry) override { main_.contentsPanel().MarkEntry(entry); }
     void BookOpened(const std::string& path) override;
     void ShowNote(const NotePlacement& placement) override;
     void Redraw() override { main_.pageArea().Redraw(); }

@@ -59,8 +59,10 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     topBar_ = &BuildTopBar();
     content_.append(*topBar_);
 
-    // The page list beside the page, with a divider the user can move.
-    pageListFrame_.set_child(pageList_);
+    // The contents and the page list beside the page, with a divider the user can move.
+    sideTabs_.append_page(contentsPanel_, "Contents");
+    sideTabs_.append_page(pageList_, "Pages");
+    pageListFrame_.set_child(sideTabs_);
     // The search bar folds out over the page it searches.
     pageColumn_.append(searchBar_);
     pageColumn_.append(pageArea_);
@@ -88,6 +90,13 @@ MainWindow::MainWindow() : menuBar_(BuildMenuModel(recentBooks_.menu())) {
     content_.append(statusFrame_);
 
     set_child(content_);
+    // Until a book with contents is open the page list stands alone (the tabs look for the
+    // window's focus when their page changes, so only now). Hiding a tab's page instead upsets
+    // GTK 4.8's tabs when the page comes back. The page changes while the tabs are shown: GTK
+    // 4.8 moves a tab's node among the tabs' nodes as its page changes, which fails while they
+    // are hidden.
+    sideTabs_.set_current_page(sideTabs_.page_num(pageList_));
+    sideTabs_.set_show_tabs(false);
     property_fullscreened().signal_changed().connect([this] { FoldPanelsAway(is_fullscreen()); });
     add_controller(BuildFullScreenExit());
 }
@@ -229,6 +238,8 @@ void MainWindow::Attach(DocumentView& view) {
     backButton_.signal_clicked().connect([this] { view_->GoBack(); });
     forwardButton_.signal_clicked().connect([this] { view_->GoForward(); });
     pageList_.signal_row_chosen().connect(sigc::mem_fun(*this, &MainWindow::OnRowChosen));
+    contentsPanel_.signal_entry_chosen().connect(
+        [this](const std::string& href) { view_->GoToMember(href); });
     sliderConnection_ = pageSlider_.signal_value_changed().connect(
         sigc::mem_fun(*this, &MainWindow::OnSliderMoved));
 
@@ -369,6 +380,23 @@ void MainWindow::OnRowChosen(int row, int document) {
     MoveSliderQuietly(row);
     if (view_) {
         view_->GoToDocument(document);
+    }
+}
+
+void MainWindow::ContentsChanged() {
+    const std::vector<ContentsEntry>& tree = view_->Data().contents.Tree();
+    contentsPanel_.Show(tree);
+    // Pages change only while the tabs are shown (see the constructor); with the tabs hidden the
+    // page list is always the page shown.
+    const bool had = sideTabs_.get_show_tabs();
+    if (tree.empty()) {
+        if (had) {
+            sideTabs_.set_current_page(sideTabs_.page_num(pageList_));
+            sideTabs_.set_show_tabs(false);
+        }
+    } else if (!had) {
+        sideTabs_.set_show_tabs(true);
+        sideTabs_.set_current_page(sideTabs_.page_num(contentsPanel_));
     }
 }
 

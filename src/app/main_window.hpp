@@ -4,6 +4,7 @@
 #include <gtkmm/button.h>
 #include <gtkmm/frame.h>
 #include <gtkmm/label.h>
+#include <gtkmm/notebook.h>
 #include <gtkmm/paned.h>
 #include <gtkmm/popovermenubar.h>
 #include <gtkmm/scale.h>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/contents_panel.hpp"
 #include "app/cover_display.hpp"
 #include "app/page_area.hpp"
 #include "app/page_list.hpp"
@@ -28,8 +30,8 @@ namespace quirelle {
 class DocumentView;
 
 // The main window "Quirelle": the menu strip; the title with the folding information panel
-// (date, creator, description, publisher and the cover); the page list beside the page; the
-// page slider; the status line.
+// (date, creator, description, publisher and the cover); beside the page the book's contents and
+// the page list, on two tabs; the page slider; the status line.
 class MainWindow : public Gtk::Window {
   public:
     MainWindow();
@@ -50,6 +52,9 @@ class MainWindow : public Gtk::Window {
     void StepPageSlider(int steps);
     // Back and Forward are sensitive only where they lead somewhere.
     void SetHistoryButtons(bool canGoBack, bool canGoForward);
+    // The view opened a book: the contents tab shows its contents, and is there only when the
+    // book has some.
+    void ContentsChanged();
     void ShowPageList(bool shown) { pageListFrame_.set_visible(shown); }
     void ShowPageSlider(bool shown) { pageSlider_.set_visible(shown); }
     // The wait cursor over the whole window, on screen before the call returns.
@@ -74,6 +79,10 @@ class MainWindow : public Gtk::Window {
     void FoldPanelsAway(bool folded);
 
     PageList& pageList() { return pageList_; }
+    ContentsPanel& contentsPanel() { return contentsPanel_; }
+    // What holds the contents and the page list; the page list switch shows and hides it.
+    const Gtk::Widget& sidePanel() const { return pageListFrame_; }
+    Gtk::Notebook& sideTabs() { return sideTabs_; }
     RecentBooks& recentBooks() { return recentBooks_; }
     PageArea& pageArea() { return pageArea_; }
     SearchBar& searchBar() { return searchBar_; }
@@ -114,6 +123,8 @@ class MainWindow : public Gtk::Window {
 
     Gtk::Paned pagePaned_{Gtk::Orientation::HORIZONTAL};
     Gtk::Frame pageListFrame_;
+    Gtk::Notebook sideTabs_;
+    ContentsPanel contentsPanel_;
     PageList pageList_;
     Gtk::Frame pageFrame_;
     Gtk::Box pageColumn_{Gtk::Orientation::VERTICAL};

@@ -62,6 +62,10 @@ class Frontend {
     virtual void BookOpened(const std::string& path) = 0;
     // Whether the Back and Forward buttons lead anywhere.
     virtual void SetHistoryButtons(bool canGoBack, bool canGoForward) = 0;
+    // The open book's contents changed (a book was opened); the view's data holds them.
+    virtual void ContentsChanged() {}
+    // The contents entry the reader has reached, numbered depth first from 0; -1 for none.
+    virtual void SetCurrentContentsEntry(int entry) { (void)entry; }
 
     virtual void SetMetadata(MetadataField field, std::string_view text) = 0;
     // The cover display shows `coverPath`: a member of the book at `archivePath`, or a file.

@@ -45,6 +45,8 @@ class HeadlessFrontend : public Frontend {
         historyBack = canGoBack;
         historyForward = canGoForward;
     }
+    void ContentsChanged() override { ++contentsChanges; }
+    void SetCurrentContentsEntry(int entry) override { currentContentsEntry = entry; }
     void Redraw() override { ++redrawCount; }
     const Settings& CurrentSettings() const override { return settings_; }
 
@@ -80,6 +82,8 @@ class HeadlessFrontend : public Frontend {
     std::vector<std::string> openedBooks;
     std::vector<NotePlacement> notesShown;
     int redrawCount = 0;
+    int contentsChanges = 0;
+    int currentContentsEntry = -1;
 
   private:
     Settings settings_;

@@ -113,6 +113,14 @@ class DocumentView {
     // with that id (or `a name`) at the top of the view. A fragment the document does not hold
     // shows the document's top and says so in the status line.
     void GotoTarget(std::string_view target);
+    // Goes to what a contents entry names: a member path from the archive's root, decoded, with
+    // any "#fragment", as a link does (the place left is kept for Back). A member outside the
+    // reading order is not shown; the status line says so and the result is false. A web
+    // address goes to the desktop.
+    bool GoToMember(std::string_view memberPathWithFragment);
+    // Tells the frontend which contents entry the view's top has reached, when that changed
+    // since the last call (the document, its layout or the scroll).
+    void FollowContents();
     // The scrollbar moved to `offset` pixels of the screen.
     void SetScroll(double offset);
     // How far the page is scrolled, in pixels of the screen (the scrollbar's units).
@@ -182,6 +190,12 @@ class DocumentView {
     std::unique_ptr<DocumentLayout> LayOutForView(std::string_view text, cairo_t* cr,
                                                   const Settings& settings, double width,
                                                   double height);
+
+    // Shows document `row` of the reading order from its top, for a jump into it.
+    void ShowDocumentForJump(int row);
+    // Scrolls the element with the id `fragment` (or `a name`) of the page on display to the top
+    // of the view; an empty fragment is the top, a missing one too, and the status line says so.
+    void ScrollToFragment(const std::string& fragment);
 
     // Tells the frontend whether Back and Forward lead anywhere.
     void UpdateHistoryButtons();

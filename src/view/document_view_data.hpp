@@ -12,6 +12,7 @@
 #include "paint/color_theme.hpp"
 #include "platform/cairo_handles.hpp"
 #include "platform/settings.hpp"
+#include "view/contents_places.hpp"
 #include "view/reading_history.hpp"
 #include "view/search_marks.hpp"
 #include "view/view_scale.hpp"
@@ -40,6 +41,8 @@ struct DocumentViewData {
     std::string noteTarget;
     // The places the reader jumped from in the open book, for Back and Forward.
     ReadingHistory history;
+    // The open book's contents, read once when it opens, and the entry the reader has reached.
+    ContentsPlaces contents;
     // The pictures each document placed when it was last measured for an export, by index in
     // book.documents: writing a page, the export decodes those of the next one meanwhile.
     std::unordered_map<int, std::vector<std::string>> measuredPictures;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "package/archive.hpp"
+#include "package/contents_tree.hpp"
 #include "package/package_document.hpp"
 #include "platform/charset.hpp"
 #include "platform/file_access.hpp"
@@ -115,6 +116,8 @@ bool DocumentView::LoadBook(const std::string& path) {
     }
     data_->book.coverPath = info.coverPath;
     FillPageList();
+    data_->contents.Open(ReadContentsTree(data_->book), data_->book);
+    frontend_.ContentsChanged();
     const int last = data_->book.documentCount - 1;
     frontend_.SetPageSliderMaximum(last);
     frontend_.SetExportRange(last, 0, last);

@@ -33,6 +33,7 @@ void DocumentView::Draw(cairo_t* target, int width, int height) {
         }
         TellScrollRange();
     }
+    FollowContents();
     CairoSurface& surface = data.pageSurface;
     if (!surface || cairo_image_surface_get_width(surface.get()) != width ||
         cairo_image_surface_get_height(surface.get()) != height) {

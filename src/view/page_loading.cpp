@@ -34,6 +34,7 @@ void ShowLoadedPage(DocumentView& view) {
     data.links = LinkRecordsOf(data.shown->page, 0.0, 0.0, data.shownScale.layoutHeight);
     view.frontend().Redraw();
     view.TellScrollRange();
+    view.FollowContents();
 }
 
 // The link records of the page just loaded, as "debug_hlink.txt" on the RAM disk gathers them.
@@ -53,6 +54,7 @@ std::string HlinkDump(const PageLayout& page) {
 
 void DocumentView::SetScroll(double offset) {
     data_->scrollY = data_->shownScale.ToLayout(offset);
+    FollowContents();
     frontend_.Redraw();
 }
 
@@ -135,15 +137,7 @@ void DocumentView::GotoTarget(std::string_view target) {
     if (!sameDocument) {
         const std::string_view name = FilePart(written);
         if (row >= 0) {
-            // A jump is no load of the page list's: it writes none of the loading's dumps.
-            data.currentPage = row;
-            if (!LoadReadingOrderItem(row, data.book, data.documentText, DebugSwitches{})) {
-                data.documentText.size = 0;
-                data.documentText.data[0] = '\0';
-            }
-            data.shownPath = data.book.documents[row].href;
-            frontend_.SetActivePageRow(row);
-            ShowLoadedPage(*this);
+            ShowDocumentForJump(row);
         } else {
             // A member outside the reading order is shown all the same.
             if (ContentKindOf(MediaTypeOfFile(data.book, name), name) == ContentKind::Picture) {
@@ -157,7 +151,25 @@ void DocumentView::GotoTarget(std::string_view target) {
             ShowLoadedPage(*this);
         }
     }
-    if (fragment.empty()) {
+    ScrollToFragment(fragment);
+}
+
+void DocumentView::ShowDocumentForJump(int row) {
+    DocumentViewData& data = *data_;
+    // A jump is no load of the page list's: it writes none of the loading's dumps.
+    data.currentPage = row;
+    if (!LoadReadingOrderItem(row, data.book, data.documentText, DebugSwitches{})) {
+        data.documentText.size = 0;
+        data.documentText.data[0] = '\0';
+    }
+    data.shownPath = data.book.documents[row].href;
+    frontend_.SetActivePageRow(row);
+    ShowLoadedPage(*this);
+}
+
+void DocumentView::ScrollToFragment(const std::string& fragment) {
+    DocumentViewData& data = *data_;
+    if (fragment.empty() || !data.shown) {
         ScrollTo(0.0);
         return;
     }

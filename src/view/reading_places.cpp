@@ -27,6 +27,7 @@ void DocumentView::ScrollTo(double y) {
         data.links =
             LinkRecordsOf(data.shown->page, data.scrollY, data.scrollY, data.scrollY + height);
     }
+    FollowContents();
     frontend_.Redraw();
 }
 

@@ -74,15 +74,15 @@ TEST_F(ReadingComfortTest, PanelsFoldAwayInFullScreenAndComeBackAsTheyWere) {
     Application& program = StartProgram(WriteBook("book.epub", 2));
     MainWindow& window = program.mainWindow();
     window.ShowPageSlider(false);
-    ASSERT_TRUE(window.pageList().get_parent()->get_visible());
+    ASSERT_TRUE(window.sidePanel().get_visible());
     window.FoldPanelsAway(true);
-    EXPECT_FALSE(window.pageList().get_parent()->get_visible());
+    EXPECT_FALSE(window.sidePanel().get_visible());
     EXPECT_FALSE(window.status().get_parent()->get_visible());
     EXPECT_FALSE(window.showPanelButton().get_parent()->get_visible());
     EXPECT_TRUE(window.pageArea().get_visible());
     window.FoldPanelsAway(true);  // twice folded is folded once
     window.FoldPanelsAway(false);
-    EXPECT_TRUE(window.pageList().get_parent()->get_visible());
+    EXPECT_TRUE(window.sidePanel().get_visible());
     EXPECT_TRUE(window.status().get_parent()->get_visible());
     EXPECT_FALSE(window.pageSlider().get_visible()) << "hidden before, hidden after";
 }

@@ -42,7 +42,7 @@ class SettingsWindowTest : public GuiTest {
         EXPECT_EQ(GadgetValue("hyperlink_color"), "#0080ff");
         EXPECT_EQ(GadgetValue("css"), "0");
         // Restored switches take effect at once.
-        EXPECT_FALSE(program_->mainWindow().pageList().get_parent()->get_visible());
+        EXPECT_FALSE(program_->mainWindow().sidePanel().get_visible());
         EXPECT_TRUE(program_->mainWindow().pageSlider().get_visible());
         EXPECT_FALSE(program_->view().Data().cssEnabled);
     }
@@ -69,7 +69,7 @@ TEST_F(SettingsWindowTest, FirstStartShowsTheDefaults) {
     EXPECT_EQ(gadgets, 29);
     EXPECT_EQ(GadgetValue("horizontal_margin"), "20");
     EXPECT_EQ(GadgetValue("preformated_color"), "#aaaaaa");
-    EXPECT_TRUE(program_->mainWindow().pageList().get_parent()->get_visible());
+    EXPECT_TRUE(program_->mainWindow().sidePanel().get_visible());
     EXPECT_FALSE(program_->mainWindow().pageSlider().get_visible());
     EXPECT_TRUE(program_->view().Data().cssEnabled);
 }
@@ -121,9 +121,9 @@ TEST_F(SettingsWindowTest, SwitchesShowAndHideAtOnce) {
     settings.SwitchGadget("pageslider")->set_active(false);
     EXPECT_FALSE(window.pageSlider().get_visible());
     settings.SwitchGadget("pagelist")->set_active(false);
-    EXPECT_FALSE(window.pageList().get_parent()->get_visible());
+    EXPECT_FALSE(window.sidePanel().get_visible());
     settings.SwitchGadget("pagelist")->set_active(true);
-    EXPECT_TRUE(window.pageList().get_parent()->get_visible());
+    EXPECT_TRUE(window.sidePanel().get_visible());
     settings.SwitchGadget("css")->set_active(false);
     EXPECT_FALSE(program_->view().Data().cssEnabled);
 }
