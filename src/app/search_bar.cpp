@@ -161,10 +161,12 @@ Glib::RefPtr<Gtk::ShortcutController> SearchBar::BuildShortcuts() {
     shortcuts->set_scope(Gtk::ShortcutScope::GLOBAL);
     const std::pair<const char*, int> steps[] = {{"F3", 1}, {"<Shift>F3", -1}};
     for (const auto& [trigger, step] : steps) {
+        // A copy: clang 14 cannot capture a structured binding.
+        const int direction = step;
         shortcuts->add_shortcut(Gtk::Shortcut::create(
             Gtk::ShortcutTrigger::parse_string(trigger),
-            Gtk::CallbackAction::create([this, step](Gtk::Widget&, const Glib::VariantBase&) {
-                GoToNextHit(step);
+            Gtk::CallbackAction::create([this, direction](Gtk::Widget&, const Glib::VariantBase&) {
+                GoToNextHit(direction);
                 return true;
             })));
     }
